@@ -1,0 +1,136 @@
+// bsscan: the Analyzer without a window. Reads the same settings files as the GUI, runs the same
+// frame and section writers, and writes the report to a file or to standard output.
+//
+//   bsscan.exe [--output FILE] [--quiet]
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "inspect/lang.h"
+#include "inspect/run_flags.h"
+#include "inspect/system.h"
+#include "platform/win32/win32_backend.h"
+#include "scan/frame.h"
+#include "scan/settings.h"
+
+namespace {
+
+const char kUsage[] = "usage: bsscan.exe [--output FILE] [--quiet]";
+
+// Banners and progress go to standard error; the worker waits for each line to be written.
+class ConsoleDisplay : public scan::TScanDisplay {
+ public:
+  explicit ConsoleDisplay(bool quiet) : quiet_(quiet) {}
+  void AddLine(const std::string& line) override {
+    if (quiet_) return;
+    std::lock_guard lock(mutex_);
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+  }
+  void SetProgress(int position) override {
+    if (quiet_) return;
+    std::lock_guard lock(mutex_);
+    std::fprintf(stderr, "progress %d%%\n", position);
+    std::fflush(stderr);
+  }
+
+ private:
+  bool quiet_;
+  std::mutex mutex_;
+};
+
+// Writes beside the target first and renames, so a failed write never leaves a partial report.
+bool WriteReportFile(const std::string& path, const std::string& text, std::string* error) {
+  const std::filesystem::path target(path);
+  std::filesystem::path partial = target;
+  partial += ".partial";
+  {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    if (!out) {
+      *error = "cannot create " + partial.string();
+      return false;
+    }
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (!out) {
+      std::error_code ignored;
+      std::filesystem::remove(partial, ignored);
+      *error = "cannot write " + partial.string();
+      return false;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(partial, target, ec);
+  if (ec) {
+    // Some runtimes refuse to rename over an existing file.
+    std::error_code removeError;
+    std::filesystem::remove(target, removeError);
+    std::filesystem::rename(partial, target, ec);
+  }
+  if (ec) {
+    std::error_code ignored;
+    std::filesystem::remove(partial, ignored);
+    *error = "cannot write " + path + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string output;
+  bool quiet = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--quiet") {
+      quiet = true;
+    } else if (arg == "--output" && i + 1 < argc && argv[i + 1][0] != '\0') {
+      output = argv[++i];
+    } else if (arg == "--help" || arg == "-h") {
+      std::printf("%s\n", kUsage);
+      return 0;
+    } else {
+      std::fprintf(stderr, "bsscan: unexpected argument '%s'; %s\n", arg.c_str(), kUsage);
+      return 2;
+    }
+  }
+
+  platform::win32::Install();
+  const std::string appDir = inspect::GetAppDir();
+  scan::TSettings settings;
+  scan::LoadSettings(appDir, settings);
+  const scan::TScanOptions options = scan::TakeScanOptions(settings);
+
+  inspect::FillDefaultTexts();
+  scan::TReport report;
+  ConsoleDisplay display(quiet);
+  inspect::ScanRunning = true;
+  scan::RunScanThread([&] { return scan::ScanThread(report, options, display); });
+  const std::string text = report.Text();
+
+  if (output.empty()) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    const bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+    if (!ok) {
+      std::fprintf(stderr, "bsscan: cannot write the report to standard output\n");
+      return 1;
+    }
+    return 0;
+  }
+  std::string error;
+  if (!WriteReportFile(output, text, &error)) {
+    std::fprintf(stderr, "bsscan: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,334 @@
+// The operating system as the program sees it: one abstract class per facility, each
+// method standing for one Windows call (or a short fixed sequence of them). The running
+// program installs the win32 backend; tests install the fake machine.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Windows numbers the callers share with both backends (values as in the Windows headers).
+namespace win {
+constexpr uint32_t kErrorSuccess = 0;
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorPathNotFound = 3;
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorInvalidHandle = 6;
+constexpr uint32_t kErrorNotEnoughMemory = 8;
+constexpr uint32_t kErrorNoMoreFiles = 18;
+constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorFileExists = 80;
+constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorCallNotImplemented = 120;
+constexpr uint32_t kErrorAlreadyExists = 183;
+constexpr uint32_t kErrorMoreData = 234;
+constexpr uint32_t kErrorNoMoreItems = 259;
+constexpr uint32_t kErrorDirNotEmpty = 145;
+constexpr uint32_t kErrorKeyHasChildren = 1020;
+constexpr uint32_t kErrorKeyDeleted = 1018;
+
+constexpr uint32_t kRegNone = 0;
+constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegExpandSz = 2;
+constexpr uint32_t kRegBinary = 3;
+constexpr uint32_t kRegDword = 4;
+constexpr uint32_t kRegMultiSz = 7;
+constexpr uint32_t kRegQword = 11;
+
+constexpr uint32_t kKeyQueryValue = 0x0001;
+constexpr uint32_t kKeySetValue = 0x0002;
+constexpr uint32_t kKeyCreateSubKey = 0x0004;
+constexpr uint32_t kKeyEnumerateSubKeys = 0x0008;
+constexpr uint32_t kKeyRead = 0x20019;
+constexpr uint32_t kKeyWrite = 0x20006;
+constexpr uint32_t kKeyAllAccess = 0xF003F;
+
+constexpr uint32_t kFileAttributeReadonly = 0x01;
+constexpr uint32_t kFileAttributeHidden = 0x02;
+constexpr uint32_t kFileAttributeSystem = 0x04;
+constexpr uint32_t kFileAttributeDirectory = 0x10;
+constexpr uint32_t kFileAttributeArchive = 0x20;
+constexpr uint32_t kFileAttributeNormal = 0x80;
+constexpr uint32_t kFileAttributeReparsePoint = 0x400;
+constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+
+constexpr uint32_t kGenericRead = 0x80000000;
+constexpr uint32_t kGenericWrite = 0x40000000;
+constexpr uint32_t kFileAppendData = 0x0004;
+constexpr uint32_t kFileShareRead = 1;
+constexpr uint32_t kFileShareWrite = 2;
+constexpr uint32_t kFileShareDelete = 4;
+constexpr uint32_t kCreateNew = 1;
+constexpr uint32_t kCreateAlways = 2;
+constexpr uint32_t kOpenExisting = 3;
+constexpr uint32_t kOpenAlways = 4;
+constexpr uint32_t kFileBegin = 0;
+constexpr uint32_t kFileCurrent = 1;
+constexpr uint32_t kFileEnd = 2;
+
+constexpr uint32_t kVerPlatformWin32Windows = 1;
+constexpr uint32_t kVerPlatformWin32Nt = 2;
+
+constexpr uint32_t kStillActive = 259;
+constexpr int kSwShowNormal = 1;
+constexpr int kSwShow = 5;
+
+constexpr uint32_t kMbOk = 0x0;
+constexpr uint32_t kMbYesNo = 0x4;
+constexpr uint32_t kMbIconError = 0x10;
+constexpr uint32_t kMbIconQuestion = 0x20;
+constexpr uint32_t kMbIconWarning = 0x30;
+constexpr uint32_t kMbIconInformation = 0x40;
+constexpr uint32_t kMbTopmost = 0x40000;
+constexpr int kIdOk = 1;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+
+constexpr int kCsidlDesktopDirectory = 16;
+constexpr int kCsidlStartup = 7;
+constexpr int kCsidlCommonStartup = 24;
+constexpr int kCsidlAppData = 26;
+constexpr int kCsidlCommonAppData = 35;
+constexpr int kCsidlProgramFiles = 38;
+
+constexpr uint32_t kProcessQueryInformation = 0x0400;
+constexpr uint32_t kProcessVmRead = 0x0010;
+constexpr uint32_t kProcessAllAccess = 0x1F0FFF;
+constexpr uint32_t kTokenAdjustPrivileges = 0x20;
+constexpr uint32_t kTokenQuery = 0x08;
+}  // namespace win
+
+using Handle = std::uintptr_t;
+constexpr Handle kNoHandle = 0;
+constexpr Handle kInvalidHandle = ~Handle{0};
+
+// Registry key handles; the seven predefined roots have the values Windows gives them.
+using RegKey = std::uintptr_t;
+constexpr RegKey kHkeyClassesRoot = 0x80000000;
+constexpr RegKey kHkeyCurrentUser = 0x80000001;
+constexpr RegKey kHkeyLocalMachine = 0x80000002;
+constexpr RegKey kHkeyUsers = 0x80000003;
+constexpr RegKey kHkeyPerformanceData = 0x80000004;
+constexpr RegKey kHkeyCurrentConfig = 0x80000005;
+constexpr RegKey kHkeyDynData = 0x80000006;
+
+// Every method returns a Windows error code (0 = success), as the Reg* calls do.
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  virtual uint32_t OpenKey(RegKey parent, const std::string& subKey, uint32_t access, RegKey* out) = 0;
+  // RegCreateKeyExA, non-volatile.
+  virtual uint32_t CreateKey(RegKey parent, const std::string& subKey, uint32_t access, RegKey* out) = 0;
+  virtual uint32_t CloseKey(RegKey key) = 0;
+  // RegQueryValueExA: type and raw bytes; an empty name is the default value. `data` may be null.
+  virtual uint32_t QueryValue(RegKey key, const std::string& name, uint32_t* type,
+                              std::vector<uint8_t>* data) = 0;
+  virtual uint32_t SetValue(RegKey key, const std::string& name, uint32_t type, const void* data,
+                            uint32_t size) = 0;
+  // RegEnumValueA / RegEnumKeyExA at one index; kErrorNoMoreItems past the end.
+  virtual uint32_t EnumValue(RegKey key, uint32_t index, std::string* name) = 0;
+  virtual uint32_t EnumKey(RegKey key, uint32_t index, std::string* name) = 0;
+  virtual uint32_t QueryInfoKey(RegKey key, uint32_t* subKeys, uint32_t* values) = 0;
+  virtual uint32_t DeleteValue(RegKey key, const std::string& name) = 0;
+  // RegDeleteKeyA: refuses a key that still has subkeys.
+  virtual uint32_t DeleteKey(RegKey parent, const std::string& subKey) = 0;
+};
+
+// FILETIME as one number: 100 ns units since 1601-01-01 UTC.
+using FileTime = uint64_t;
+
+struct FindData {
+  uint32_t attributes = 0;
+  FileTime creationTime = 0;
+  FileTime lastAccessTime = 0;
+  FileTime lastWriteTime = 0;
+  uint64_t size = 0;
+  std::string name;
+};
+
+// File calls set the thread's last error (System::GetLastError) when they fail.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // FindFirstFileA; kInvalidHandle when nothing matches or the folder is missing.
+  virtual Handle FindFirstFile(const std::string& pattern, FindData* data) = 0;
+  virtual bool FindNextFile(Handle find, FindData* data) = 0;
+  virtual void FindClose(Handle find) = 0;
+  virtual uint32_t GetFileAttributes(const std::string& path) = 0;
+  virtual bool SetFileAttributes(const std::string& path, uint32_t attributes) = 0;
+  virtual bool CreateDirectory(const std::string& path) = 0;
+  virtual bool RemoveDirectory(const std::string& path) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
+  // CreateFileA with the Windows access, share and disposition numbers; kInvalidHandle on failure.
+  virtual Handle CreateFile(const std::string& path, uint32_t access, uint32_t share,
+                            uint32_t disposition, uint32_t attributes) = 0;
+  virtual bool ReadFile(Handle file, void* buffer, uint32_t size, uint32_t* read) = 0;
+  virtual bool WriteFile(Handle file, const void* buffer, uint32_t size, uint32_t* written) = 0;
+  virtual bool SetFilePointer(Handle file, int64_t distance, uint32_t method, uint64_t* position) = 0;
+  virtual bool GetFileSize(Handle file, uint64_t* size) = 0;
+  virtual bool GetFileTime(Handle file, FileTime* creation, FileTime* access, FileTime* write) = 0;
+  virtual bool CloseHandle(Handle file) = 0;
+};
+
+struct OsVersion {
+  uint32_t platformId = win::kVerPlatformWin32Nt;
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  uint32_t build = 0;
+  std::string csdVersion;  // service pack text
+};
+
+struct LocalTime {
+  uint16_t year = 0, month = 0, dayOfWeek = 0, day = 0;
+  uint16_t hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+  virtual uint32_t GetLastError() = 0;
+  virtual void SetLastError(uint32_t code) = 0;
+  // FormatMessageA of a system error code, without the trailing line break.
+  virtual std::string FormatErrorMessage(uint32_t code) = 0;
+
+  virtual std::string GetWindowsDirectory() = 0;
+  virtual std::string GetSystemDirectory() = 0;
+  virtual std::string GetTempPath() = 0;
+  // GetModuleFileNameA of the own executable.
+  virtual std::string GetModuleFileName() = 0;
+  // SHGetSpecialFolderLocation + SHGetPathFromIDListA; empty when the shell has no such folder.
+  virtual std::string GetSpecialFolderPath(int csidl) = 0;
+  // GetLongPathNameA; nullopt when kernel32 lacks it or the call fails.
+  virtual std::optional<std::string> GetLongPathName(const std::string& path) = 0;
+  // SHGetDesktopFolder, ParseDisplayName (wide) and SHGetPathFromIDListA; nullopt on failure.
+  virtual std::optional<std::string> ShellParsePath(const std::string& path) = 0;
+  // QueryDosDeviceA: the targets of one device name (such as "C:"); empty on failure.
+  virtual std::vector<std::string> QueryDosDevice(const std::string& name) = 0;
+
+  virtual OsVersion GetVersion() = 0;
+  // IsWow64Process of the own process; nullopt when kernel32 does not export it.
+  virtual std::optional<bool> IsWow64Process() = 0;
+
+  virtual uint32_t GetTickCount() = 0;
+  virtual void Sleep(uint32_t milliseconds, bool alertable) = 0;
+  virtual LocalTime GetLocalTime() = 0;
+  // GetDateFormatA(DATE_SHORTDATE) and GetTimeFormatA of the user's locale.
+  virtual std::string FormatShortDate(const LocalTime& time) = 0;
+  virtual std::string FormatLongTime(const LocalTime& time) = 0;
+
+  // GetPrivateProfileStringA / WritePrivateProfileStringA.
+  virtual std::string GetPrivateProfileString(const std::string& file, const std::string& section,
+                                              const std::string& key, const std::string& fallback) = 0;
+  virtual bool WritePrivateProfileString(const std::string& file, const std::string& section,
+                                         const std::string& key, const std::string& value) = 0;
+
+  virtual bool ExitWindowsEx(uint32_t flags, uint32_t reason) = 0;
+  // SRSetRestorePointA with a RESTOREPOINTINFOA of these fields; false when refused or missing.
+  virtual bool SetRestorePoint(uint32_t eventType, uint32_t restorePointType,
+                               const std::string& description) = 0;
+};
+
+class Security {
+ public:
+  virtual ~Security() = default;
+  // OpenProcessToken of the own process; kNoHandle on failure.
+  virtual Handle OpenProcessToken(uint32_t access) = 0;
+  virtual bool LookupPrivilegeValue(const std::string& name, uint64_t* luid) = 0;
+  // AdjustTokenPrivileges with one privilege, others left as they are.
+  virtual bool AdjustTokenPrivilege(Handle token, uint64_t luid, bool enable) = 0;
+  virtual void CloseHandle(Handle token) = 0;
+};
+
+struct ProcessEntry {
+  uint32_t pid = 0;
+  uint32_t parentPid = 0;
+  std::string exeFile;  // as the snapshot gives it: a file name
+};
+
+class Processes {
+ public:
+  virtual ~Processes() = default;
+  // CreateToolhelp32Snapshot + Process32First/Next; nullopt when no snapshot could be taken.
+  virtual std::optional<std::vector<ProcessEntry>> SnapshotProcesses() = 0;
+  virtual uint32_t GetCurrentProcessId() = 0;
+  virtual Handle OpenProcess(uint32_t access, uint32_t pid) = 0;  // kNoHandle on failure
+  virtual void CloseHandle(Handle process) = 0;
+  // EnumProcessModules into a buffer of `capacity` handles.
+  virtual bool EnumProcessModules(Handle process, std::vector<uintptr_t>* modules, size_t capacity) = 0;
+  // GetModuleFileNameExA (module 0 = the main executable) with a buffer of `chars` characters.
+  virtual std::string GetModuleFileNameEx(Handle process, uintptr_t module, size_t chars) = 0;
+  // Whether psapi.dll exports GetProcessImageFileNameA.
+  virtual bool HasGetProcessImageFileName() = 0;
+  virtual std::optional<std::string> GetProcessImageFileName(Handle process) = 0;
+};
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // ShellExecuteA; true when the shell accepted it (result above 32).
+  virtual bool ShellExecute(uintptr_t window, const std::string& verb, const std::string& file,
+                            const std::string& parameters, const std::string& directory,
+                            int show) = 0;
+  // ShellExecuteExA with the verb "properties" (invoke-ID-list, no-close-process, no-UI).
+  virtual bool ShowProperties(uintptr_t window, const std::string& path) = 0;
+};
+
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  virtual bool SetText(const std::string& text) = 0;
+  virtual std::string GetText() = 0;
+};
+
+class Ui {
+ public:
+  virtual ~Ui() = default;
+  // MessageBoxA without owner window.
+  virtual int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
+  // Dispatches every pending message of the calling thread.
+  virtual void ProcessMessages() = 0;
+};
+
+class Threads {
+ public:
+  virtual ~Threads() = default;
+  // CreateThread, default stack, started at once; kNoHandle on failure.
+  virtual Handle CreateThread(std::function<uint32_t()> body) = 0;
+  // GetExitCodeThread: kStillActive while it runs.
+  virtual bool GetExitCodeThread(Handle thread, uint32_t* code) = 0;
+  virtual bool TerminateThread(Handle thread, uint32_t code) = 0;
+  virtual void CloseHandle(Handle thread) = 0;
+};
+
+struct Backend {
+  Registry* registry = nullptr;
+  FileSystem* files = nullptr;
+  System* system = nullptr;
+  Security* security = nullptr;
+  Processes* processes = nullptr;
+  Shell* shell = nullptr;
+  Clipboard* clipboard = nullptr;
+  Ui* ui = nullptr;
+  Threads* threads = nullptr;
+};
+
+// The backend in use; installing one replaces the previous one for the whole process.
+const Backend& Current();
+void Install(const Backend& backend);
+
+inline Registry& Reg() { return *Current().registry; }
+inline FileSystem& Fs() { return *Current().files; }
+inline System& Sys() { return *Current().system; }
+inline Security& Sec() { return *Current().security; }
+inline Processes& Procs() { return *Current().processes; }
+inline Shell& Sh() { return *Current().shell; }
+inline Clipboard& Clip() { return *Current().clipboard; }
+inline Ui& Gui() { return *Current().ui; }
+inline Threads& Thr() { return *Current().threads; }
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+// The scan frame: header, the thirty-five sections in order with their gates, banners and
+// progress values, and the footer; plus the worker thread and the wait for it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "platform/platform.h"
+#include "scan/options.h"
+#include "scan/report.h"
+
+namespace scan {
+
+// What the worker may do to the window: both calls return once the window has applied them.
+class TScanDisplay {
+ public:
+  virtual ~TScanDisplay() = default;
+  virtual void AddLine(const std::string& line) = 0;  // one line of the Analyzer's log area
+  virtual void SetProgress(int position) = 0;         // the progress bar, 0..100
+};
+
+// How the frame handles a failure that escapes a section's content.
+enum class TSectionFailure {
+  LogOnly,        // written to the debug log; the report goes on
+  LastErrorText,  // the system's text for the last error code becomes one item
+  Silent,         // nothing is appended
+  FixedText,      // `failureText` becomes one item
+};
+
+struct TSection {
+  int titleKey;                  // language entry of the title; 0 for a fixed title
+  const char* fixedTitle;        // title when titleKey is 0
+  bool TScanOptions::*gate;      // null: always runs
+  void (*content)(TReport&, const TScanOptions&);
+  int progress;                  // set after the section; -1 for none
+  bool progressWhenGatedOff;     // the progress is set even when the gate is off
+  bool patientBanner;            // the display banner adds the "can take some minutes" text
+  bool recentTitle;              // title is "<lng26> <RecentDays> <lng27>"
+  TSectionFailure failure;
+  const char* failureText;
+};
+
+std::span<const TSection> DefaultSections();
+std::string SectionTitle(const TSection& section, const TScanOptions& options);
+
+// The worker body: builds the whole report. Never throws.
+uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& display,
+                    std::span<const TSection> sections = DefaultSections());
+
+// Starts `worker` on its own thread and dispatches window messages until it ends, the
+// application closes or ScanRunning is cleared. Never throws.
+void RunScanThread(std::function<uint32_t()> worker);
+
+// The worker thread of the running scan (kNoHandle when none), for ending it by force at exit.
+platform::Handle CurrentScanThread();
+
+}  // namespace scan

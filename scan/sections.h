@@ -1,0 +1,70 @@
+// The section writers: each appends the items of one report section (never its banner).
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+#include "scan/options.h"
+#include "scan/report.h"
+
+namespace scan {
+
+using platform::RegKey;
+
+enum class TServiceKind { Drivers, Win32Services };
+
+// System and processes
+void WriteGenericSystemInfo(TReport& report, const TScanOptions& options);
+void WriteRunningProcesses(TReport& report, const TScanOptions& options);
+void WriteLoadedModules(TReport& report, const TScanOptions& options);
+
+// Registry startups
+void WriteRegistryStartups(TReport& report, const TScanOptions& options);
+void WriteOtherStartups(TReport& report, const TScanOptions& options);
+void WriteCustomRegistryDump(TReport& report, const TScanOptions& options, const std::string& entry);
+// One value entry for every value of the key (`keyPath` begins with "\").
+void DumpRegistryKey(const std::string& keyPath, RegKey root, TReport& report);
+
+// Browser and network settings
+void ReportNamedValue(TReport& report, RegKey root, const std::string& keyPath, const std::string& valueName);
+void WriteIeSettings(TReport& report, const TScanOptions& options);
+void WriteTrustedSites(TReport& report, const std::string& keyPath, RegKey root);
+void ListFirewallPrograms(TReport& report, const TScanOptions& options, const std::string& keyPath,
+                          const std::string& excludedValue);
+void WriteHostsFile(TReport& report, const TScanOptions& options);
+
+// Policy hijacks and suspicious keys
+void WriteSystemHijack(TReport& report, const TScanOptions& options);
+void WriteSuspiciousRegistryKeys(TReport& report, const TScanOptions& options);
+
+// File system
+void ListFolderFiles(TReport& report, const TScanOptions& options, const std::string& folder,
+                     const std::string& mask, bool executablesOnly);
+void WriteSuspiciousFolderExecutables(TReport& report, const TScanOptions& options);
+void WriteAutorunIni(TReport& report, const TScanOptions& options);
+void WriteUnknownSysFiles(TReport& report, const TScanOptions& options, const std::string& folder,
+                          const std::string& mask);
+void WriteNonAccessibleFiles(TReport& report, const TScanOptions& options);
+void WriteCustomFilesList(TReport& report, const TScanOptions& options);
+void WriteRecentFiles(TReport& report, const TScanOptions& options);
+void WriteHiddenFiles(TReport& report, const TScanOptions& options);
+void ListNumberedFolders(TReport& report, const TScanOptions& options, const std::string& folder);
+
+// Services, drivers and COM
+void WriteServiceList(TReport& report, const TScanOptions& options, TServiceKind kind);
+void WriteFilterDrivers(TReport& report, const TScanOptions& options, const std::string& keyPath);
+void WriteServiceDlls(TReport& report, const TScanOptions& options, const std::string& keyPath);
+void ListWinsockLibraries(TReport& report, const TScanOptions& options, const std::string& controlSet);
+void WriteUnknownClsidFiles(TReport& report, const TScanOptions& options, const std::string& keyPath);
+
+// Network connections
+void ListTcpConnections(TReport& report, const TScanOptions& options);
+void ListUdpConnections(TReport& report, const TScanOptions& options);
+
+// Hooks and kernel
+void ListRing3Hooks(TReport& report, const TScanOptions& options);
+void ListKernelModeInfo(TReport& report, const TScanOptions& options);
+// The rootkit verdict over the whole report, appended at its end.
+void WriteRootkitVerdict(TReport& report);
+
+}  // namespace scan

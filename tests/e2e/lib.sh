@@ -1,0 +1,20 @@
+# Shared by the end-to-end scripts: the prefix of the build tree and a scratch install folder.
+# Usage: source lib.sh <dir of bsscan.exe> <source dir>
+set -euo pipefail
+BIN_DIR=$(cd "$1" && pwd)
+SRC_DIR=$(cd "$2" && pwd)
+export BS_WINEPREFIX=${BS_WINEPREFIX:-$BIN_DIR/wineprefix}
+"$SRC_DIR/tools/wine-prefix" "$BS_WINEPREFIX" win32
+export WINEPREFIX=$BS_WINEPREFIX WINEDEBUG=-all
+WINE_RUN="$SRC_DIR/tools/wine-run"
+
+# A fresh install folder inside the prefix (C:\bs-e2e-<pid>), removed on exit.
+INSTALL_NAME="bs-e2e-$$"
+INSTALL_DIR="$BS_WINEPREFIX/drive_c/$INSTALL_NAME"
+INSTALL_WIN="C:\\$INSTALL_NAME"
+mkdir -p "$INSTALL_DIR"
+cp "$BIN_DIR/bsscan.exe" "$INSTALL_DIR/"
+cleanup_install() { rm -rf "$INSTALL_DIR"; }
+trap cleanup_install EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }

@@ -1,0 +1,390 @@
+// The scan frame over the fake machine: header, section order and gates, progress, footer,
+// failure handling, and the run around it (outputs, refusals, log file names).
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <stdexcept>
+
+#include "inspect/lang.h"
+#include "inspect/run_flags.h"
+#include "platform/fake/fake_machine.h"
+#include "scan/analyzer_run.h"
+#include "scan/frame.h"
+#include "scan/product.h"
+
+namespace {
+
+using platform::fake::Machine;
+namespace win = platform::win;
+
+class RecordingDisplay : public scan::TScanDisplay {
+ public:
+  void AddLine(const std::string& line) override {
+    std::lock_guard lock(mutex);
+    lines.push_back(line);
+  }
+  void SetProgress(int position) override {
+    std::lock_guard lock(mutex);
+    progress.push_back(position);
+  }
+  std::mutex mutex;
+  std::vector<std::string> lines;
+  std::vector<int> progress;
+};
+
+class RecordingHost : public scan::TAnalyzerHost {
+ public:
+  void SetScanEnabled(bool enabled) override { events.push_back(enabled ? "enable" : "disable"); }
+  void ClearLog() override { events.push_back("clear"); }
+  void SetLogText(const std::string& text) override { log = text; }
+  void SetProgressRange(int, int, int position) override { events.push_back("range " + std::to_string(position)); }
+  void EnterBackground() override { events.push_back("background"); }
+  void LeaveBackground() override { events.push_back("foreground"); }
+  scan::TScanDisplay& Display() override { return display; }
+  std::vector<std::string> events;
+  std::string log;
+  RecordingDisplay display;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t pos; (pos = text.find("\r\n", start)) != std::string::npos; start = pos + 2) {
+    lines.push_back(text.substr(start, pos - start));
+  }
+  EXPECT_EQ(start, text.size()) << "text must end with CR LF";
+  return lines;
+}
+
+// The report banners ("[+] ...") in order.
+std::vector<std::string> Banners(const scan::TReport& report) {
+  std::vector<std::string> banners;
+  for (size_t i = 0; i < report.Count(); ++i) {
+    if (report.Item(i).rfind("[+] ", 0) == 0) banners.push_back(report.Item(i).substr(4));
+  }
+  return banners;
+}
+
+class FrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    machine.Install();
+    inspect::ClearLngTable();
+    inspect::FillDefaultTexts();
+    inspect::ScanRunning = false;
+    inspect::RestorerRunning = false;
+    inspect::AppClosing = false;
+  }
+  void TearDown() override { inspect::ScanRunning = false; }
+  Machine machine;
+};
+
+const std::vector<std::string> kAllTitles = {
+    "Generic system info", "Running processes", "Loaded Modules", "Registry startups", "Other Startups Methods",
+    "Startup folders", "TCPIP nameservers", "Custom Registry Keys Dump", "Internet Explorer settings",
+    "Internet Explorer Trusted Sites", "Windows Firewall allowed programs", "Windows Firewall allowed ports",
+    "System Hijack", "Executables in Temp folders", "Executables in suspicious folders", "Autorun.ini",
+    "Unknown .SYS files", "Non accessible files", "Executables in Internet Explorer Folder", "Custom Files List",
+    "Files created/modified 30 days ago", "Hidden files in suspicious folders", "Suspicious Registry Keys",
+    "Suspicious folders", "Drivers", "Drivers -> FSFilter Anti-Virus", "Services", "ServiceDll",
+    "Unknown files in Winsock LSP", "Unknown files in CLSID", "TCP Connections", "UDP Connections", "Hosts file",
+    "Ring3 API Hooks", "Kernel Mode Info"};
+
+scan::TScanOptions AllGates(bool on) {
+  scan::TScanOptions o;
+  o.CustomRegistryDump = o.CustomFilesList = o.UnknownSysFiles = o.RecentFiles = o.ShowAllServiceDll =
+      o.UnknownClsidFiles = o.Ring3ApiHooks = o.KernelModeInfo = on;
+  o.RecentDays = on ? 30 : 0;
+  return o;
+}
+
+TEST_F(FrameTest, HeaderSectionsAndFooterWithEveryGateOn) {
+  machine.tickStep = 9000;  // start and end readings 9 s apart
+  scan::TReport report;
+  RecordingDisplay display;
+  inspect::ScanRunning = true;
+  scan::ScanThread(report, AllGates(true), display);
+
+  const auto lines = Lines(report.Text());
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(lines[0], "Burrow Sentry 1.8.4.0");
+  EXPECT_EQ(lines[1], scan::kHomePage);
+  EXPECT_EQ(lines[2], "Log created on 12/8/2009 at 3:45:12 PM");
+  EXPECT_EQ(lines[3], "");
+  EXPECT_EQ(lines[lines.size() - 2], "---");
+  EXPECT_EQ(lines.back(), "Finish [ 0:0:9 ]");
+  EXPECT_EQ(Banners(report), kAllTitles);
+  EXPECT_FALSE(inspect::ScanRunning);
+
+  // Every section is banner, empty line, content (none yet), empty line.
+  for (size_t i = 4; i + 2 < lines.size(); i += 3) {
+    EXPECT_EQ(lines[i].rfind("[+] ", 0), 0u) << i;
+    EXPECT_EQ(lines[i + 1], "");
+    EXPECT_EQ(lines[i + 2], "");
+  }
+
+  // Display banners: three sections warn that they take long.
+  ASSERT_EQ(display.lines.size(), 35u);
+  EXPECT_EQ(display.lines[0], "[+] Generic system info ...");
+  EXPECT_EQ(display.lines[15], "[+] Autorun.ini ...");
+  EXPECT_EQ(display.lines[17], "[+] Non accessible files ... This option can take some minutes... Be patient.");
+  EXPECT_EQ(display.lines[20],
+            "[+] Files created/modified 30 days ago ... This option can take some minutes... Be patient.");
+  EXPECT_EQ(display.lines[29], "[+] Unknown files in CLSID ... This option can take some minutes... Be patient.");
+
+  const std::vector<int> progress = {10, 20, 25, 30, 35, 40, 45, 50, 60, 60, 65, 70, 75, 80, 82,
+                                     85, 90, 95, 96, 96, 97, 98, 100, 0};
+  EXPECT_EQ(display.progress, progress);
+}
+
+TEST_F(FrameTest, EveryGateOffLeavesOnlyUngatedSectionsButKeepsProgress95) {
+  scan::TReport report;
+  RecordingDisplay display;
+  scan::ScanThread(report, AllGates(false), display);
+
+  std::vector<std::string> expected;
+  for (int n : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19, 22, 23, 24, 25, 26, 27, 29, 31, 32, 33}) {
+    expected.push_back(kAllTitles[n - 1]);
+  }
+  EXPECT_EQ(Banners(report), expected);
+  const std::vector<int> progress = {10, 20, 25, 30, 35, 40, 45, 50, 60, 60, 65, 70, 75, 80, 82,
+                                     85, 90, 95, 96, 97, 98, 100, 0};
+  EXPECT_EQ(display.progress, progress);
+}
+
+TEST_F(FrameTest, TitlesFollowTheLanguageTable) {
+  inspect::SetLng(15, "Informazioni di sistema");
+  scan::TReport report;
+  RecordingDisplay display;
+  scan::ScanThread(report, AllGates(false), display);
+  EXPECT_EQ(Banners(report).front(), "Informazioni di sistema");
+}
+
+TEST_F(FrameTest, Ring3SectionRefusesA64BitWindows) {
+  machine.wow64 = true;
+  scan::TReport report;
+  RecordingDisplay display;
+  scan::ScanThread(report, AllGates(true), display);
+  long at = report.IndexOf("[+] Ring3 API Hooks");
+  ASSERT_GE(at, 0);
+  EXPECT_EQ(report.Item(at + 2), "x64 OS not supported!");
+}
+
+// A section writer that throws: the frame's handling per section, and the report goes on.
+struct ThrowCase {
+  int sectionIndex;
+  std::vector<std::string> expectedContent;
+};
+
+TEST_F(FrameTest, ThrowingWriterIsHandledPerSectionAndTheReportGoesOn) {
+  machine.AddFolder("C:\\Tools\\BurrowSentry\\Data");
+  machine.errorMessages[5] = "Access is denied.";
+  const ThrowCase cases[] = {
+      {24, {"Access is denied."}},                                          // Drivers: last error text
+      {25, {"Access is denied."}},                                          // FSFilter
+      {26, {}},                                                             // Services: nothing
+      {27, {"* Error reading ServiceDll ! Possible rootkit presence *"}},  // ServiceDll
+      {33, {"Error..."}},                                                   // Ring3 API Hooks
+      {0, {}},                                                              // any other: debug log only
+  };
+  for (const ThrowCase& c : cases) {
+    SCOPED_TRACE(c.sectionIndex);
+    std::vector<scan::TSection> sections(scan::DefaultSections().begin(), scan::DefaultSections().end());
+    sections[c.sectionIndex].content = [](scan::TReport& r, const scan::TScanOptions&) {
+      r.Add("partial line");
+      platform::Sys().SetLastError(5);
+      throw std::runtime_error("writer broke");
+    };
+    scan::TReport report;
+    RecordingDisplay display;
+    scan::ScanThread(report, AllGates(true), display, sections);
+
+    const std::string banner = "[+] " + kAllTitles[c.sectionIndex];
+    long at = report.IndexOf(banner);
+    ASSERT_GE(at, 0);
+    std::vector<std::string> content;
+    for (size_t i = at + 3; report.Item(i) != ""; ++i) content.push_back(report.Item(i));
+    EXPECT_EQ(content, c.expectedContent);
+    EXPECT_EQ(report.Item(report.Count() - 2), "---");
+    EXPECT_EQ(Banners(report).size(), 35u);
+  }
+  EXPECT_NE(machine.Contents("C:\\Tools\\BurrowSentry\\Data\\Dbg.log").find("std::runtime_error->writer broke\r\n"),
+            std::string::npos);
+}
+
+TEST(ExclusionKeyTest, TextBeforeTheFirstBlank) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"d41d8cd98f00b204e9800998ecf8427e :: a.exe :: 1.0 :: Unknown :: test", "d41d8cd98f00b204e9800998ecf8427e"},
+      {"d41d8cd98f00b204e9800998ecf8427e", ""},
+      {" leading", ""},
+      {"", ""},
+  };
+  for (const auto& [line, key] : cases) EXPECT_EQ(scan::ExclusionKey(line), key) << line;
+}
+
+TEST(ScanOptionsTest, ListsSkipEmptyLinesButKeepBlanks) {
+  scan::TSettings s;
+  s.RegDump = {"HKEY_LOCAL_MACHINE\\SOFTWARE\\A", "", " HKEY_CURRENT_USER\\B "};
+  s.ExeLister = {"", "C:\\|*.exe"};
+  s.ExclusionMemo = {"abc :: x", "", "nodigestblank"};
+  s.RecentDays = 0;
+  scan::TScanOptions o = scan::TakeScanOptions(s);
+  EXPECT_EQ(o.RegistryDumpEntries, (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\SOFTWARE\\A", " HKEY_CURRENT_USER\\B "}));
+  EXPECT_EQ(o.CustomFileEntries, (std::vector<std::string>{"C:\\|*.exe"}));
+  EXPECT_EQ(o.Md5Exclusions, (std::vector<std::string>{"abc", ""}));
+  EXPECT_FALSE(o.RecentFiles);
+  EXPECT_EQ(o.RecentDays, 0);
+}
+
+// --- the run around the worker -------------------------------------------------------------
+
+class RunTest : public FrameTest {
+ protected:
+  void SetUp() override {
+    FrameTest::SetUp();
+    machine.AddFolder(kApp + "Logs");
+    machine.AddFolder(kApp + "Data");
+  }
+  const std::string kApp = "C:\\Tools\\BurrowSentry\\";
+  const std::string kLog = kApp + "Logs\\logs_12-8-2009_3_45_12_PM.log";
+  const std::string kDesktopCopy = "C:\\Documents and Settings\\User\\Desktop\\logs_12-8-2009_3_45_12_PM.log";
+  RecordingHost host;
+};
+
+TEST_F(RunTest, TimeStampKeepsOtherSeparators) {
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"M/d/yyyy", "h:mm:ss tt", "12-8-2009_3_45_12_PM"},
+      {"dd.MM.yyyy", "HH:mm:ss", "08.12.2009_15_45_12"},
+      {"yyyy-MM-dd", "H.mm.ss", "2009-12-08_15.45.12"},
+  };
+  for (const auto& [date, time, stamp] : cases) {
+    machine.shortDateFormat = date;
+    machine.longTimeFormat = time;
+    EXPECT_EQ(scan::ReportTimeStamp(), stamp);
+  }
+}
+
+TEST_F(RunTest, AllOutputsAfterAScan) {
+  scan::TSettings s;
+  s.CopyToClipboard = s.SaveReport = s.OpenReport = s.CopyToDesktop = true;
+  scan::RunAnalyzer(s, host);
+
+  ASSERT_FALSE(host.log.empty());
+  EXPECT_EQ(host.log.rfind("Burrow Sentry 1.8.4.0\r\n", 0), 0u);
+  EXPECT_EQ(machine.clipboard, host.log);
+  EXPECT_EQ(machine.Contents(kLog), host.log + "\r\n");
+  EXPECT_EQ(machine.Contents(kDesktopCopy), host.log + "\r\n");
+  ASSERT_EQ(machine.shellExecutions.size(), 1u);
+  EXPECT_EQ(machine.shellExecutions[0].verb, "open");
+  EXPECT_EQ(machine.shellExecutions[0].file, "C:\\WINDOWS\\notepad.exe");
+  EXPECT_EQ(machine.shellExecutions[0].parameters, kLog);
+  EXPECT_EQ(machine.shellExecutions[0].show, win::kSwShowNormal);
+  EXPECT_EQ(host.events, (std::vector<std::string>{"disable", "clear", "range 5", "enable"}));
+  EXPECT_FALSE(inspect::ScanRunning);
+  EXPECT_TRUE(machine.messageBoxes.empty());
+}
+
+TEST_F(RunTest, WithoutSavingNeitherNotepadNorDesktopCopy) {
+  scan::TSettings s;
+  s.OpenReport = s.CopyToDesktop = true;
+  scan::RunAnalyzer(s, host);
+  EXPECT_FALSE(machine.Exists(kLog));
+  EXPECT_FALSE(machine.Exists(kDesktopCopy));
+  EXPECT_TRUE(machine.shellExecutions.empty());
+  EXPECT_EQ(machine.clipboard, "");
+}
+
+TEST_F(RunTest, TwoRunsInOneSecondAppendToOneLogFile) {
+  scan::TSettings s;
+  s.SaveReport = true;
+  scan::RunAnalyzer(s, host);
+  const std::string first = host.log;
+  scan::RunAnalyzer(s, host);
+  EXPECT_EQ(machine.Contents(kLog), first + "\r\n" + host.log + "\r\n");
+}
+
+TEST_F(RunTest, OutputFailuresShowTheirMessageAndEndTheRun) {
+  // The log folder is gone: saving fails with the system's text, nothing after it happens.
+  machine.RemoveFile(kApp + "Logs");
+  machine.CreateKey(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV\\0000");
+  scan::TSettings s;
+  s.SaveReport = s.OpenReport = s.CopyToDesktop = s.WorkInBackground = true;
+  scan::RunAnalyzer(s, host);
+  ASSERT_EQ(machine.messageBoxes.size(), 1u);
+  EXPECT_EQ(machine.messageBoxes[0].text, "Cannot save the report file: The system cannot find the path specified.");
+  EXPECT_EQ(machine.messageBoxes[0].caption, "ERROR");
+  EXPECT_EQ(machine.messageBoxes[0].flags, win::kMbIconError | win::kMbTopmost);
+  EXPECT_TRUE(machine.shellExecutions.empty());
+  EXPECT_EQ(host.events.back(), "foreground");  // window restored before the message
+  EXPECT_TRUE(machine.KeyExists(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV"));
+
+  // The desktop copy fails: its own message.
+  machine.AddFolder(kApp + "Logs");
+  machine.messageBoxes.clear();
+  machine.DenyCreate("C:\\Documents and Settings\\User\\Desktop");
+  s.WorkInBackground = false;
+  scan::RunAnalyzer(s, host);
+  ASSERT_EQ(machine.messageBoxes.size(), 1u);
+  EXPECT_EQ(machine.messageBoxes[0].text, "Cannot save the report file to dekstop: Access is denied.");
+  EXPECT_TRUE(machine.Exists(kLog));
+}
+
+TEST_F(RunTest, DriverKeysAreRemovedAfterACompletedRun) {
+  for (const char* set : {"ControlSet001", "ControlSet002", "CurrentControlSet"}) {
+    machine.CreateKey(platform::kHkeyLocalMachine,
+                      std::string("SYSTEM\\") + set + "\\Enum\\Root\\LEGACY_KVDRV\\0000\\Control");
+  }
+  scan::RunAnalyzer(scan::TSettings{}, host);
+  for (const char* set : {"ControlSet001", "ControlSet002", "CurrentControlSet"}) {
+    EXPECT_FALSE(machine.KeyExists(platform::kHkeyLocalMachine, std::string("SYSTEM\\") + set + "\\Enum\\Root\\LEGACY_KVDRV"));
+    EXPECT_TRUE(machine.KeyExists(platform::kHkeyLocalMachine, std::string("SYSTEM\\") + set + "\\Enum\\Root"));
+  }
+}
+
+TEST_F(RunTest, RefusalsAndRestorePoint) {
+  scan::TSettings s;
+  s.RestorePointBeforeAnalyzer = true;
+
+  inspect::ScanRunning = true;  // a scan runs: ignored without a word
+  scan::RunAnalyzer(s, host);
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(machine.messageBoxes.empty());
+  inspect::ScanRunning = false;
+
+  inspect::RestorerRunning = true;  // repairs run: a warning, nothing else
+  scan::RunAnalyzer(s, host);
+  ASSERT_EQ(machine.messageBoxes.size(), 1u);
+  EXPECT_EQ(machine.messageBoxes[0].text, "Restorer is working... Please wait...");
+  EXPECT_EQ(machine.messageBoxes[0].caption, "Warning");
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(machine.restorePoints.empty());
+  inspect::RestorerRunning = false;
+
+  scan::RunAnalyzer(s, host);
+  ASSERT_EQ(machine.restorePoints.size(), 1u);
+  EXPECT_EQ(machine.restorePoints[0].description, "SYSTEM RESTORE POINT");
+  EXPECT_EQ(machine.restorePoints[0].eventType, 100u);
+}
+
+TEST_F(RunTest, AWorkerThatCannotStartGivesAnEmptyReportAndTheOutputsStillHappen) {
+  machine.threadCreationFails = true;
+  scan::TSettings s;
+  s.SaveReport = true;
+  scan::RunAnalyzer(s, host);
+  ASSERT_EQ(machine.messageBoxes.size(), 1u);
+  EXPECT_EQ(machine.messageBoxes[0].text, "ERROR #6 : Cannot create thread.");
+  EXPECT_EQ(machine.messageBoxes[0].caption, "Warning");
+  EXPECT_EQ(host.log, "");
+  EXPECT_EQ(machine.Contents(kLog), "\r\n");
+  EXPECT_FALSE(inspect::ScanRunning);
+}
+
+TEST_F(RunTest, BackgroundRunHidesAndRestoresTheWindow) {
+  scan::TSettings s;
+  s.WorkInBackground = true;
+  scan::RunAnalyzer(s, host);
+  EXPECT_EQ(host.events, (std::vector<std::string>{"disable", "clear", "range 5", "background", "enable", "foreground"}));
+  EXPECT_GT(machine.processMessagesCalls, 0);
+}
+
+}  // namespace

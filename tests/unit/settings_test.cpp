@@ -1,0 +1,141 @@
+// Reading and writing Data\Options.ini and the three list files.
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_machine.h"
+#include "scan/settings.h"
+
+namespace {
+
+using platform::fake::Machine;
+
+const std::string kApp = "C:\\Tools\\BurrowSentry\\";
+const std::string kIni = kApp + "Data\\Options.ini";
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    machine.Install();
+    machine.AddFolder(kApp + "Data");
+  }
+  scan::TSettings Load() {
+    scan::TSettings s;
+    scan::LoadSettings(kApp, s);
+    return s;
+  }
+  Machine machine;
+};
+
+TEST(OptionValueTest, NumbersAndTrueFalse) {
+  const std::tuple<std::string, bool, bool> cases[] = {
+      // text, valid, ticked
+      {"-1", true, true}, {"1", true, true}, {"0", true, false}, {"42", true, true},
+      {"true", true, true}, {"TRUE", true, true}, {"False", true, false},
+      {"yes", false, false}, {"", false, false}, {"1x", false, false}, {"-", false, false},
+  };
+  for (const auto& [text, valid, ticked] : cases) {
+    bool value = !ticked;
+    EXPECT_EQ(scan::ParseOptionValue(text, &value), valid) << text;
+    if (valid) {
+      EXPECT_EQ(value, ticked) << text;
+    }
+  }
+}
+
+TEST_F(SettingsTest, FreshInstallationKeepsTheDefaults) {
+  scan::TSettings s = Load();
+  scan::TSettings defaults;
+  EXPECT_EQ(s.Language, "English");
+  EXPECT_TRUE(s.ExcludeMicrosoftFiles);
+  EXPECT_TRUE(s.ReduceMemoryUsage);
+  EXPECT_EQ(s.RecentDays, 15);
+  EXPECT_FALSE(s.SaveReport);
+  EXPECT_TRUE(s.RegDump.empty() && s.ExeLister.empty() && s.ExclusionMemo.empty());
+  EXPECT_EQ(s.RestorePointBeforeRestorer, defaults.RestorePointBeforeRestorer);
+}
+
+TEST_F(SettingsTest, TheFirstInvalidValueEndsTheReading) {
+  machine.AddFile(kIni,
+                  "[Options]\r\n4=1\r\n5=true\r\n3=0\r\n9=-1\r\n10=yes\r\n11=-1\r\n25=Deutsch\r\n12=0\r\n");
+  scan::TSettings s = Load();
+  EXPECT_TRUE(s.CustomFilesListing);
+  EXPECT_TRUE(s.CustomRegistryDump);
+  EXPECT_TRUE(s.CopyToClipboard);
+  EXPECT_FALSE(s.SaveReport);            // invalid: default kept
+  EXPECT_FALSE(s.OpenReport);            // after it: defaults
+  EXPECT_EQ(s.Language, "English");
+  EXPECT_TRUE(s.ExcludeMicrosoftFiles);
+}
+
+TEST_F(SettingsTest, AMissingFirstKeyLoadsNothingNotEvenTheLanguage) {
+  machine.AddFile(kIni, "[Options]\r\n5=-1\r\n25=Deutsch\r\n");
+  scan::TSettings s = Load();
+  EXPECT_FALSE(s.CustomRegistryDump);
+  EXPECT_EQ(s.Language, "English");
+}
+
+TEST_F(SettingsTest, RecentPeriodRadios) {
+  const std::tuple<std::string, int> cases[] = {
+      {"28=-1\r\n", 10},                        // older file: only the 10-day key
+      {"28=0\r\n", 15},                         // older file: default period
+      {"28=0\r\n29=-1\r\n30=-1\r\n31=-1\r\n32=-1\r\n33=0\r\n34=0\r\n35=-1\r\n", 30},
+      {"28=0\r\n29=-1\r\n30=-1\r\n31=-1\r\n32=-1\r\n33=0\r\n34=0\r\n35=0\r\n", 0},
+  };
+  const std::string before = "[Options]\r\n4=0\r\n5=0\r\n3=0\r\n9=0\r\n10=0\r\n11=0\r\n25=English\r\n12=-1\r\n"
+                             "13=0\r\n14=0\r\n15=0\r\n16=-1\r\n17=-1\r\n18=-1\r\n27=-1\r\n";
+  for (const auto& [keys, days] : cases) {
+    machine.AddFile(kIni, before + keys);
+    EXPECT_EQ(Load().RecentDays, days) << keys;
+  }
+}
+
+TEST_F(SettingsTest, SaveThenLoadRoundTrips) {
+  scan::TSettings s;
+  s.CustomFilesListing = true;
+  s.SaveReport = true;
+  s.Language = "Deutsch";
+  s.ExcludeMicrosoftFiles = false;
+  s.RecentDays = 30;
+  s.RestorePointBeforeAnalyzer = true;
+  s.ExeLister = {"C:\\Temp|*.exe", "", "D:\\|*.*"};
+  s.ExclusionMemo = {"d41d8cd98f00b204e9800998ecf8427e :: a.exe :: 1.0 :: Unknown :: "};
+  scan::SaveSettings(kApp, s);
+
+  EXPECT_NE(machine.Contents(kIni).find("4=-1\r\n5=0\r\n25=Deutsch\r\n3=0\r\n"), std::string::npos);
+  EXPECT_EQ(machine.Contents(kApp + "Data\\exelist.txt"), "C:\\Temp|*.exe\r\n\r\nD:\\|*.*\r\n");
+  EXPECT_FALSE(machine.Exists(kApp + "Data\\reglist.txt"));  // empty list: not written
+
+  scan::TSettings back = Load();
+  EXPECT_TRUE(back.CustomFilesListing);
+  EXPECT_TRUE(back.SaveReport);
+  EXPECT_EQ(back.Language, "Deutsch");
+  EXPECT_FALSE(back.ExcludeMicrosoftFiles);
+  EXPECT_EQ(back.RecentDays, 30);
+  EXPECT_TRUE(back.RestorePointBeforeAnalyzer);
+  EXPECT_EQ(back.ExeLister, s.ExeLister);
+  EXPECT_EQ(back.ExclusionMemo, s.ExclusionMemo);
+}
+
+TEST_F(SettingsTest, AnEmptiedListKeepsItsFile) {
+  machine.AddFile(kApp + "Data\\exclist.txt", "abc :: old\r\n");
+  scan::TSettings s = Load();
+  s.ExclusionMemo.clear();
+  scan::SaveSettings(kApp, s);
+  EXPECT_EQ(Load().ExclusionMemo, (std::vector<std::string>{"abc :: old"}));
+}
+
+TEST_F(SettingsTest, AReadOnlyDataFolderSavesNothingAndRaisesNothing) {
+  machine.RemoveFile(kApp + "Data");
+  machine.DenyCreate(kApp + "Data");
+  scan::TSettings s;
+  s.ExeLister = {"x"};
+  scan::SaveSettings(kApp, s);
+  EXPECT_FALSE(machine.Exists(kIni));
+}
+
+TEST(SplitLinesTest, MemoLineBreaks) {
+  EXPECT_EQ(scan::SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(scan::SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+  EXPECT_TRUE(scan::SplitLines("").empty());
+}
+
+}  // namespace
