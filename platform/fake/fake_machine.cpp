@@ -682,7 +682,10 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   }
   std::optional<std::string> ShellParsePath(const std::string& path) override {
     std::lock_guard lock(m.mutex);
-    return LongOf(path);
+    // The shell names a folder without its trailing "\" (a drive root keeps it).
+    std::string p = path;
+    while (p.size() > 3 && p.back() == '\\') p.pop_back();
+    return LongOf(p);
   }
   std::optional<std::string> LongOf(const std::string& path) {
     auto it = m.longPaths.find(UpperAscii(path));
