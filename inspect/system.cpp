@@ -1,0 +1,224 @@
+#include "inspect/system.h"
+
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <memory>
+#include <typeinfo>
+
+#include "inspect/registry.h"
+#include "inspect/text.h"
+#include "platform/platform.h"
+
+namespace inspect {
+
+namespace win = platform::win;
+using platform::Fs;
+using platform::Sys;
+
+namespace {
+
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\";
+
+std::string ReadSz(RegKey root, const std::string& valuePath) {
+  std::string text;
+  RegReadString(root, valuePath, &text);
+  return text;
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (auto pos = text.find(from); pos != std::string::npos; pos = text.find(from, pos + to.size())) {
+    text.replace(pos, from.size(), to);
+  }
+}
+
+}  // namespace
+
+// --- Folders ---------------------------------------------------------------------------------
+
+std::string GetWindowsDir() { return Sys().GetWindowsDirectory(); }
+std::string GetSystemDir() { return Sys().GetSystemDirectory(); }
+std::string GetSystemDrive() { return GetWindowsDir().substr(0, 3); }
+std::string GetAppDir() { return FolderPart(Sys().GetModuleFileName()); }
+std::string GetTempDir() { return Sys().GetTempPath(); }
+std::string GetSpecialFolder(int csidl) { return Sys().GetSpecialFolderPath(csidl); }
+
+std::string GetRecentDir() { return ReadSz(platform::kHkeyCurrentUser, std::string(kShellFolders) + "Recent"); }
+std::string GetCommonFilesDir() {
+  return ReadSz(platform::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\CommonFilesDir");
+}
+std::string GetLocalAppDataDir() {
+  return ReadSz(platform::kHkeyCurrentUser, std::string(kShellFolders) + "Local AppData") + "\\";
+}
+std::string GetLocalSettingsDir() {
+  return ReadSz(platform::kHkeyCurrentUser, std::string(kShellFolders) + "Local Settings") + "\\";
+}
+std::string GetTemplatesDir() {
+  return ReadSz(platform::kHkeyCurrentUser, std::string(kShellFolders) + "Templates") + "\\";
+}
+
+// --- Windows identity ------------------------------------------------------------------------
+
+std::string ReadNtCurrentVersion(const std::string& valueName) {
+  return TrimControls(ReadSz(platform::kHkeyLocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion\\" + valueName));
+}
+
+std::string WindowsVersionInfo(int kind) {
+  switch (kind) {
+    case 1: return ReadNtCurrentVersion("ProductName");
+    case 2: return ReadNtCurrentVersion("BuildLab");
+    case 3: return ReadNtCurrentVersion("CSDVersion");
+    default: return "";
+  }
+}
+
+std::string WindowsVersionName() {
+  const platform::OsVersion v = Sys().GetVersion();
+  if (v.platformId == win::kVerPlatformWin32Nt) {
+    if (v.major == 4) return "WinNT";
+    if (v.major == 5 && v.minor == 0) return "Win2k";
+    if (v.major == 5 && v.minor == 1) return "WinXP";
+    if (v.major == 5 && v.minor == 2) return "Win2k3";
+    if (v.major == 6 && v.minor == 0) return "WinVista";
+    if (v.major == 6 && v.minor == 1) return "Win7";
+    return "Unknown";
+  }
+  if (v.minor == 0) return "Win95";
+  if (v.minor == 10) return TrimControls(v.csdVersion) == "A" ? "Win98SE" : "Win98";
+  if (v.minor == 90) return "WinME";
+  return "Unknown";
+}
+
+bool IsVistaOrLater() {
+  const platform::OsVersion v = Sys().GetVersion();
+  return v.platformId == win::kVerPlatformWin32Nt && v.major > 5;
+}
+
+bool IsWow64() { return Sys().IsWow64Process().value_or(false); }
+
+// --- Privileges, power, restore points, shell ----------------------------------------------
+
+bool EnableTokenPrivilege(const std::string& privilege) {
+  auto& sec = platform::Sec();
+  const platform::Handle token = sec.OpenProcessToken(win::kTokenAdjustPrivileges | win::kTokenQuery);
+  if (token == platform::kNoHandle) return false;
+  uint64_t luid = 0;
+  bool ok = false;
+  if (sec.LookupPrivilegeValue(privilege, &luid)) ok = sec.AdjustTokenPrivilege(token, luid, true);
+  sec.CloseHandle(token);
+  return ok;
+}
+
+bool ExitWindowsWithPrivilege(uint32_t flags) {
+  if (Sys().GetVersion().platformId == win::kVerPlatformWin32Nt) EnableTokenPrivilege("SeShutdownPrivilege");
+  return Sys().ExitWindowsEx(flags, 0);
+}
+
+bool CreateRestorePoint() {
+  constexpr uint32_t kBeginSystemChange = 100;
+  constexpr uint32_t kApplicationInstall = 0;
+  return Sys().SetRestorePoint(kBeginSystemChange, kApplicationInstall, "SYSTEM RESTORE POINT");
+}
+
+bool ShowFileProperties(uintptr_t window, const std::string& path) { return platform::Sh().ShowProperties(window, path); }
+
+std::string FormatElapsed(uint32_t seconds) {
+  const uint32_t hours = seconds / 3600;
+  const uint32_t minutes = seconds / 60 - hours * 60;
+  return std::to_string(hours) + ":" + std::to_string(minutes) + ":" + std::to_string(seconds % 60);
+}
+
+// --- Files -----------------------------------------------------------------------------------
+
+void AppendTextToFile(const std::string& path, const std::string& text) {
+  auto& fs = Fs();
+  auto fail = [&](uint32_t code) {
+    throw EFileError(code, "Cannot write file \"" + path + "\". " + Sys().FormatErrorMessage(code));
+  };
+  // Append-only access: every write lands at the end, even with another writer on the file.
+  const platform::Handle file = fs.CreateFile(path, win::kFileAppendData, win::kFileShareRead | win::kFileShareWrite,
+                                              win::kOpenAlways, win::kFileAttributeNormal);
+  if (file == platform::kInvalidHandle) fail(Sys().GetLastError());
+  const std::string line = text + "\r\n";
+  uint32_t written = 0;
+  const bool ok = fs.WriteFile(file, line.data(), static_cast<uint32_t>(line.size()), &written);
+  const uint32_t code = ok ? win::kErrorSuccess : Sys().GetLastError();
+  fs.CloseHandle(file);
+  if (!ok) fail(code);
+}
+
+void WriteDebugLog(const std::string& text) {
+  try {
+    AppendTextToFile(GetAppDir() + "Data\\Dbg.log", text);
+  } catch (...) {
+  }
+}
+
+std::string DebugLogEntry(const std::exception& error) {
+  const char* mangled = typeid(error).name();
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                                    std::free);
+  const std::string typeName = status == 0 && demangled ? demangled.get() : mangled;
+  return typeName + "->" + error.what();
+}
+
+void EmptyFolder(const std::string& folder, bool recursive) {
+  std::string dir = folder;
+  ReplaceAll(dir, "\\\\", "\\");
+  auto& fs = Fs();
+  platform::FindData found;
+  const platform::Handle find = fs.FindFirstFile(dir + "*.*", &found);
+  if (find == platform::kInvalidHandle) return;
+  do {
+    if (found.name == "." || found.name == "..") continue;
+    const std::string path = dir + found.name;
+    if (recursive && (found.attributes & win::kFileAttributeDirectory)) {
+      // Twice: a second pass catches what the first left behind.
+      for (int pass = 0; pass < 2; ++pass) {
+        EmptyFolder(path + "\\", true);
+        fs.RemoveDirectory(path);
+      }
+    } else if (!(found.attributes & win::kFileAttributeDirectory)) {
+      if (!fs.DeleteFile(path)) {
+        uint32_t attributes = found.attributes & ~win::kFileAttributeReadonly;
+        if (attributes == 0) attributes = win::kFileAttributeNormal;
+        fs.SetFileAttributes(path, attributes);
+        fs.DeleteFile(path);
+      }
+    }
+  } while (fs.FindNextFile(find, &found));
+  fs.FindClose(find);
+}
+
+std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key) {
+  return Sys().GetPrivateProfileString(file, section, key, "");
+}
+
+std::string DevicePathToDosPath(const std::string& devicePath) {
+  // "\Device\HarddiskVolume1\WINDOWS\x.exe": the device ends before the third "\".
+  const auto second = devicePath.find('\\', 2);
+  if (second == std::string::npos) return "";
+  const auto third = devicePath.find('\\', second + 1);
+  const std::string device = devicePath.substr(0, third);
+  const std::string rest = third == std::string::npos ? std::string() : devicePath.substr(third);
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const std::string drive = std::string(1, letter) + ":";
+    const auto targets = Sys().QueryDosDevice(drive);
+    if (!targets.empty() && EqualNoCase(targets.front(), device)) return drive + rest;
+  }
+  return "";
+}
+
+std::string LongPathOf(const std::string& path) {
+  if (auto longPath = Sys().GetLongPathName(path)) return *longPath;
+  if (auto parsed = Sys().ShellParsePath(path)) return *parsed;
+  return path;
+}
+
+std::string ShellLongPath(const std::string& path) {
+  if (path.empty()) return path;
+  return Sys().ShellParsePath(path).value_or(path);
+}
+
+}  // namespace inspect
