@@ -165,6 +165,12 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
     return k->second;
   }
 
+  // Why NodeOf found nothing: a handle whose key was deleted meanwhile, or no handle at all.
+  uint32_t HandleError(RegKey key) {
+    auto k = keys.find(key);
+    return k != keys.end() && k->second->deleted ? win::kErrorKeyDeleted : win::kErrorInvalidHandle;
+  }
+
   uint32_t Fail(uint32_t code) {
     t_lastError = code;
     return code;
@@ -174,7 +180,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   uint32_t OpenKey(RegKey parent, const std::string& subKey, uint32_t, RegKey* out) override {
     std::lock_guard lock(m.mutex);
     auto from = NodeOf(parent);
-    if (!from) return Fail(win::kErrorInvalidHandle);
+    if (!from) return Fail(HandleError(parent));
     auto node = Walk(from, subKey, false);
     if (!node) return Fail(win::kErrorFileNotFound);
     if (node->denied) return Fail(win::kErrorAccessDenied);
@@ -185,7 +191,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   uint32_t CreateKey(RegKey parent, const std::string& subKey, uint32_t, RegKey* out) override {
     std::lock_guard lock(m.mutex);
     auto from = NodeOf(parent);
-    if (!from) return Fail(win::kErrorInvalidHandle);
+    if (!from) return Fail(HandleError(parent));
     auto node = Walk(from, subKey, true);
     if (node->denied) return Fail(win::kErrorAccessDenied);
     *out = nextKey++;
@@ -200,7 +206,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   uint32_t QueryValue(RegKey key, const std::string& name, uint32_t* type, std::vector<uint8_t>* data) override {
     std::lock_guard lock(m.mutex);
     auto node = NodeOf(key);
-    if (!node) return Fail(win::kErrorInvalidHandle);
+    if (!node) return Fail(HandleError(key));
     RegValue* v = node->Value(name);
     if (!v) return Fail(win::kErrorFileNotFound);
     if (type) *type = v->type;
@@ -210,7 +216,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   uint32_t SetValue(RegKey key, const std::string& name, uint32_t type, const void* data, uint32_t size) override {
     std::lock_guard lock(m.mutex);
     auto node = NodeOf(key);
-    if (!node) return Fail(win::kErrorInvalidHandle);
+    if (!node) return Fail(HandleError(key));
     RegValue value{type, std::vector<uint8_t>(static_cast<const uint8_t*>(data),
                                               static_cast<const uint8_t*>(data) + size)};
     if (RegValue* v = node->Value(name)) {
@@ -223,7 +229,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   uint32_t EnumValue(RegKey key, uint32_t index, std::string* name) override {
     std::lock_guard lock(m.mutex);
     auto node = NodeOf(key);
-    if (!node) return Fail(win::kErrorInvalidHandle);
+    if (!node) return Fail(HandleError(key));
     if (index >= node->values.size()) return Fail(win::kErrorNoMoreItems);
     *name = node->values[index].first;
     return 0;
@@ -231,7 +237,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   uint32_t EnumKey(RegKey key, uint32_t index, std::string* name) override {
     std::lock_guard lock(m.mutex);
     auto node = NodeOf(key);
-    if (!node) return Fail(win::kErrorInvalidHandle);
+    if (!node) return Fail(HandleError(key));
     auto sorted = node->SortedChildren();
     if (index >= sorted.size()) return Fail(win::kErrorNoMoreItems);
     *name = sorted[index]->name;
@@ -240,7 +246,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   uint32_t QueryInfoKey(RegKey key, uint32_t* subKeys, uint32_t* values) override {
     std::lock_guard lock(m.mutex);
     auto node = NodeOf(key);
-    if (!node) return Fail(win::kErrorInvalidHandle);
+    if (!node) return Fail(HandleError(key));
     if (subKeys) *subKeys = static_cast<uint32_t>(node->children.size());
     if (values) *values = static_cast<uint32_t>(node->values.size());
     return 0;
@@ -248,7 +254,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   uint32_t DeleteValue(RegKey key, const std::string& name) override {
     std::lock_guard lock(m.mutex);
     auto node = NodeOf(key);
-    if (!node) return Fail(win::kErrorInvalidHandle);
+    if (!node) return Fail(HandleError(key));
     for (auto it = node->values.begin(); it != node->values.end(); ++it) {
       if (EqualNoCase(it->first, name)) {
         node->values.erase(it);
@@ -260,7 +266,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   uint32_t DeleteKey(RegKey parent, const std::string& subKey) override {
     std::lock_guard lock(m.mutex);
     auto from = NodeOf(parent);
-    if (!from) return Fail(win::kErrorInvalidHandle);
+    if (!from) return Fail(HandleError(parent));
     auto parts = SplitPath(subKey);
     if (parts.empty()) return Fail(win::kErrorAccessDenied);
     auto last = parts.back();
@@ -663,7 +669,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
       case win::kErrorAccessDenied: return "Access is denied.";
       case win::kErrorSharingViolation:
         return "The process cannot access the file because it is being used by another process.";
-      default: return "Unknown error " + std::to_string(code) + ".";
+      default: return "";  // FormatMessageA finds no text for the code
     }
   }
   std::string GetWindowsDirectory() override { return m.windowsDir; }

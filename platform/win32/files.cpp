@@ -1,0 +1,108 @@
+#include "platform/win32/win32_common.h"
+
+namespace platform::win32 {
+namespace {
+
+void ToFindData(const WIN32_FIND_DATAA& in, FindData* out) {
+  out->attributes = in.dwFileAttributes;
+  out->creationTime = ToFileTime(in.ftCreationTime);
+  out->lastAccessTime = ToFileTime(in.ftLastAccessTime);
+  out->lastWriteTime = ToFileTime(in.ftLastWriteTime);
+  out->size = (static_cast<uint64_t>(in.nFileSizeHigh) << 32) | in.nFileSizeLow;
+  out->name = in.cFileName;
+}
+
+class Win32Files final : public FileSystem {
+ public:
+  Handle FindFirstFile(const std::string& pattern, FindData* data) override {
+    WIN32_FIND_DATAA found{};
+    HANDLE find = ::FindFirstFileA(pattern.c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return kInvalidHandle;
+    ToFindData(found, data);
+    return FromHandle(find);
+  }
+
+  bool FindNextFile(Handle find, FindData* data) override {
+    WIN32_FIND_DATAA found{};
+    if (!::FindNextFileA(ToHandle(find), &found)) return false;
+    ToFindData(found, data);
+    return true;
+  }
+
+  void FindClose(Handle find) override { ::FindClose(ToHandle(find)); }
+
+  uint32_t GetFileAttributes(const std::string& path) override { return ::GetFileAttributesA(path.c_str()); }
+
+  bool SetFileAttributes(const std::string& path, uint32_t attributes) override {
+    return ::SetFileAttributesA(path.c_str(), attributes) != FALSE;
+  }
+
+  bool CreateDirectory(const std::string& path) override { return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+
+  bool RemoveDirectory(const std::string& path) override { return ::RemoveDirectoryA(path.c_str()) != FALSE; }
+
+  bool DeleteFile(const std::string& path) override { return ::DeleteFileA(path.c_str()) != FALSE; }
+
+  bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {
+    return ::CopyFileA(from.c_str(), to.c_str(), failIfExists) != FALSE;
+  }
+
+  Handle CreateFile(const std::string& path, uint32_t access, uint32_t share, uint32_t disposition,
+                    uint32_t attributes) override {
+    HANDLE file = ::CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
+    return file == INVALID_HANDLE_VALUE ? kInvalidHandle : FromHandle(file);
+  }
+
+  bool ReadFile(Handle file, void* buffer, uint32_t size, uint32_t* read) override {
+    DWORD got = 0;
+    BOOL ok = ::ReadFile(ToHandle(file), buffer, size, &got, nullptr);
+    if (read) *read = got;
+    return ok != FALSE;
+  }
+
+  bool WriteFile(Handle file, const void* buffer, uint32_t size, uint32_t* written) override {
+    DWORD put = 0;
+    BOOL ok = ::WriteFile(ToHandle(file), buffer, size, &put, nullptr);
+    if (written) *written = put;
+    return ok != FALSE;
+  }
+
+  // The high/low form: 0xFFFFFFFF is a valid low half, so the last error tells failure apart.
+  bool SetFilePointer(Handle file, int64_t distance, uint32_t method, uint64_t* position) override {
+    LONG high = static_cast<LONG>(distance >> 32);
+    ::SetLastError(NO_ERROR);
+    DWORD low = ::SetFilePointer(ToHandle(file), static_cast<LONG>(distance & 0xFFFFFFFF), &high, method);
+    if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) return false;
+    if (position) *position = (static_cast<uint64_t>(static_cast<DWORD>(high)) << 32) | low;
+    return true;
+  }
+
+  bool GetFileSize(Handle file, uint64_t* size) override {
+    DWORD high = 0;
+    ::SetLastError(NO_ERROR);
+    DWORD low = ::GetFileSize(ToHandle(file), &high);
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return false;
+    *size = (static_cast<uint64_t>(high) << 32) | low;
+    return true;
+  }
+
+  bool GetFileTime(Handle file, FileTime* creation, FileTime* access, FileTime* write) override {
+    FILETIME c{}, a{}, w{};
+    if (!::GetFileTime(ToHandle(file), &c, &a, &w)) return false;
+    if (creation) *creation = ToFileTime(c);
+    if (access) *access = ToFileTime(a);
+    if (write) *write = ToFileTime(w);
+    return true;
+  }
+
+  bool CloseHandle(Handle file) override { return ::CloseHandle(ToHandle(file)) != FALSE; }
+};
+
+}  // namespace
+
+FileSystem& FileFacility() {
+  static Win32Files files;
+  return files;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,119 @@
+#include "platform/win32/win32_common.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr DWORD kNameChars = 1024;
+
+class Win32Registry final : public Registry {
+ public:
+  uint32_t OpenKey(RegKey parent, const std::string& subKey, uint32_t access, RegKey* out) override {
+    HKEY key = nullptr;
+    LONG rc = ::RegOpenKeyExA(ToHkey(parent), subKey.c_str(), 0, access, &key);
+    if (rc == ERROR_SUCCESS) *out = reinterpret_cast<RegKey>(key);
+    return static_cast<uint32_t>(rc);
+  }
+
+  uint32_t CreateKey(RegKey parent, const std::string& subKey, uint32_t access, RegKey* out) override {
+    HKEY key = nullptr;
+    LONG rc = ::RegCreateKeyExA(ToHkey(parent), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                nullptr, &key, nullptr);
+    if (rc == ERROR_SUCCESS) *out = reinterpret_cast<RegKey>(key);
+    return static_cast<uint32_t>(rc);
+  }
+
+  uint32_t CloseKey(RegKey key) override { return static_cast<uint32_t>(::RegCloseKey(ToHkey(key))); }
+
+  uint32_t QueryValue(RegKey key, const std::string& name, uint32_t* type,
+                      std::vector<uint8_t>* data) override {
+    DWORD valueType = 0;
+    DWORD size = 0;
+    LONG rc = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, &size);
+    // The value may grow between the size query and the read: ask again with the new size.
+    if (rc == ERROR_SUCCESS && data) {
+      rc = ERROR_MORE_DATA;
+      for (int attempt = 0; rc == ERROR_MORE_DATA && attempt < 8; ++attempt) {
+        data->resize(size ? size : 1);
+        DWORD got = size;
+        rc = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, data->data(), &got);
+        if (rc == ERROR_SUCCESS) {
+          data->resize(got);
+        } else if (rc == ERROR_MORE_DATA) {
+          size = got > size ? got : size * 2 + 1;
+        }
+      }
+    }
+    if (rc == ERROR_SUCCESS && type) *type = valueType;
+    if (rc != ERROR_SUCCESS && data) data->clear();
+    return static_cast<uint32_t>(rc);
+  }
+
+  uint32_t SetValue(RegKey key, const std::string& name, uint32_t type, const void* data,
+                    uint32_t size) override {
+    return static_cast<uint32_t>(
+        ::RegSetValueExA(ToHkey(key), name.c_str(), 0, type, static_cast<const BYTE*>(data), size));
+  }
+
+  uint32_t EnumValue(RegKey key, uint32_t index, std::string* name) override {
+    return EnumName(key, index, name, [&](char* buffer, DWORD* chars) {
+      return ::RegEnumValueA(ToHkey(key), index, buffer, chars, nullptr, nullptr, nullptr, nullptr);
+    });
+  }
+
+  uint32_t EnumKey(RegKey key, uint32_t index, std::string* name) override {
+    return EnumName(key, index, name, [&](char* buffer, DWORD* chars) {
+      return ::RegEnumKeyExA(ToHkey(key), index, buffer, chars, nullptr, nullptr, nullptr, nullptr);
+    });
+  }
+
+  uint32_t QueryInfoKey(RegKey key, uint32_t* subKeys, uint32_t* values) override {
+    DWORD keys = 0, vals = 0;
+    LONG rc = ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &vals, nullptr,
+                                 nullptr, nullptr, nullptr);
+    if (rc == ERROR_SUCCESS) {
+      if (subKeys) *subKeys = keys;
+      if (values) *values = vals;
+    }
+    return static_cast<uint32_t>(rc);
+  }
+
+  uint32_t DeleteValue(RegKey key, const std::string& name) override {
+    return static_cast<uint32_t>(::RegDeleteValueA(ToHkey(key), name.c_str()));
+  }
+
+  uint32_t DeleteKey(RegKey parent, const std::string& subKey) override {
+    return static_cast<uint32_t>(::RegDeleteKeyA(ToHkey(parent), subKey.c_str()));
+  }
+
+ private:
+  // One enumeration call with a 1024-character buffer; a longer name is read again with a
+  // buffer as large as the key's longest name.
+  template <typename Call>
+  static uint32_t EnumName(RegKey key, uint32_t index, std::string* name, Call call) {
+    std::string buffer(kNameChars + 1, '\0');
+    DWORD chars = kNameChars + 1;
+    LONG rc = call(buffer.data(), &chars);
+    if (rc == ERROR_MORE_DATA) {
+      DWORD maxKey = 0, maxValue = 0;
+      if (::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, nullptr, &maxKey, nullptr, nullptr, &maxValue,
+                             nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return static_cast<uint32_t>(rc);
+      }
+      // The longest name in characters; a multibyte code page may need twice that in bytes.
+      chars = (maxKey > maxValue ? maxKey : maxValue) * 2 + 1;
+      buffer.assign(chars, '\0');
+      rc = call(buffer.data(), &chars);
+    }
+    if (rc == ERROR_SUCCESS) name->assign(buffer.data(), chars);
+    return static_cast<uint32_t>(rc);
+  }
+};
+
+}  // namespace
+
+Registry& RegistryFacility() {
+  static Win32Registry registry;
+  return registry;
+}
+
+}  // namespace platform::win32

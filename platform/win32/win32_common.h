@@ -1,0 +1,70 @@
+// Shared by the win32 backend's sources only. platform.h comes before <windows.h> so that the
+// A/W name macros of the Windows headers do not rename the interface methods; the macros that
+// collide with those names are dropped afterwards and the ...A calls are spelled out.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#undef CopyFile
+#undef CreateDirectory
+#undef CreateFile
+#undef DeleteFile
+#undef FindFirstFile
+#undef FindNextFile
+#undef GetFileAttributes
+#undef GetLongPathName
+#undef GetModuleFileName
+#undef GetPrivateProfileString
+#undef GetSystemDirectory
+#undef GetTempPath
+#undef GetWindowsDirectory
+#undef LookupPrivilegeValue
+#undef MessageBox
+#undef QueryDosDevice
+#undef GetModuleFileNameEx
+#undef GetProcessImageFileName
+#undef RemoveDirectory
+#undef SetFileAttributes
+#undef ShellExecute
+#undef WritePrivateProfileString
+
+namespace platform::win32 {
+
+inline HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+inline HANDLE ToHandle(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+inline Handle FromHandle(HANDLE handle) { return reinterpret_cast<Handle>(handle); }
+
+inline FileTime ToFileTime(const FILETIME& time) {
+  return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// An export of an already loaded system DLL (kernel32), or null.
+template <typename Fn>
+Fn LoadedExport(const char* module, const char* name) {
+  HMODULE handle = ::GetModuleHandleA(module);
+  return handle ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(handle, name))) : nullptr;
+}
+
+// An export of a DLL loaded on first use and kept for the life of the process, or null.
+template <typename Fn>
+Fn LibraryExport(const char* module, const char* name) {
+  HMODULE handle = ::LoadLibraryA(module);
+  return handle ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(handle, name))) : nullptr;
+}
+
+Registry& RegistryFacility();
+FileSystem& FileFacility();
+System& SystemFacility();
+Security& SecurityFacility();
+Processes& ProcessFacility();
+Shell& ShellFacility();
+Clipboard& ClipboardFacility();
+Ui& UiFacility();
+Threads& ThreadFacility();
+
+}  // namespace platform::win32
