@@ -23,8 +23,9 @@ sed -n 3p "$report" | grep -Eq '^Log created on .+ at .+$' || fail "header line 
 tail -n 1 "$report" | grep -Eq '^Finish \[ [0-9]+:[0-9]+:[0-9]+ \]$' || fail "footer: $(tail -n 1 "$report")"
 tail -n 1 "$report" | grep -Eq '\[ 0[0-9]|:0[0-9]' && fail "footer has leading zeros"
 grep '^\[+\] ' "$report" | diff -u "$here/expected/default_banners.txt" - || fail "banners differ"
-grep -q '^\[+\] Generic system info \.\.\.$' "$INSTALL_DIR/stderr.txt" || fail "display banners missing on stderr"
-grep -q 'Non accessible files \.\.\. This option can take some minutes' "$INSTALL_DIR/stderr.txt" \
+tr -d '\r' <"$INSTALL_DIR/stderr.txt" >"$INSTALL_DIR/stderr.lf"
+grep -q '^\[+\] Generic system info \.\.\.$' "$INSTALL_DIR/stderr.lf" || fail "display banners missing on stderr"
+grep -q 'Non accessible files \.\.\. This option can take some minutes' "$INSTALL_DIR/stderr.lf" \
   || fail "patient banner missing"
 # Every banner is followed by an empty line.
 awk '/^\[\+\] /{b=NR} NR==b+1 && b && $0!=""{print "line " NR " after banner is not empty"; exit 1}' "$report" \
