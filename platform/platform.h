@@ -99,6 +99,25 @@ constexpr uint32_t kProcessQueryInformation = 0x0400;
 constexpr uint32_t kProcessVmRead = 0x0010;
 constexpr uint32_t kProcessAllAccess = 0x1F0FFF;
 constexpr uint32_t kTokenAdjustPrivileges = 0x20;
+constexpr uint32_t kFileFlagSequentialScan = 0x08000000;
+
+constexpr uint32_t kScManagerConnect = 0x0001;
+constexpr uint32_t kScManagerEnumerateService = 0x0004;
+constexpr uint32_t kScManagerAllAccess = 0xF003F;
+constexpr uint32_t kServiceQueryConfig = 0x0001;
+constexpr uint32_t kServiceQueryStatus = 0x0004;
+constexpr uint32_t kServiceAllAccess = 0xF01FF;
+constexpr uint32_t kServiceKernelDriver = 0x01;
+constexpr uint32_t kServiceFileSystemDriver = 0x02;
+constexpr uint32_t kServiceDriver = 0x0B;
+constexpr uint32_t kServiceWin32OwnProcess = 0x10;
+constexpr uint32_t kServiceWin32ShareProcess = 0x20;
+constexpr uint32_t kServiceWin32 = 0x30;
+constexpr uint32_t kServiceActive = 1;
+constexpr uint32_t kServiceInactive = 2;
+constexpr uint32_t kServiceStateAll = 3;
+constexpr uint32_t kServiceStopped = 1;
+constexpr uint32_t kServiceRunning = 4;
 constexpr uint32_t kTokenQuery = 0x08;
 }  // namespace win
 
@@ -172,7 +191,25 @@ class FileSystem {
   virtual bool SetFilePointer(Handle file, int64_t distance, uint32_t method, uint64_t* position) = 0;
   virtual bool GetFileSize(Handle file, uint64_t* size) = 0;
   virtual bool GetFileTime(Handle file, FileTime* creation, FileTime* access, FileTime* write) = 0;
+  // Closes a file or a mapping handle.
   virtual bool CloseHandle(Handle file) = 0;
+
+  // CreateFileMappingA of an open file, read-only, whole file; kNoHandle on failure (an empty
+  // file cannot be mapped).
+  virtual Handle CreateFileMapping(Handle file) = 0;
+  // MapViewOfFile, read-only, `length` bytes from `offset` (a multiple of the allocation
+  // granularity); null on failure. Released with UnmapViewOfFile.
+  virtual const uint8_t* MapViewOfFile(Handle mapping, uint64_t offset, size_t length) = 0;
+  virtual void UnmapViewOfFile(const uint8_t* view) = 0;
+
+  // GetFileVersionInfoSizeA + GetFileVersionInfoA; false when the file has no version information.
+  virtual bool GetFileVersionInfo(const std::string& path, std::vector<uint8_t>* data) = 0;
+  // VerQueryValueA of "\VarFileInfo\Translation": the first language and code page pair.
+  virtual bool VerQueryTranslation(const std::vector<uint8_t>& data, uint16_t* language, uint16_t* codePage) = 0;
+  // VerQueryValueA of a string sub-block such as "\StringFileInfo\040904B0\CompanyName",
+  // up to its first NUL; nullopt when the block is missing.
+  virtual std::optional<std::string> VerQueryString(const std::vector<uint8_t>& data,
+                                                    const std::string& subBlock) = 0;
 };
 
 struct OsVersion {
@@ -226,6 +263,14 @@ class System {
                                               const std::string& key, const std::string& fallback) = 0;
   virtual bool WritePrivateProfileString(const std::string& file, const std::string& section,
                                          const std::string& key, const std::string& value) = 0;
+
+  // FileTimeToLocalFileTime + FileTimeToSystemTime.
+  virtual LocalTime FileTimeToLocalTime(FileTime time) = 0;
+  // GetSystemInfo's allocation granularity: where mapped views may start.
+  virtual uint32_t AllocationGranularity() = 0;
+  // SfcIsFileProtected(NULL, path in wide characters) of the library loaded by `library`;
+  // nullopt when the library or the export is missing.
+  virtual std::optional<bool> SfcIsFileProtected(const std::string& library, const std::string& path) = 0;
 
   virtual bool ExitWindowsEx(uint32_t flags, uint32_t reason) = 0;
   // SRSetRestorePointA with a RESTOREPOINTINFOA of these fields; false when refused or missing.
@@ -305,6 +350,37 @@ class Threads {
   virtual void CloseHandle(Handle thread) = 0;
 };
 
+struct ServiceStatusEntry {
+  std::string name;
+  std::string displayName;
+  uint32_t serviceType = 0;
+  uint32_t currentState = 0;
+};
+
+struct ServiceConfig {
+  uint32_t serviceType = 0;
+  uint32_t startType = 0;
+  std::string binaryPath;
+  std::string loadOrderGroup;
+  std::string displayName;
+};
+
+// The service control manager.
+class Services {
+ public:
+  virtual ~Services() = default;
+  // OpenSCManagerA; an empty machine is the local one. kNoHandle on failure.
+  virtual Handle OpenSCManager(const std::string& machine, uint32_t access) = 0;
+  virtual Handle OpenService(Handle manager, const std::string& name, uint32_t access) = 0;
+  virtual bool QueryServiceStatus(Handle service, uint32_t* currentState) = 0;
+  // QueryServiceConfigA into a buffer of `bufferSize` bytes.
+  virtual bool QueryServiceConfig(Handle service, size_t bufferSize, ServiceConfig* config) = 0;
+  // EnumServicesStatusA of the given types and states: the whole list, however many calls it takes.
+  virtual bool EnumServicesStatus(Handle manager, uint32_t serviceType, uint32_t serviceState,
+                                  std::vector<ServiceStatusEntry>* services) = 0;
+  virtual void CloseServiceHandle(Handle handle) = 0;
+};
+
 struct Backend {
   Registry* registry = nullptr;
   FileSystem* files = nullptr;
@@ -315,6 +391,7 @@ struct Backend {
   Clipboard* clipboard = nullptr;
   Ui* ui = nullptr;
   Threads* threads = nullptr;
+  Services* services = nullptr;
 };
 
 // The backend in use; installing one replaces the previous one for the whole process.
@@ -330,5 +407,6 @@ inline Shell& Sh() { return *Current().shell; }
 inline Clipboard& Clip() { return *Current().clipboard; }
 inline Ui& Gui() { return *Current().ui; }
 inline Threads& Thr() { return *Current().threads; }
+inline Services& Svc() { return *Current().services; }
 
 }  // namespace platform

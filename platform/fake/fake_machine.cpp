@@ -124,6 +124,10 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   std::map<Handle, uint32_t> processHandles;
   std::map<Handle, std::shared_ptr<ThreadState>> threads;
   std::map<uint32_t, FakeProcess> processes;  // by pid, snapshot in pid order of insertion below
+  std::map<Handle, std::string> mappings;      // mapping handle -> upper-case file key
+  std::map<const uint8_t*, std::unique_ptr<std::vector<uint8_t>>> views;  // kept until unmapped
+  std::vector<FakeService> services;            // in creation order
+  std::map<Handle, std::string> serviceHandles;  // "" for the manager, else the service name
   std::vector<uint32_t> processOrder;
   Handle nextHandle = 0x100;
 
@@ -633,9 +637,76 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
   }
   bool CloseFile(Handle file) {
     std::lock_guard lock(m.mutex);
-    if (openFiles.erase(file)) return true;
+    if (openFiles.erase(file) || mappings.erase(file)) return true;
     t_lastError = win::kErrorInvalidHandle;
     return false;
+  }
+
+  Handle CreateFileMapping(Handle file) {
+    std::lock_guard lock(m.mutex);
+    auto it = openFiles.find(file);
+    if (it == openFiles.end()) {
+      t_lastError = win::kErrorInvalidHandle;
+      return kNoHandle;
+    }
+    if (files[it->second.key].contents.empty()) {
+      t_lastError = 1006;  // ERROR_FILE_INVALID: an empty file cannot be mapped
+      return kNoHandle;
+    }
+    Handle h = nextHandle++;
+    mappings[h] = it->second.key;
+    return h;
+  }
+  const uint8_t* MapViewOfFile(Handle mapping, uint64_t offset, size_t length) {
+    std::lock_guard lock(m.mutex);
+    auto it = mappings.find(mapping);
+    if (it == mappings.end() || offset % m.allocationGranularity != 0) {
+      t_lastError = win::kErrorInvalidParameter;
+      return nullptr;
+    }
+    const std::string& c = files[it->second].contents;
+    if (offset > c.size() || length > c.size() - offset) {
+      t_lastError = 8;  // ERROR_NOT_ENOUGH_MEMORY
+      return nullptr;
+    }
+    const size_t n = length == 0 ? c.size() - offset : length;  // 0 maps to the end
+    auto bytes = std::make_unique<std::vector<uint8_t>>(c.begin() + offset, c.begin() + offset + n);
+    bytes->push_back(0);  // never a zero-sized buffer
+    const uint8_t* view = bytes->data();
+    views[view] = std::move(bytes);
+    return view;
+  }
+  void UnmapViewOfFile(const uint8_t* view) {
+    std::lock_guard lock(m.mutex);
+    views.erase(view);
+  }
+
+  // Version information as this fake encodes it: "BSVI", company, NUL, product version, NUL.
+  bool GetFileVersionInfo(const std::string& path, std::vector<uint8_t>* data) {
+    std::lock_guard lock(m.mutex);
+    FakeFile* f = Find(path);
+    if (!f || !f->version) return false;
+    std::string blob = "BSVI" + f->version->companyName + '\0' + f->version->productVersion + '\0';
+    data->assign(blob.begin(), blob.end());
+    return true;
+  }
+  bool VerQueryTranslation(const std::vector<uint8_t>& data, uint16_t* language, uint16_t* codePage) {
+    if (data.size() < 4 || std::memcmp(data.data(), "BSVI", 4) != 0) return false;
+    *language = 0x0409;
+    *codePage = 0x04B0;
+    return true;
+  }
+  std::optional<std::string> VerQueryString(const std::vector<uint8_t>& data, const std::string& subBlock) {
+    if (data.size() < 4 || std::memcmp(data.data(), "BSVI", 4) != 0) return std::nullopt;
+    if (UpperAscii(subBlock).rfind("\\STRINGFILEINFO\\040904B0\\", 0) != 0) return std::nullopt;
+    std::string blob(data.begin() + 4, data.end());
+    std::string company = blob.substr(0, blob.find('\0'));
+    std::string rest = blob.substr(company.size() + 1);
+    std::string product = rest.substr(0, rest.find('\0'));
+    std::string field = subBlock.substr(subBlock.find_last_of('\\') + 1);
+    if (field == "CompanyName") return company;
+    if (field == "ProductVersion") return product;
+    return std::nullopt;
   }
 
   FileTime NowFileTime() {
@@ -835,6 +906,45 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
     for (auto& l : lines) text += l + "\r\n";
     f->contents = text;
     return true;
+  }
+
+  LocalTime FileTimeToLocalTime(FileTime time) override {
+    int64_t secs = static_cast<int64_t>(time / 10000000ULL) + int64_t{m.utcOffsetMinutes} * 60;
+    uint16_t ms = static_cast<uint16_t>((time / 10000ULL) % 1000);
+    int64_t days = secs / 86400 - 134774;  // days since 1970-01-01
+    int64_t rem = secs % 86400;
+    // civil date from days (proleptic Gregorian)
+    days += 719468;
+    int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    int64_t doe = days - era * 146097;
+    int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    int64_t y = yoe + era * 400;
+    int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    int64_t mp = (5 * doy + 2) / 153;
+    int64_t d = doy - (153 * mp + 2) / 5 + 1;
+    int64_t mo = mp < 10 ? mp + 3 : mp - 9;
+    y += mo <= 2;
+    LocalTime t;
+    t.year = static_cast<uint16_t>(y);
+    t.month = static_cast<uint16_t>(mo);
+    t.day = static_cast<uint16_t>(d);
+    t.dayOfWeek = static_cast<uint16_t>(((secs / 86400) % 7 + 1) % 7);  // 1601-01-01 was a Monday
+    t.hour = static_cast<uint16_t>(rem / 3600);
+    t.minute = static_cast<uint16_t>(rem / 60 % 60);
+    t.second = static_cast<uint16_t>(rem % 60);
+    t.milliseconds = ms;
+    return t;
+  }
+  uint32_t AllocationGranularity() override { return m.allocationGranularity; }
+  std::optional<bool> SfcIsFileProtected(const std::string& library, const std::string& path) override {
+    std::lock_guard lock(m.mutex);
+    bool loaded = false;
+    for (auto& l : m.sfcLibraries) loaded = loaded || EqualNoCase(l, library);
+    if (!loaded) return std::nullopt;
+    for (auto& p : m.protectedFiles) {
+      if (EqualNoCase(p, path)) return true;
+    }
+    return false;
   }
 
   bool ExitWindowsEx(uint32_t flags, uint32_t) override {
@@ -1093,10 +1203,97 @@ struct FilesAdapter : FileSystem {
   bool GetFileSize(Handle f, uint64_t* s) override { return impl->GetFileSize(f, s); }
   bool GetFileTime(Handle f, FileTime* c, FileTime* a, FileTime* w) override { return impl->GetFileTime(f, c, a, w); }
   bool CloseHandle(Handle f) override { return impl->CloseFile(f); }
+  Handle CreateFileMapping(Handle f) override { return impl->CreateFileMapping(f); }
+  const uint8_t* MapViewOfFile(Handle m, uint64_t o, size_t l) override { return impl->MapViewOfFile(m, o, l); }
+  void UnmapViewOfFile(const uint8_t* v) override { impl->UnmapViewOfFile(v); }
+  bool GetFileVersionInfo(const std::string& p, std::vector<uint8_t>* d) override {
+    return impl->GetFileVersionInfo(p, d);
+  }
+  bool VerQueryTranslation(const std::vector<uint8_t>& d, uint16_t* l, uint16_t* c) override {
+    return impl->VerQueryTranslation(d, l, c);
+  }
+  std::optional<std::string> VerQueryString(const std::vector<uint8_t>& d, const std::string& s) override {
+    return impl->VerQueryString(d, s);
+  }
+};
+struct ServicesAdapter : Services {
+  Machine::Impl* impl;
+  Handle OpenSCManager(const std::string& machine, uint32_t) override {
+    std::lock_guard lock(impl->m.mutex);
+    if (!impl->m.serviceManagerOpens || !machine.empty()) {
+      t_lastError = win::kErrorAccessDenied;
+      return kNoHandle;
+    }
+    Handle h = impl->nextHandle++;
+    impl->serviceHandles[h] = "";
+    return h;
+  }
+  FakeService* Find(const std::string& name) {
+    for (auto& s : impl->services) {
+      if (EqualNoCase(s.name, name)) return &s;
+    }
+    return nullptr;
+  }
+  Handle OpenService(Handle manager, const std::string& name, uint32_t) override {
+    std::lock_guard lock(impl->m.mutex);
+    auto it = impl->serviceHandles.find(manager);
+    FakeService* s = Find(name);
+    if (it == impl->serviceHandles.end() || !it->second.empty() || !s || !s->accessible) {
+      t_lastError = s ? win::kErrorAccessDenied : 1060;  // ERROR_SERVICE_DOES_NOT_EXIST
+      return kNoHandle;
+    }
+    Handle h = impl->nextHandle++;
+    impl->serviceHandles[h] = s->name;
+    return h;
+  }
+  FakeService* Opened(Handle service) {
+    auto it = impl->serviceHandles.find(service);
+    if (it == impl->serviceHandles.end() || it->second.empty()) return nullptr;
+    return Find(it->second);
+  }
+  bool QueryServiceStatus(Handle service, uint32_t* state) override {
+    std::lock_guard lock(impl->m.mutex);
+    FakeService* s = Opened(service);
+    if (!s) return false;
+    *state = s->currentState;
+    return true;
+  }
+  bool QueryServiceConfig(Handle service, size_t bufferSize, ServiceConfig* config) override {
+    std::lock_guard lock(impl->m.mutex);
+    FakeService* s = Opened(service);
+    if (!s) return false;
+    // The strings follow the fixed part in the caller's buffer.
+    size_t needed = 36 + s->config.binaryPath.size() + s->config.loadOrderGroup.size() +
+                    s->config.displayName.size() + 8;
+    if (needed > bufferSize) {
+      t_lastError = 122;  // ERROR_INSUFFICIENT_BUFFER
+      return false;
+    }
+    *config = s->config;
+    return true;
+  }
+  bool EnumServicesStatus(Handle manager, uint32_t type, uint32_t state,
+                          std::vector<ServiceStatusEntry>* out) override {
+    std::lock_guard lock(impl->m.mutex);
+    auto it = impl->serviceHandles.find(manager);
+    if (it == impl->serviceHandles.end() || !it->second.empty()) return false;
+    out->clear();
+    for (auto& s : impl->services) {
+      bool running = s.currentState != win::kServiceStopped;
+      bool stateMatch = (state & win::kServiceActive && running) || (state & win::kServiceInactive && !running);
+      if ((s.serviceType & type) && stateMatch) out->push_back({s.name, s.displayName, s.serviceType, s.currentState});
+    }
+    return true;
+  }
+  void CloseServiceHandle(Handle h) override {
+    std::lock_guard lock(impl->m.mutex);
+    impl->serviceHandles.erase(h);
+  }
 };
 }  // namespace
 
 struct Adapters {
+  ServicesAdapter services;
   SecurityAdapter security;
   ProcessesAdapter processes;
   ThreadsAdapter threads;
@@ -1133,6 +1330,7 @@ Machine::Machine() : impl(std::make_unique<Impl>(*this)) {
   dosDevices["C:"] = {"\\Device\\HarddiskVolume1"};
   std::lock_guard lock(g_adapterMutex);
   auto adapters = std::make_unique<Adapters>();
+  adapters->services.impl = impl.get();
   adapters->security.impl = impl.get();
   adapters->processes.impl = impl.get();
   adapters->threads.impl = impl.get();
@@ -1160,6 +1358,7 @@ Backend Machine::backend() {
   b.clipboard = impl.get();
   b.ui = impl.get();
   b.threads = &a.threads;
+  b.services = &a.services;
   return b;
 }
 
@@ -1417,6 +1616,21 @@ void Machine::RemoveFile(const std::string& path) {
 void Machine::DenyCreate(const std::string& folderPrefix) {
   std::lock_guard lock(mutex);
   impl->deniedCreate.push_back(Impl::Key(folderPrefix));
+}
+
+FakeService& Machine::AddService(const std::string& name, const std::string& displayName, uint32_t serviceType,
+                                 uint32_t currentState, const std::string& binaryPath) {
+  std::lock_guard lock(mutex);
+  FakeService s;
+  s.name = name;
+  s.displayName = displayName;
+  s.serviceType = serviceType;
+  s.currentState = currentState;
+  s.config.serviceType = serviceType;
+  s.config.binaryPath = binaryPath;
+  s.config.displayName = displayName;
+  impl->services.push_back(s);
+  return impl->services.back();
 }
 
 FakeProcess& Machine::AddProcess(uint32_t pid, const std::string& exePath, std::vector<std::string> modules) {

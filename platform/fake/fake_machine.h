@@ -45,6 +45,15 @@ struct FakeProcess {
   bool accessible = true;  // OpenProcess succeeds
 };
 
+struct FakeService {
+  std::string name;
+  std::string displayName;
+  uint32_t serviceType = win::kServiceWin32OwnProcess;
+  uint32_t currentState = win::kServiceRunning;
+  ServiceConfig config;  // binaryPath, startType, group; type and display name copied in
+  bool accessible = true;  // OpenService succeeds
+};
+
 struct ShellExecution {
   std::string verb, file, parameters, directory;
   int show = 0;
@@ -99,6 +108,11 @@ class Machine {
   // Folders whose creation fails (as on a read-only medium).
   void DenyCreate(const std::string& folderPrefix);
 
+  // --- services -------------------------------------------------------------------------
+  FakeService& AddService(const std::string& name, const std::string& displayName, uint32_t serviceType,
+                          uint32_t currentState, const std::string& binaryPath);
+  bool serviceManagerOpens = true;
+
   // --- processes ------------------------------------------------------------------------
   FakeProcess& AddProcess(uint32_t pid, const std::string& exePath, std::vector<std::string> modules = {});
   uint32_t currentPid = 4000;
@@ -114,6 +128,11 @@ class Machine {
   std::map<std::string, std::vector<std::string>> dosDevices;  // "C:" -> {"\\Device\\HarddiskVolume1"}
   std::map<std::string, std::string> longPaths;   // short (upper case) -> long, for both long-path calls
   bool hasGetLongPathName = true;
+  // Files Windows File Protection covers (any letter case), and the libraries that export the test.
+  std::vector<std::string> protectedFiles;
+  std::vector<std::string> sfcLibraries{"sfc_os.dll", "SFC.dll"};
+  uint32_t allocationGranularity = 65536;
+  int32_t utcOffsetMinutes = 0;  // local time = UTC + offset
   OsVersion version{win::kVerPlatformWin32Nt, 5, 1, 2600, "Service Pack 3"};
   std::optional<bool> wow64 = false;
   uint32_t tickCount = 1000;

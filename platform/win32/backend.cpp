@@ -15,6 +15,7 @@ platform::Backend Backend() {
   backend.clipboard = &ClipboardFacility();
   backend.ui = &UiFacility();
   backend.threads = &ThreadFacility();
+  backend.services = &ServiceFacility();
   return backend;
 }
 

@@ -96,6 +96,55 @@ class Win32Files final : public FileSystem {
   }
 
   bool CloseHandle(Handle file) override { return ::CloseHandle(ToHandle(file)) != FALSE; }
+
+  Handle CreateFileMapping(Handle file) override {
+    HANDLE mapping = ::CreateFileMappingA(ToHandle(file), nullptr, PAGE_READONLY, 0, 0, nullptr);
+    return mapping ? FromHandle(mapping) : kNoHandle;
+  }
+
+  const uint8_t* MapViewOfFile(Handle mapping, uint64_t offset, size_t length) override {
+    return static_cast<const uint8_t*>(::MapViewOfFile(ToHandle(mapping), FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
+                                                       static_cast<DWORD>(offset & 0xFFFFFFFF), length));
+  }
+
+  void UnmapViewOfFile(const uint8_t* view) override { ::UnmapViewOfFile(view); }
+
+  bool GetFileVersionInfo(const std::string& path, std::vector<uint8_t>* data) override {
+    DWORD ignored = 0;
+    DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) return false;
+    data->assign(size, 0);
+    if (!::GetFileVersionInfoA(path.c_str(), 0, size, data->data())) {
+      data->clear();
+      return false;
+    }
+    return true;
+  }
+
+  bool VerQueryTranslation(const std::vector<uint8_t>& data, uint16_t* language, uint16_t* codePage) override {
+    void* block = nullptr;
+    UINT length = 0;
+    if (data.empty() ||
+        !::VerQueryValueA(const_cast<uint8_t*>(data.data()), "\\VarFileInfo\\Translation", &block, &length) ||
+        !block || length < 4) {
+      return false;
+    }
+    const WORD* pair = static_cast<const WORD*>(block);
+    *language = pair[0];
+    *codePage = pair[1];
+    return true;
+  }
+
+  std::optional<std::string> VerQueryString(const std::vector<uint8_t>& data, const std::string& subBlock) override {
+    void* block = nullptr;
+    UINT length = 0;
+    if (data.empty() || !::VerQueryValueA(const_cast<uint8_t*>(data.data()), subBlock.c_str(), &block, &length) ||
+        !block) {
+      return std::nullopt;
+    }
+    const char* text = static_cast<const char*>(block);
+    return std::string(text, ::strnlen(text, length));
+  }
 };
 
 }  // namespace

@@ -185,6 +185,31 @@ class Win32System final : public System {
     return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
   }
 
+  LocalTime FileTimeToLocalTime(FileTime time) override {
+    FILETIME utc{static_cast<DWORD>(time & 0xFFFFFFFF), static_cast<DWORD>(time >> 32)};
+    FILETIME local{};
+    SYSTEMTIME st{};
+    if (!::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &st)) return LocalTime{};
+    return LocalTime{st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+  }
+
+  uint32_t AllocationGranularity() override {
+    SYSTEM_INFO info{};
+    ::GetSystemInfo(&info);
+    return info.dwAllocationGranularity;
+  }
+
+  std::optional<bool> SfcIsFileProtected(const std::string& library, const std::string& path) override {
+    using SfcFn = BOOL(WINAPI*)(HANDLE, LPCWSTR);
+    HMODULE module = ::LoadLibraryA(library.c_str());
+    if (!module) return std::nullopt;
+    auto fn = reinterpret_cast<SfcFn>(reinterpret_cast<void*>(::GetProcAddress(module, "SfcIsFileProtected")));
+    if (!fn) return std::nullopt;
+    wchar_t wide[261] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, 260);
+    return fn(nullptr, wide) != FALSE;
+  }
+
   bool ExitWindowsEx(uint32_t flags, uint32_t reason) override { return ::ExitWindowsEx(flags, reason) != FALSE; }
 
   bool SetRestorePoint(uint32_t eventType, uint32_t restorePointType, const std::string& description) override {

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
+#include <winsvc.h>
 
 #undef CopyFile
 #undef CreateDirectory
@@ -32,6 +33,12 @@
 #undef SetFileAttributes
 #undef ShellExecute
 #undef WritePrivateProfileString
+#undef CreateFileMapping
+#undef GetFileVersionInfo
+#undef OpenSCManager
+#undef OpenService
+#undef QueryServiceConfig
+#undef EnumServicesStatus
 
 namespace platform::win32 {
 
@@ -66,5 +73,6 @@ Shell& ShellFacility();
 Clipboard& ClipboardFacility();
 Ui& UiFacility();
 Threads& ThreadFacility();
+Services& ServiceFacility();
 
 }  // namespace platform::win32
