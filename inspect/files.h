@@ -1,0 +1,41 @@
+// The file queries behind a file description, and the service-manager queries.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace inspect {
+
+// Size from the directory entry, all 64 bits; 0 when nothing matches.
+uint64_t FileSizeOf(const std::string& path);
+// CompanyName of the version information, trimmed; "Unknown" when missing or empty.
+std::string FileCompanyName(const std::string& path);
+// ProductVersion as stored; "Unknown" when missing or empty after trimming.
+std::string FileProductVersion(const std::string& path);
+// which: 1 creation, 2 last access, 3 last write; local short date + " " + long time
+// (the time left out at 0:00:00); empty when nothing matches or `which` is another number.
+std::string FileDateText(const std::string& path, int which);
+// "HSAR" letters or "-"; "----" when the attributes cannot be read.
+std::string FileAttrText(const std::string& path);
+bool CanOpenFile(const std::string& path);
+bool IsPeFile(const std::string& path);
+bool IsProtectedSystemFile(const std::string& path);
+
+// Raised when a mapped file's contents cannot be read.
+class EFileReadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+// MD5 of the file's bytes as 32 lowercase hex digits; the digest of no data when the file is
+// missing, empty or cannot be opened.
+std::string FileMd5Text(const std::string& path);
+// The whole file; empty when it does not exist or cannot be opened.
+std::string ReadFileText(const std::string& path);
+
+// Service manager: the current state (0 on failure), running, and the binary path ("" on failure).
+uint32_t ServiceState(const std::string& machine, const std::string& serviceName);
+bool IsServiceRunning(const std::string& machine, const std::string& serviceName);
+std::string ServiceBinaryPath(const std::string& serviceName);
+
+}  // namespace inspect
