@@ -3,7 +3,6 @@
 
 namespace scan {
 
-void ReportNamedValue(TReport&, RegKey, const std::string&, const std::string&) {}
 void WriteIeSettings(TReport&, const TScanOptions&) {}
 void WriteTrustedSites(TReport&, const std::string&, RegKey) {}
 void ListFirewallPrograms(TReport&, const TScanOptions&, const std::string&, const std::string&) {}

@@ -7,6 +7,7 @@
 #include "inspect/system.h"
 #include "scan/product.h"
 #include "scan/sections.h"
+#include "scan/value_checks.h"
 
 namespace scan {
 
@@ -26,7 +27,7 @@ void Startups(TReport& r, const O& o) {
   ListFolderFiles(r, o, inspect::GetSpecialFolder(win::kCsidlCommonStartup), "*.*", false);
 }
 void NameServers(TReport& r, const O&) {
-  ReportNamedValue(r, kHkeyLocalMachine, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "NameServer");
+  ReportNamedValue(r, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "NameServer", kHkeyLocalMachine);
 }
 void CustomDump(TReport& r, const O& o) {
   for (const auto& entry : o.RegistryDumpEntries) WriteCustomRegistryDump(r, o, entry);

@@ -26,7 +26,6 @@ void WriteCustomRegistryDump(TReport& report, const TScanOptions& options, const
 void DumpRegistryKey(const std::string& keyPath, RegKey root, TReport& report);
 
 // Browser and network settings
-void ReportNamedValue(TReport& report, RegKey root, const std::string& keyPath, const std::string& valueName);
 void WriteIeSettings(TReport& report, const TScanOptions& options);
 void WriteTrustedSites(TReport& report, const std::string& keyPath, RegKey root);
 void ListFirewallPrograms(TReport& report, const TScanOptions& options, const std::string& keyPath,
