@@ -2,7 +2,10 @@
 // `keyPath` begins with "\"; an empty `valueName` selects the default value.
 #pragma once
 
+#include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "scan/report.h"
@@ -10,6 +13,33 @@
 namespace scan {
 
 using platform::RegKey;
+
+// The tests the checkers apply to a value's text; the three "differs" checkers are one test
+// over one, two or three expected texts.
+enum class TValueTest {
+  Always,          // any non-empty text
+  EqualsExactly,   // equals the first expected text, letter case included
+  DiffersFromAll,  // equals none of the expected texts, letter case ignored
+  DiffersOrEmpty,  // as DiffersFromAll; an empty text is reported as "EMPTY!!!"
+  DoesNotContain,  // does not contain the first expected text, letter case ignored
+};
+
+// The procedure behind every checker: the value named exactly `valueName` (letter case counts)
+// of the key, reported as a value entry when its text passes `test`. A missing key or value,
+// and an empty text, give nothing (but see DiffersOrEmpty).
+void CheckValue(TReport& report, const std::string& keyPath, const std::string& valueName, RegKey root,
+                TValueTest test, std::span<const std::string> expected);
+
+// A value's name and its text as RegValueToText renders it.
+struct TValueText {
+  std::string name;
+  std::string text;
+};
+// The values of a key whose names `wanted` accepts, in enumeration order, read through the shared
+// reader (closed again on return). A value that vanishes before its data is read is left out; a
+// key that cannot be opened gives none.
+std::vector<TValueText> ReadValueTexts(RegKey root, const std::string& keyPath,
+                                       const std::function<bool(const std::string& name)>& wanted);
 
 void ReportNamedValue(TReport& report, const std::string& keyPath, const std::string& valueName, RegKey root);
 void ReportValueIfEquals(TReport& report, const std::string& keyPath, const std::string& valueName, RegKey root,
