@@ -1,20 +1,24 @@
 #include "scan/report.h"
 
-#include <cctype>
+#include "inspect/text.h"
 
 namespace scan {
 
 namespace {
-std::string FoldCase(const std::string& text) {
-  std::string folded = text;
-  for (char& c : folded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return folded;
-}
+// The case rule of the look-up: ASCII letters only, the same rule as inspect::EqualNoCase and
+// independent of the C library's locale. Bytes 0x80..0xFF of the code page compare exactly.
+std::string FoldCase(const std::string& text) { return inspect::UpperAscii(text); }
 }  // namespace
 
 void TReport::Add(std::string item) {
-  firstIndex_.try_emplace(FoldCase(item), items_.size());
+  std::string key = FoldCase(item);
   items_.push_back(std::move(item));
+  try {
+    firstIndex_.try_emplace(std::move(key), items_.size() - 1);
+  } catch (...) {
+    items_.pop_back();  // no item the index does not know about
+    throw;
+  }
 }
 
 long TReport::IndexOf(const std::string& item) const {

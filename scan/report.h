@@ -14,8 +14,9 @@ class TReport {
   void Add(std::string item);
   size_t Count() const { return items_.size(); }
   const std::string& Item(size_t index) const { return items_.at(index); }
-  // Index of the first item equal to `item` with letter case ignored; -1 when there is none.
-  // Kept in an index so that duplicate checks cost no walk over the report.
+  // Index of the first item equal to `item` with letter case ignored (ASCII letters; other
+  // bytes compare exactly); -1 when there is none. Kept in an index so that duplicate checks
+  // cost no walk over the report.
   long IndexOf(const std::string& item) const;
   // Every item followed by CR LF.
   std::string Text() const;
