@@ -1,0 +1,238 @@
+#include "inspect/files.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "inspect/md5.h"
+#include "inspect/text.h"
+#include "platform/platform.h"
+
+namespace inspect {
+namespace {
+
+using platform::Fs;
+using platform::Handle;
+using platform::kInvalidHandle;
+using platform::kNoHandle;
+using platform::Svc;
+using platform::Sys;
+namespace win = platform::win;
+
+constexpr uint32_t kShareAll = win::kFileShareRead | win::kFileShareWrite | win::kFileShareDelete;
+
+// Closes a file or mapping handle when it goes out of scope.
+class ScopedHandle {
+ public:
+  explicit ScopedHandle(Handle handle) : handle_(handle) {}
+  ~ScopedHandle() {
+    if (ok()) Fs().CloseHandle(handle_);
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  bool ok() const { return handle_ != kInvalidHandle && handle_ != kNoHandle; }
+  Handle get() const { return handle_; }
+
+ private:
+  Handle handle_;
+};
+
+class ScopedView {
+ public:
+  explicit ScopedView(const uint8_t* view) : view_(view) {}
+  ~ScopedView() {
+    if (view_) Fs().UnmapViewOfFile(view_);
+  }
+  ScopedView(const ScopedView&) = delete;
+  ScopedView& operator=(const ScopedView&) = delete;
+  const uint8_t* get() const { return view_; }
+
+ private:
+  const uint8_t* view_;
+};
+
+// Service-manager handles, closed when they go out of scope.
+class ScopedService {
+ public:
+  explicit ScopedService(Handle handle) : handle_(handle) {}
+  ~ScopedService() {
+    if (handle_ != kNoHandle) Svc().CloseServiceHandle(handle_);
+  }
+  ScopedService(const ScopedService&) = delete;
+  ScopedService& operator=(const ScopedService&) = delete;
+  bool ok() const { return handle_ != kNoHandle; }
+  Handle get() const { return handle_; }
+
+ private:
+  Handle handle_;
+};
+
+std::optional<platform::FindData> FindEntry(const std::string& path) {
+  platform::FindData data;
+  const Handle find = Fs().FindFirstFile(path, &data);
+  if (find == kInvalidHandle) return std::nullopt;
+  Fs().FindClose(find);
+  return data;
+}
+
+// The string field of the first translation of the version information; nullopt when missing.
+std::optional<std::string> VersionField(const std::string& path, const std::string& field) {
+  if (path.empty()) return std::nullopt;
+  std::vector<uint8_t> info;
+  uint16_t language = 0, codePage = 0;
+  if (!Fs().GetFileVersionInfo(path, &info) || !Fs().VerQueryTranslation(info, &language, &codePage)) {
+    return std::nullopt;
+  }
+  char block[64];
+  std::snprintf(block, sizeof block, "\\StringFileInfo\\%04X%04X\\", language, codePage);
+  return Fs().VerQueryString(info, block + field);
+}
+
+// Reads from the file's current position to its end; false when a read fails.
+bool ReadToEnd(Handle file, std::string* contents) {
+  char buffer[64 * 1024];
+  uint32_t got = 0;
+  while (Fs().ReadFile(file, buffer, sizeof buffer, &got)) {
+    if (got == 0) return true;
+    if (contents) contents->append(buffer, got);
+  }
+  return false;
+}
+
+bool ReadExactly(Handle file, void* buffer, uint32_t size) {
+  uint32_t got = 0;
+  return Fs().ReadFile(file, buffer, size, &got) && got == size;
+}
+
+// The bytes one mapped view covers: 256 allocation units, 16 MiB at the usual 64 KiB.
+uint64_t Md5WindowSize() {
+  const uint64_t granularity = std::max<uint32_t>(Sys().AllocationGranularity(), 1);
+  constexpr uint64_t kMaxWindow = 64ull << 20;
+  return std::max(granularity, std::min<uint64_t>(granularity * 256, kMaxWindow / granularity * granularity));
+}
+
+}  // namespace
+
+uint64_t FileSizeOf(const std::string& path) {
+  const auto entry = FindEntry(path);
+  return entry ? entry->size : 0;
+}
+
+std::string FileCompanyName(const std::string& path) {
+  const std::string company = TrimControls(VersionField(path, "CompanyName").value_or(""));
+  return company.empty() ? "Unknown" : company;
+}
+
+std::string FileProductVersion(const std::string& path) {
+  const std::string version = VersionField(path, "ProductVersion").value_or("");
+  return TrimControls(version).empty() ? "Unknown" : version;
+}
+
+std::string FileDateText(const std::string& path, int which) {
+  if (which < 1 || which > 3) return "";
+  const auto entry = FindEntry(path);
+  if (!entry) return "";
+  const platform::FileTime time =
+      which == 1 ? entry->creationTime : which == 2 ? entry->lastAccessTime : entry->lastWriteTime;
+  const platform::LocalTime local = Sys().FileTimeToLocalTime(time);
+  std::string text = Sys().FormatShortDate(local);
+  if (local.hour != 0 || local.minute != 0 || local.second != 0) text += " " + Sys().FormatLongTime(local);
+  return text;
+}
+
+std::string FileAttrText(const std::string& path) {
+  const uint32_t attributes = Fs().GetFileAttributes(path);
+  if (attributes == win::kInvalidFileAttributes) return "----";
+  std::string text = "----";
+  if (attributes & win::kFileAttributeHidden) text[0] = 'H';
+  if (attributes & win::kFileAttributeSystem) text[1] = 'S';
+  if (attributes & win::kFileAttributeArchive) text[2] = 'A';
+  if (attributes & win::kFileAttributeReadonly) text[3] = 'R';
+  return text;
+}
+
+bool CanOpenFile(const std::string& path) {
+  ScopedHandle file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
+  if (!file.ok()) return false;
+  ReadToEnd(file.get(), nullptr);  // a failed read does not change the answer
+  return true;
+}
+
+bool IsPeFile(const std::string& path) {
+  ScopedHandle file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
+  if (!file.ok()) return false;
+  uint8_t dos[64];
+  if (!ReadExactly(file.get(), dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') return false;
+  const uint32_t offset = dos[60] | (dos[61] << 8) | (dos[62] << 16) | (uint32_t{dos[63]} << 24);
+  uint8_t nt[248];
+  if (!Fs().SetFilePointer(file.get(), offset, win::kFileBegin, nullptr) || !ReadExactly(file.get(), nt, sizeof nt)) {
+    return false;
+  }
+  return nt[0] == 'P' && nt[1] == 'E' && nt[2] == 0 && nt[3] == 0;
+}
+
+bool IsProtectedSystemFile(const std::string& path) {
+  const uint32_t sfc = Fs().GetFileAttributes("SFC.dll");
+  const bool hasSfc = sfc != win::kInvalidFileAttributes && !(sfc & win::kFileAttributeDirectory);
+  return Sys().SfcIsFileProtected(hasSfc ? "SFC.dll" : "sfc_os.dll", path).value_or(false);
+}
+
+// Hashed through a sequence of read-only views, so that a file larger than the address space
+// still gets its true digest. A file that cannot be opened or mapped, or whose first view
+// cannot be made, feeds nothing; a view refused further on raises EFileReadError, because the
+// digest of a prefix would pass for the file's own.
+std::string FileMd5Text(const std::string& path) {
+  TMd5 md5;
+  ScopedHandle file(Fs().CreateFile(path, win::kGenericRead, win::kFileShareRead | win::kFileShareWrite,
+                                    win::kOpenExisting, win::kFileFlagSequentialScan));
+  uint64_t size = 0;
+  if (file.ok() && Fs().GetFileSize(file.get(), &size) && size > 0) {
+    ScopedHandle mapping(Fs().CreateFileMapping(file.get()));
+    if (mapping.ok()) {
+      const uint64_t window = Md5WindowSize();
+      for (uint64_t offset = 0; offset < size; offset += window) {
+        const auto length = static_cast<size_t>(std::min(window, size - offset));
+        ScopedView view(Fs().MapViewOfFile(mapping.get(), offset, length));
+        if (!view.get()) {
+          if (offset == 0) break;
+          throw EFileReadError("cannot map " + path + " at offset " + std::to_string(offset));
+        }
+        md5.Update(view.get(), length);
+      }
+    }
+  }
+  return TMd5::ToHex(md5.Finish());
+}
+
+std::string ReadFileText(const std::string& path) {
+  ScopedHandle file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
+  if (!file.ok()) return "";
+  std::string text;
+  if (!ReadToEnd(file.get(), &text)) return "";
+  return text;
+}
+
+uint32_t ServiceState(const std::string& machine, const std::string& serviceName) {
+  ScopedService manager(Svc().OpenSCManager(machine, win::kScManagerConnect));
+  if (!manager.ok()) return 0;
+  ScopedService service(Svc().OpenService(manager.get(), serviceName, win::kServiceQueryStatus));
+  uint32_t state = 0;
+  if (!service.ok() || !Svc().QueryServiceStatus(service.get(), &state)) return 0;
+  return state;
+}
+
+bool IsServiceRunning(const std::string& machine, const std::string& serviceName) {
+  return ServiceState(machine, serviceName) == win::kServiceRunning;
+}
+
+std::string ServiceBinaryPath(const std::string& serviceName) {
+  ScopedService manager(Svc().OpenSCManager("", win::kScManagerAllAccess));
+  if (!manager.ok()) return "";
+  ScopedService service(Svc().OpenService(manager.get(), serviceName, win::kServiceAllAccess));
+  platform::ServiceConfig config;
+  if (!service.ok() || !Svc().QueryServiceConfig(service.get(), 4096, &config)) return "";
+  return config.binaryPath;
+}
+
+}  // namespace inspect
