@@ -30,7 +30,7 @@ void NameServers(TReport& r, const O&) {
   ReportNamedValue(r, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "NameServer", kHkeyLocalMachine);
 }
 void CustomDump(TReport& r, const O& o) {
-  for (const auto& entry : o.RegistryDumpEntries) WriteCustomRegistryDump(r, o, entry);
+  WriteCustomRegistryDump(r, o.RegistryDumpEntries);
 }
 void TrustedSites(TReport& r, const O&) {
   WriteTrustedSites(r, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains",

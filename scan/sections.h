@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "scan/options.h"
@@ -21,7 +22,8 @@ void WriteLoadedModules(TReport& report, const TScanOptions& options);
 // Registry startups
 void WriteRegistryStartups(TReport& report, const TScanOptions& options);
 void WriteOtherStartups(TReport& report, const TScanOptions& options);
-void WriteCustomRegistryDump(TReport& report, const TScanOptions& options, const std::string& entry);
+// Every key and value the lines "<root name>\<path>" name, then one empty line.
+void WriteCustomRegistryDump(TReport& report, const std::vector<std::string>& entries);
 // One value entry for every value of the key (`keyPath` begins with "\").
 void DumpRegistryKey(const std::string& keyPath, RegKey root, TReport& report);
 
