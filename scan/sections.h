@@ -18,6 +18,10 @@ enum class TServiceKind { Drivers, Win32Services };
 void WriteGenericSystemInfo(TReport& report, const TScanOptions& options);
 void WriteRunningProcesses(TReport& report, const TScanOptions& options);
 void WriteLoadedModules(TReport& report, const TScanOptions& options);
+// "<label>: <value text>" for the value named exactly `valueName` of the key (`keyPath` begins
+// with "\"), when its text is not empty; nothing when the key cannot be opened.
+void AddRegistryValueLine(const std::string& keyPath, const std::string& valueName, RegKey root,
+                          const std::string& label, TReport& report);
 
 // Registry startups
 void WriteRegistryStartups(TReport& report, const TScanOptions& options);
