@@ -49,6 +49,19 @@ void FirewallPorts(TReport& r, const O&) {
 }
 void TempExecutables(TReport& r, const O& o) { ListFolderFiles(r, o, inspect::GetTempDir(), "*.*", true); }
 void UnknownSys(TReport& r, const O& o) { WriteUnknownSysFiles(r, o, inspect::GetSystemDir() + "\\drivers\\", "*"); }
+// "Non accessible files": its eleven folder and mask pairs, in order.
+void NonAccessible(TReport& r, const O& o) {
+  const std::string system = inspect::GetSystemDir(), windows = inspect::GetWindowsDir() + "\\";
+  const std::string temp = inspect::GetTempDir(), appData = inspect::GetSpecialFolder(win::kCsidlAppData) + "\\";
+  const std::pair<std::string, const char*> pairs[] = {
+      {system + "\\drivers\\", "*"},
+      {temp, "*.exe"},    {temp, "*.dll"},    {temp, "*.sys"},
+      {system, "*.exe"},  {system, "*.dll"},  {system, "*.sys"},
+      {windows, "*.exe"}, {windows, "*.dll"}, {windows, "*.sys"},
+      {appData, "*"},
+  };
+  for (const auto& [folder, mask] : pairs) WriteNonAccessibleFiles(r, o, folder, mask);
+}
 void IeFolder(TReport& r, const O& o) {
   ListFolderFiles(r, o, inspect::GetSpecialFolder(win::kCsidlProgramFiles) + "\\Internet Explorer\\", "*.*", true);
 }
@@ -98,7 +111,7 @@ constexpr TSection kSections[] = {
   {25, nullptr,       nullptr,                 WriteSuspiciousFolderExecutables, 82, false, false, false, F::LogOnly,       nullptr},
   {0,  "Autorun.ini", nullptr,                 WriteAutorunIni,                  85, false, false, false, F::LogOnly,       nullptr},
   {113, nullptr,      &O::UnknownSysFiles,     UnknownSys,                       -1, false, false, false, F::LogOnly,       nullptr},
-  {114, nullptr,      nullptr,                 WriteNonAccessibleFiles,          -1, false, true,  false, F::LogOnly,       nullptr},
+  {114, nullptr,      nullptr,                 NonAccessible,                    -1, false, true,  false, F::LogOnly,       nullptr},
   {77, nullptr,       nullptr,                 IeFolder,                         90, false, false, false, F::LogOnly,       nullptr},
   {78, nullptr,       &O::CustomFilesList,     WriteCustomFilesList,             95, true,  false, false, F::LogOnly,       nullptr},
   {26, nullptr,       &O::RecentFiles,         WriteRecentFiles,                 96, false, true,  true,  F::LogOnly,       nullptr},

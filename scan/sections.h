@@ -43,17 +43,27 @@ void WriteSystemHijack(TReport& report, const TScanOptions& options);
 void WriteSuspiciousRegistryKeys(TReport& report, const TScanOptions& options);
 
 // File system
+// Folders are joined to masks and entry names with exactly one backslash; an empty folder
+// (or "\" alone, the answer of the folder helpers for an unknown folder) gives nothing.
 void ListFolderFiles(TReport& report, const TScanOptions& options, const std::string& folder,
                      const std::string& mask, bool executablesOnly);
 void WriteSuspiciousFolderExecutables(TReport& report, const TScanOptions& options);
 void WriteAutorunIni(TReport& report, const TScanOptions& options);
+void ListAutorunIni(TReport& report, const TScanOptions& options, const std::string& folder);
 void WriteUnknownSysFiles(TReport& report, const TScanOptions& options, const std::string& folder,
                           const std::string& mask);
-void WriteNonAccessibleFiles(TReport& report, const TScanOptions& options);
+// One folder/mask pair of "Non accessible files"; the frame calls it for each of its pairs.
+void WriteNonAccessibleFiles(TReport& report, const TScanOptions& options, const std::string& folder,
+                             const std::string& mask);
 void WriteCustomFilesList(TReport& report, const TScanOptions& options);
 void WriteRecentFiles(TReport& report, const TScanOptions& options);
+void ListRecentFiles(TReport& report, const TScanOptions& options, const std::string& folder,
+                     const std::string& mask, bool recurse);
 void WriteHiddenFiles(TReport& report, const TScanOptions& options);
-void ListNumberedFolders(TReport& report, const TScanOptions& options, const std::string& folder);
+void ListHiddenFiles(TReport& report, const TScanOptions& options, const std::string& folder,
+                     const std::string& mask, bool recurse);
+// Returns the number of subfolders looked at.
+int ListNumberedFolders(TReport& report, const TScanOptions& options, const std::string& folder);
 
 // Services, drivers and COM
 void WriteServiceList(TReport& report, const TScanOptions& options, TServiceKind kind);
