@@ -116,11 +116,13 @@ TEST_F(FrameTest, HeaderSectionsAndFooterWithEveryGateOn) {
   EXPECT_EQ(Banners(report), kAllTitles);
   EXPECT_FALSE(inspect::ScanRunning);
 
-  // Every section is banner, empty line, content (none yet), empty line.
-  for (size_t i = 4; i + 2 < lines.size(); i += 3) {
-    EXPECT_EQ(lines[i].rfind("[+] ", 0), 0u) << i;
-    EXPECT_EQ(lines[i + 1], "");
-    EXPECT_EQ(lines[i + 2], "");
+  // Every section is banner, empty line, content, empty line.
+  EXPECT_EQ(lines[4].rfind("[+] ", 0), 0u);
+  EXPECT_EQ(lines[lines.size() - 3], "");
+  for (size_t i = 4; i + 2 < lines.size(); ++i) {
+    if (lines[i].rfind("[+] ", 0) != 0) continue;
+    EXPECT_EQ(lines[i - 1], "") << i;
+    EXPECT_EQ(lines[i + 1], "") << i;
   }
 
   // Display banners: three sections warn that they take long.
