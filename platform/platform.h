@@ -19,11 +19,13 @@ constexpr uint32_t kErrorPathNotFound = 3;
 constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorInvalidHandle = 6;
 constexpr uint32_t kErrorNotEnoughMemory = 8;
+constexpr uint32_t kErrorInvalidData = 13;
 constexpr uint32_t kErrorNoMoreFiles = 18;
 constexpr uint32_t kErrorSharingViolation = 32;
 constexpr uint32_t kErrorFileExists = 80;
 constexpr uint32_t kErrorInvalidParameter = 87;
 constexpr uint32_t kErrorCallNotImplemented = 120;
+constexpr uint32_t kErrorInsufficientBuffer = 122;
 constexpr uint32_t kErrorAlreadyExists = 183;
 constexpr uint32_t kErrorMoreData = 234;
 constexpr uint32_t kErrorNoMoreItems = 259;
@@ -119,6 +121,10 @@ constexpr uint32_t kServiceStateAll = 3;
 constexpr uint32_t kServiceStopped = 1;
 constexpr uint32_t kServiceRunning = 4;
 constexpr uint32_t kTokenQuery = 0x08;
+
+constexpr uint32_t kAfInet = 2;
+constexpr uint32_t kTcpTableOwnerPidAll = 5;
+constexpr uint32_t kUdpTableOwnerPid = 1;
 }  // namespace win
 
 using Handle = std::uintptr_t;
@@ -381,6 +387,54 @@ class Services {
   virtual void CloseServiceHandle(Handle handle) = 0;
 };
 
+// One row of a TCP table with its owning process (MIB_TCPROW_OWNER_PID, MIB_TCPROW_EX): the raw
+// 32-bit fields, addresses and ports in network byte order.
+struct TcpRow {
+  uint32_t state = 0;
+  uint32_t localAddr = 0;
+  uint32_t localPort = 0;
+  uint32_t remoteAddr = 0;
+  uint32_t remotePort = 0;
+  uint32_t pid = 0;
+};
+
+// One row of a UDP table with its owning process (MIB_UDPROW_OWNER_PID, MIB_UDPROW_EX).
+struct UdpRow {
+  uint32_t localAddr = 0;
+  uint32_t localPort = 0;
+  uint32_t pid = 0;
+};
+
+// The IP Helper library, loaded at run time, and Windows Sockets. The table calls return the
+// Windows result (0 = success) and fail with kErrorCallNotImplemented when the library is not
+// loaded or lacks the export.
+class IpHelper {
+ public:
+  virtual ~IpHelper() = default;
+  // LoadLibraryA; false when the library cannot be loaded. A loaded library stays until FreeLibrary.
+  virtual bool LoadLibrary(const std::string& name) = 0;
+  // GetProcAddress in the loaded library.
+  virtual bool HasExport(const std::string& name) = 0;
+  virtual void FreeLibrary() = 0;
+  // WSAStartup (version: major in the low byte); WSACleanup only after a successful start.
+  virtual bool WsaStartup(uint16_t version) = 0;
+  virtual void WsaCleanup() = 0;
+  // GetExtendedTcpTable / GetExtendedUdpTable into a buffer of *size bytes (none when 0), reserved 0.
+  // ERROR_INSUFFICIENT_BUFFER (122) leaves the needed size in *size; on success `rows` gets the
+  // rows of the table. A table whose entry count overruns the buffer is refused with
+  // ERROR_INVALID_DATA (13), never read past.
+  virtual uint32_t GetExtendedTcpTable(uint32_t* size, bool order, uint32_t family, uint32_t tableClass,
+                                       std::vector<TcpRow>* rows) = 0;
+  virtual uint32_t GetExtendedUdpTable(uint32_t* size, bool order, uint32_t family, uint32_t tableClass,
+                                       std::vector<UdpRow>* rows) = 0;
+  // AllocateAndGetTcpExTableFromStack / ...Udp... on the process heap; the library's table is
+  // copied into `rows` and freed at once.
+  virtual uint32_t AllocateAndGetTcpExTableFromStack(bool order, uint32_t flags, uint32_t family,
+                                                     std::vector<TcpRow>* rows) = 0;
+  virtual uint32_t AllocateAndGetUdpExTableFromStack(bool order, uint32_t flags, uint32_t family,
+                                                     std::vector<UdpRow>* rows) = 0;
+};
+
 struct Backend {
   Registry* registry = nullptr;
   FileSystem* files = nullptr;
@@ -392,6 +446,7 @@ struct Backend {
   Ui* ui = nullptr;
   Threads* threads = nullptr;
   Services* services = nullptr;
+  IpHelper* iphelper = nullptr;
 };
 
 // The backend in use; installing one replaces the previous one for the whole process.
@@ -408,5 +463,6 @@ inline Clipboard& Clip() { return *Current().clipboard; }
 inline Ui& Gui() { return *Current().ui; }
 inline Threads& Thr() { return *Current().threads; }
 inline Services& Svc() { return *Current().services; }
+inline IpHelper& Ip() { return *Current().iphelper; }
 
 }  // namespace platform

@@ -1298,6 +1298,7 @@ struct Adapters {
   ProcessesAdapter processes;
   ThreadsAdapter threads;
   FilesAdapter files;
+  std::unique_ptr<IpHelper> iphelper;
 };
 
 namespace {
@@ -1335,6 +1336,7 @@ Machine::Machine() : impl(std::make_unique<Impl>(*this)) {
   adapters->processes.impl = impl.get();
   adapters->threads.impl = impl.get();
   adapters->files.impl = impl.get();
+  adapters->iphelper = MakeIpHelper(*this);
   AdapterTable()[this] = std::move(adapters);
 }
 
@@ -1359,6 +1361,7 @@ Backend Machine::backend() {
   b.ui = impl.get();
   b.threads = &a.threads;
   b.services = &a.services;
+  b.iphelper = a.iphelper.get();
   return b;
 }
 

@@ -113,6 +113,20 @@ class Machine {
                           uint32_t currentState, const std::string& binaryPath);
   bool serviceManagerOpens = true;
 
+  // --- IP Helper ------------------------------------------------------------------------
+  bool ipHelperPresent = true;  // iphlpapi.dll loads
+  std::vector<std::string> ipHelperExports{"AllocateAndGetTcpExTableFromStack", "AllocateAndGetUdpExTableFromStack",
+                                           "SetTcpEntry", "GetExtendedTcpTable", "GetExtendedUdpTable"};
+  std::vector<TcpRow> tcpTable;  // IPv4 endpoints in the library's order
+  std::vector<UdpRow> udpTable;
+  // Connections opened between a size query and the next call: every call that answers
+  // ERROR_INSUFFICIENT_BUFFER moves the first pending row into its table.
+  std::vector<TcpRow> tcpRowsOpenedBetweenCalls;
+  std::vector<UdpRow> udpRowsOpenedBetweenCalls;
+  bool ipHelperLoaded = false;  // LoadLibrary done and FreeLibrary not yet
+  int winsockStarts = 0;        // WSAStartup calls not yet matched by WSACleanup
+  std::vector<std::string> tableCalls;  // the names of the table functions called, in order
+
   // --- processes ------------------------------------------------------------------------
   FakeProcess& AddProcess(uint32_t pid, const std::string& exePath, std::vector<std::string> modules = {});
   uint32_t currentPid = 4000;
@@ -171,6 +185,9 @@ class Machine {
   Backend previous_;
   bool installed_ = false;
 };
+
+// The IP Helper facility of a machine (fake_iphelper.cpp).
+std::unique_ptr<IpHelper> MakeIpHelper(Machine& machine);
 
 // Upper-cases ASCII letters (the fake's case-insensitive keys).
 std::string UpperAscii(std::string text);

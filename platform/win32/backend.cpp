@@ -16,6 +16,7 @@ platform::Backend Backend() {
   backend.ui = &UiFacility();
   backend.threads = &ThreadFacility();
   backend.services = &ServiceFacility();
+  backend.iphelper = &IpHelperFacility();
   return backend;
 }
 

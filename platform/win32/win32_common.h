@@ -39,6 +39,7 @@
 #undef OpenService
 #undef QueryServiceConfig
 #undef EnumServicesStatus
+#undef LoadLibrary
 
 namespace platform::win32 {
 
@@ -74,5 +75,6 @@ Clipboard& ClipboardFacility();
 Ui& UiFacility();
 Threads& ThreadFacility();
 Services& ServiceFacility();
+IpHelper& IpHelperFacility();
 
 }  // namespace platform::win32
