@@ -17,6 +17,7 @@
 #include "inspect/run_flags.h"
 #include "inspect/system.h"
 #include "platform/win32/win32_backend.h"
+#include "scan/connections.h"
 #include "scan/frame.h"
 #include "scan/settings.h"
 
@@ -104,6 +105,10 @@ int main(int argc, char** argv) {
   }
 
   platform::win32::Install();
+  scan::LoadIpHelper();
+  struct IpHelperRelease {
+    ~IpHelperRelease() { scan::UnloadIpHelper(); }
+  } ipHelperRelease;
   const std::string appDir = inspect::GetAppDir();
   scan::TSettings settings;
   scan::LoadSettings(appDir, settings);
