@@ -136,20 +136,23 @@ static_assert(std::size(kSections) == 35);
 
 // Runs one section's content and applies its failure handling.
 void RunContent(const TSection& section, TReport& report, const TScanOptions& options) {
+  auto& sys = platform::Sys();
+  // The failed call's error code, taken before writing the debug log can change it.
+  uint32_t lastError = 0;
   try {
     section.content(report, options);
     return;
   } catch (const std::exception& error) {
+    lastError = sys.GetLastError();
     inspect::WriteDebugLog(inspect::DebugLogEntry(error));
   } catch (...) {
+    lastError = sys.GetLastError();
     inspect::WriteDebugLog("unknown->section failed");
   }
   switch (section.failure) {
-    case F::LastErrorText: {
-      auto& sys = platform::Sys();
-      report.Add(sys.FormatErrorMessage(sys.GetLastError()));
+    case F::LastErrorText:
+      report.Add(sys.FormatErrorMessage(lastError));
       break;
-    }
     case F::FixedText:
       report.Add(section.failureText);
       break;

@@ -1,12 +1,210 @@
 // Drivers, services, service DLLs, Winsock providers and COM servers.
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "inspect/files.h"
+#include "inspect/lang.h"
+#include "inspect/paths.h"
+#include "inspect/registry.h"
+#include "inspect/system.h"
+#include "inspect/text.h"
+#include "scan/file_lines.h"
 #include "scan/sections.h"
 
 namespace scan {
 
-void WriteServiceList(TReport&, const TScanOptions&, TServiceKind) {}
-void WriteFilterDrivers(TReport&, const TScanOptions&, const std::string&) {}
-void WriteServiceDlls(TReport&, const TScanOptions&, const std::string&) {}
-void ListWinsockLibraries(TReport&, const TScanOptions&, const std::string&) {}
-void WriteUnknownClsidFiles(TReport&, const TScanOptions&, const std::string&) {}
+namespace {
+
+namespace win = platform::win;
+using platform::kHkeyLocalMachine;
+
+// A value of a key the reader opens as "\SYSTEM\...", as the path helpers take it:
+// "SYSTEM\...\<value>" (an empty name is the default value).
+std::string ValuePath(const std::string& keyPath, const std::string& valueName) {
+  const std::string path = !keyPath.empty() && keyPath[0] == '\\' ? keyPath.substr(1) : keyPath;
+  return path + "\\" + valueName;
+}
+
+bool KeyOpens(const std::string& keyPath) {
+  auto& reader = inspect::ScanRegistry();
+  reader.SetRootKey(kHkeyLocalMachine);
+  if (!reader.OpenKey(keyPath)) return false;
+  reader.CloseKey();
+  return true;
+}
+
+// The subkey names of an absolute key path; none when it cannot be opened.
+std::vector<std::string> SubkeyNames(const std::string& keyPath) {
+  auto& reader = inspect::ScanRegistry();
+  reader.SetRootKey(kHkeyLocalMachine);
+  if (!reader.OpenKey(keyPath)) return {};
+  std::vector<std::string> names = reader.GetKeyNames();
+  reader.CloseKey();
+  return names;
+}
+
+bool FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  const uint32_t attributes = platform::Fs().GetFileAttributes(path);
+  return attributes != win::kInvalidFileAttributes && (attributes & win::kFileAttributeDirectory) == 0;
+}
+
+std::string LowerAscii(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+void Pause(bool when) {
+  if (when) platform::Sys().Sleep(1, false);
+}
+
+// The service manager handle, closed on every way out.
+struct ScHandle {
+  platform::Handle handle;
+  ~ScHandle() {
+    if (handle != platform::kNoHandle) platform::Svc().CloseServiceHandle(handle);
+  }
+};
+
+// The Microsoft exclusion of the registry listers: the file the text names is protected by
+// Windows File Protection.
+bool DroppedAsMicrosoft(const TScanOptions& options, const std::string& text) {
+  return options.ExcludeMicrosoftFiles && inspect::IsProtectedSystemFile(inspect::ModuleFromCommandLine(text));
+}
+
+// The CLSID server folders, in the order they are tried; a folder the system does not name is left out.
+std::vector<std::string> ClsidServerFolders() {
+  std::vector<std::string> folders{inspect::GetSystemDir(), inspect::GetWindowsDir(), inspect::GetTempDir(),
+                                   inspect::GetSpecialFolder(win::kCsidlAppData),
+                                   inspect::GetSpecialFolder(win::kCsidlCommonAppData)};
+  std::erase_if(folders, [](const std::string& folder) { return folder.empty(); });
+  return folders;
+}
+
+}  // namespace
+
+// Every running service of the kind, as the service manager lists it. The platform continues
+// the enumeration with the resume handle, so a database larger than one buffer is listed whole.
+// An enumeration the manager refuses raises, keeping the thread's last error for the frame.
+void WriteServiceList(TReport& report, const TScanOptions& options, TServiceKind kind) {
+  const bool drivers = kind == TServiceKind::Drivers;
+  const uint32_t typeMask = drivers ? win::kServiceDriver : win::kServiceWin32;
+  const int pathMode = drivers ? 1 : 2;
+
+  auto& scm = platform::Svc();
+  ScHandle manager{scm.OpenSCManager("", win::kScManagerAllAccess)};
+  if (manager.handle == platform::kNoHandle) return;
+
+  std::vector<platform::ServiceStatusEntry> entries;
+  if (!scm.EnumServicesStatus(manager.handle, typeMask, win::kServiceStateAll, &entries)) {
+    auto& sys = platform::Sys();
+    const uint32_t error = sys.GetLastError();
+    scm.CloseServiceHandle(manager.handle);
+    manager.handle = platform::kNoHandle;
+    sys.SetLastError(error);
+    throw std::runtime_error("EnumServicesStatus failed");
+  }
+
+  for (const auto& entry : entries) {
+    Pause(options.ReduceMemoryUsage);
+    if (!inspect::IsServiceRunning("", entry.name)) continue;
+    const std::string file = inspect::ServiceImageToFile(inspect::ServiceBinaryPath(entry.name), pathMode);
+    if (file.empty()) continue;
+    if (options.ExcludeMicrosoftFiles && inspect::IsProtectedSystemFile(file)) continue;
+    report.Add(file + " (" + entry.name + ") (" + entry.displayName + ") (" + inspect::FileCompanyName(file) +
+               ") (" + inspect::FileMd5Text(file) + ")");
+  }
+}
+
+void WriteFilterDrivers(TReport& report, const TScanOptions&, const std::string& keyPath) {
+  struct Driver {
+    std::string name, imagePath;
+  };
+  std::vector<Driver> filters;
+  // A failure while collecting the names or reading the values ends the walk with what it has.
+  try {
+    for (const std::string& name : SubkeyNames(keyPath)) {
+      const std::string key = keyPath + "\\" + name;
+      std::string group, imagePath;
+      inspect::RegReadString(kHkeyLocalMachine, ValuePath(key, "Group"), &group);
+      inspect::RegReadExpandString(kHkeyLocalMachine, ValuePath(key, "ImagePath"), &imagePath);
+      if (group == "FSFilter Anti-Virus") filters.push_back({name, imagePath});
+    }
+  } catch (const std::exception&) {
+  }
+  for (const Driver& driver : filters) {
+    report.Add("Driver Name: " + driver.name + "\r\nDriver File: " + driver.imagePath + "\r\n" + inspect::Lng(49) +
+               ": " + inspect::RootKeyName(kHkeyLocalMachine) + keyPath + "\\" + driver.name + "\r\n");
+  }
+}
+
+void WriteServiceDlls(TReport& report, const TScanOptions& options, const std::string& keyPath) {
+  auto& reader = inspect::ScanRegistry();
+  for (const std::string& service : SubkeyNames(keyPath)) {
+    for (const std::string& sub : SubkeyNames(keyPath + "\\" + service)) {
+      if (!inspect::EqualNoCase(sub, "Parameters")) continue;
+      const std::string parameters = keyPath + "\\" + service + "\\" + sub;
+      reader.SetRootKey(kHkeyLocalMachine);
+      if (!reader.OpenKey(parameters)) continue;
+      Pause(true);
+      const std::vector<std::string> values = reader.GetValueNames();
+      reader.CloseKey();
+      for (const std::string& value : values) {
+        if (!inspect::EqualNoCase(value, "ServiceDll")) continue;
+        std::string text;
+        try {
+          inspect::RegReadExpandString(kHkeyLocalMachine, ValuePath(parameters, "ServiceDll"), &text);
+          if (FileExists(text)) {
+            ReportFile(text, report, options.ExcludeMicrosoftFiles, options.Md5Exclusions, options.UseMd5Exclusions);
+          }
+        } catch (const std::exception&) {
+          if (!text.empty()) report.Add(text + " (LOCKED)");
+        }
+      }
+    }
+  }
+}
+
+void ListWinsockLibraries(TReport& report, const TScanOptions& options, const std::string& controlSet) {
+  const std::string keyPath =
+      "\\SYSTEM\\" + controlSet + "\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries";
+  const std::string root = inspect::RootKeyName(kHkeyLocalMachine);
+  auto& reader = inspect::ScanRegistry();
+  for (const std::string& entry : SubkeyNames(keyPath)) {
+    reader.SetRootKey(kHkeyLocalMachine);
+    if (!reader.OpenKey(keyPath + "\\" + entry)) continue;
+    std::string text;
+    for (const std::string& value : reader.GetValueNames()) {
+      if (value == "LibraryPath") text = inspect::RegValueToText(reader, value);
+    }
+    reader.CloseKey();
+    if (text.empty() || DroppedAsMicrosoft(options, text)) continue;
+    report.Add(inspect::ValueEntry("LibraryPath", text, root + keyPath + "\\" + entry));
+  }
+}
+
+void WriteUnknownClsidFiles(TReport& report, const TScanOptions& options, const std::string& keyPath) {
+  const std::vector<std::string> folders = ClsidServerFolders();
+  for (const std::string& clsid : SubkeyNames(keyPath)) {
+    const std::string classKey = keyPath + "\\" + clsid;
+    for (const std::string& sub : SubkeyNames(classKey)) {
+      Pause(true);
+      if (LowerAscii(sub).find("inprocserver32") == std::string::npos) continue;
+      const std::string serverKey = classKey + "\\" + sub;
+      if (!KeyOpens(serverKey)) continue;
+      std::string server;
+      inspect::RegReadString(kHkeyLocalMachine, ValuePath(serverKey, ""), &server);
+      if (!FileExists(server) || !inspect::IsPeFile(server)) continue;
+      const bool inWatchedFolder = std::any_of(folders.begin(), folders.end(), [&](const std::string& folder) {
+        return server.find(folder) != std::string::npos;
+      });
+      if (!inWatchedFolder) continue;
+      if (options.ExcludeMicrosoftFiles && inspect::FileCompanyName(server) == "Microsoft Corporation") continue;
+      ReportFile(server, report, options.ExcludeMicrosoftFiles, options.Md5Exclusions, options.UseMd5Exclusions);
+    }
+  }
+}
 
 }  // namespace scan
