@@ -352,7 +352,8 @@ void ListDelayLoadObjects(TReport& report, const TScanOptions& options, const st
   for (const TValueText& value : AllValueTexts(root, keyPath)) {
     Guarded([&] {
       if (value.text.empty()) return;
-      const std::string file = ClassServerFile(root, "SOFTWARE\\Classes\\CLSID\\" + value.text, TServerRead::ExpandThenPlain);
+      const std::string file =
+          ClassServerFile(root, "SOFTWARE\\Classes\\CLSID\\" + value.text, TServerRead::ExpandThenPlain);
       if (file.empty() || ExcludedAsMicrosoft(options, file)) return;
       report.Add(ClsidValueEntry(value.name, file, value.text, keyText));
     });

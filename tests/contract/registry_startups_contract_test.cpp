@@ -121,7 +121,8 @@ TEST_P(RegistryStartupsContract, CustomDumpOfKeysAndValues) {
   SetString(Key("Desk\\Wallpaper"), "C:\\w.bmp");
 
   scan::TReport report;
-  scan::WriteCustomRegistryDump(report, {"HKEY_CURRENT_USER\\" + Key("Dump"), "hkey_current_user\\" + Key("Desk\\Wallpaper"),
+  scan::WriteCustomRegistryDump(report, {"HKEY_CURRENT_USER\\" + Key("Dump"),
+                                         "hkey_current_user\\" + Key("Desk\\Wallpaper"),
                                          "HKEY_CURRENT_USER\\" + Key("Missing")});
   ASSERT_GT(report.Count(), 0u);
   EXPECT_EQ(report.Item(report.Count() - 1), "");

@@ -83,7 +83,8 @@ const Seed kCleanXp[] = {
    "Version", "8,0,6001,18702"},
   {kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\{89B4C1CD-B018-4511-B0A1-5476DBF70820}",
    "StubPath", "C:\\WINDOWS\\system32\\Rundll32.exe C:\\WINDOWS\\system32\\mscories.dll,Install"},
-  {kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\>{22d6f312-b0f6-11d0-94ab-0080c74c7e95}",
+  {kHkeyLocalMachine,
+   "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\>{22d6f312-b0f6-11d0-94ab-0080c74c7e95}",
    "StubPath", "C:\\WINDOWS\\inf\\unregmp2.exe /ShowWMP"},
   {kHkeyLocalMachine, kDelayLoad, "PostBootReminder", "{7849596a-48ea-486e-8937-a2a3009f31a9}"},
   {kHkeyClassesRoot, "CLSID\\{7849596a-48ea-486e-8937-a2a3009f31a9}\\InProcServer32", "",
@@ -119,7 +120,8 @@ const Seed kCleanXp[] = {
    "drwtsn32 -p %ld -e %ld -g"},
   {kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\SafeBoot", "AlternateShell", "cmd.exe"},
   {kHkeyLocalMachine,
-   "Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\Your Image File Name Here without a path",
+   "Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\"
+   "Your Image File Name Here without a path",
    "Debugger", "ntsd -d"},
   {kHkeyLocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\winword.exe",
    "DisableHeapLookaside", "1"},
@@ -131,6 +133,11 @@ void SeedCleanXp(Machine& m) {
   m.AddFile("C:\\WINDOWS\\system32\\shell32.dll");
   m.AddFile("C:\\WINDOWS\\system32\\crypt32.dll");
   m.protectedFiles = {"C:\\WINDOWS\\system32\\shell32.dll", "c:\\windows\\system32\\CRYPT32.DLL"};
+}
+
+// A change of the clean machine: one string value set.
+std::function<void(Machine&)> Set(RegKey root, std::string key, std::string name, std::string text) {
+  return [=](Machine& m) { m.SetString(root, key, name, text); };
 }
 
 class RegistryStartups : public ::testing::Test {
@@ -162,41 +169,37 @@ TEST_F(RegistryStartups, EachHijackIsReportedOnce) {
     Items expected;
   } cases[] = {
       {"a Run value with empty data is listed",
-       [](Machine& m) { m.SetString(kHkeyLocalMachine, kRun, "Empty", ""); },
+       Set(kHkeyLocalMachine, kRun, "Empty", ""),
        {Entry("Empty", "", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run")}},
       {"a run value of the default user",
-       [](Machine& m) {
-         m.SetString(kHkeyUsers, ".DEFAULT\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "run", "x.exe");
-       },
+       Set(kHkeyUsers, ".DEFAULT\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "run", "x.exe"),
        {Entry("run", "x.exe", "HKEY_USERS\\.DEFAULT\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows")}},
-      {"Shell in other letter case", [](Machine& m) { m.SetString(kHkeyLocalMachine, kWinlogon, "Shell", "EXPLORER.exe"); },
+      {"Shell in other letter case", Set(kHkeyLocalMachine, kWinlogon, "Shell", "EXPLORER.exe"),
        {}},
-      {"Shell as the full path", [](Machine& m) { m.SetString(kHkeyLocalMachine, kWinlogon, "Shell", "c:\\windows\\explorer.exe"); },
+      {"Shell as the full path", Set(kHkeyLocalMachine, kWinlogon, "Shell", "c:\\windows\\explorer.exe"),
        {}},
       {"Shell with a second program",
-       [](Machine& m) { m.SetString(kHkeyLocalMachine, kWinlogon, "Shell", "Explorer.exe evil.exe"); },
+       Set(kHkeyLocalMachine, kWinlogon, "Shell", "Explorer.exe evil.exe"),
        {Entry("Shell", "Explorer.exe evil.exe", hklmWinlogon)}},
       {"Userinit without its comma",
-       [](Machine& m) { m.SetString(kHkeyLocalMachine, kWinlogon, "Userinit", "C:\\WINDOWS\\system32\\userinit.exe"); },
+       Set(kHkeyLocalMachine, kWinlogon, "Userinit", "C:\\WINDOWS\\system32\\userinit.exe"),
        {}},
       {"Userinit with a second program",
-       [](Machine& m) {
-         m.SetString(kHkeyLocalMachine, kWinlogon, "Userinit", "C:\\WINDOWS\\system32\\userinit.exe,C:\\x.exe");
-       },
+       Set(kHkeyLocalMachine, kWinlogon, "Userinit", "C:\\WINDOWS\\system32\\userinit.exe,C:\\x.exe"),
        {Entry("Userinit", "C:\\WINDOWS\\system32\\userinit.exe,C:\\x.exe", hklmWinlogon)}},
       {"taskman in lower case matches neither check",
-       [](Machine& m) { m.SetString(kHkeyLocalMachine, kWinlogon, "taskman", "x.exe"); }, {}},
+       Set(kHkeyLocalMachine, kWinlogon, "taskman", "x.exe"), {}},
       {"Taskman belongs to the first section only",
-       [](Machine& m) { m.SetString(kHkeyLocalMachine, kWinlogon, "Taskman", "x.exe"); },
+       Set(kHkeyLocalMachine, kWinlogon, "Taskman", "x.exe"),
        {Entry("Taskman", "x.exe", hklmWinlogon)}},
       {"TaskMan belongs to the second section only",
-       [](Machine& m) { m.SetString(kHkeyLocalMachine, kWinlogon, "TaskMan", "y.exe"); },
+       Set(kHkeyLocalMachine, kWinlogon, "TaskMan", "y.exe"),
        {Entry("TaskMan", "y.exe", hklmWinlogon)}},
       {"VmApplet without its quotes",
-       [](Machine& m) { m.SetString(kHkeyLocalMachine, kWinlogon, "VmApplet", "rundll32 shell32,Control_RunDLL sysdm.cpl"); },
+       Set(kHkeyLocalMachine, kWinlogon, "VmApplet", "rundll32 shell32,Control_RunDLL sysdm.cpl"),
        {Entry("VmApplet", "rundll32 shell32,Control_RunDLL sysdm.cpl", hklmWinlogon)}},
       {"another screen saver",
-       [](Machine& m) { m.SetString(kHkeyCurrentUser, "Control Panel\\Desktop", "SCRNSAVE.EXE", "C:\\x.scr"); },
+       Set(kHkeyCurrentUser, "Control Panel\\Desktop", "SCRNSAVE.EXE", "C:\\x.scr"),
        {Entry("SCRNSAVE.EXE", "C:\\x.scr", "HKEY_CURRENT_USER\\Control Panel\\Desktop")}},
       {"a terminal-server Run value; an empty one is not",
        [](Machine& m) {
@@ -206,26 +209,24 @@ TEST_F(RegistryStartups, EachHijackIsReportedOnce) {
        },
        {Entry("Ts", "t.exe", std::string("HKEY_CURRENT_USER") + scan::kTerminalServerRunKey)}},
       {"exefile without the quotes",
-       [](Machine& m) { m.SetString(kHkeyClassesRoot, "exefile\\shell\\open\\command", "", "%1 %*"); },
+       Set(kHkeyClassesRoot, "exefile\\shell\\open\\command", "", "%1 %*"),
        {Entry("", "%1 %*", "HKEY_CLASSES_ROOT\\exefile\\shell\\open\\command\\")}},
       {"Folder open with arguments",
-       [](Machine& m) {
-         m.SetString(kHkeyClassesRoot, "Folder\\shell\\open\\command", "", "%SystemRoot%\\Explorer.exe /separate");
-       },
+       Set(kHkeyClassesRoot, "Folder\\shell\\open\\command", "", "%SystemRoot%\\Explorer.exe /separate"),
        {}},
       {"Folder open by another program",
-       [](Machine& m) { m.SetString(kHkeyClassesRoot, "Folder\\shell\\open\\command", "", "C:\\x.exe %1"); },
+       Set(kHkeyClassesRoot, "Folder\\shell\\open\\command", "", "C:\\x.exe %1"),
        {Entry("", "C:\\x.exe %1", "HKEY_CLASSES_ROOT\\Folder\\shell\\open\\command\\")}},
       {"AlternateShell empty",
-       [](Machine& m) { m.SetString(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\SafeBoot", "AlternateShell", ""); },
+       Set(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\SafeBoot", "AlternateShell", ""),
        {Entry("AlternateShell", "EMPTY!!!", "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\SafeBoot")}},
       {"AlternateShell in capitals",
-       [](Machine& m) {
-         m.SetString(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\SafeBoot", "AlternateShell", "CMD.EXE");
-       },
+       Set(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\SafeBoot", "AlternateShell", "CMD.EXE"),
        {}},
       {"AlternateShell absent",
-       [](Machine& m) { m.ImportReg("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\SafeBoot]\n\"AlternateShell\"=-\n"); },
+       [](Machine& m) {
+         m.ImportReg("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\SafeBoot]\n\"AlternateShell\"=-\n");
+       },
        {}},
       {"a multi-string Execute",
        [&](Machine& m) {
@@ -240,11 +241,9 @@ TEST_F(RegistryStartups, EachHijackIsReportedOnce) {
        },
        {Entry("debugger", "NTSD -D", ifeo + "\\a.exe")}},
       {"a key named debugger below AeDebug",
-       [](Machine& m) {
-         m.SetString(kHkeyLocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug\\debugger", "x", "y");
-       },
+       Set(kHkeyLocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug\\debugger", "x", "y"),
        {Entry("x", "y", "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug\\debugger")}},
-      {"midi9", [](Machine& m) { m.SetString(kHkeyLocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "midi9", "m.drv"); },
+      {"midi9", Set(kHkeyLocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "midi9", "m.drv"),
        {Entry("midi9", "m.drv", "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32")}},
   };
   for (const Case& c : cases) {
@@ -401,14 +400,16 @@ TEST_F(RegistryStartups, BadInputNeverEndsASection) {
   m.SetString(kHkeyLocalMachine, kRun, "Big", big);
   m.SetString(kHkeyLocalMachine, kRun, "Gr\xFC\xDF" "e \xE9t\xE9", "g.exe");
   for (const char* key : {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", kWinlogon,
-                          "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\{89820200-ECBD-11cf-8B85-00AA005B4383}",
+                          "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\"
+                          "{89820200-ECBD-11cf-8B85-00AA005B4383}",
                           "SOFTWARE\\Classes\\exefile\\shell\\open\\command", kDelayLoad}) {
     m.DenyKey(kHkeyLocalMachine, key);
   }
   m.DenyKey(kHkeyClassesRoot, "CLSID\\{AEB6717E-7E19-11d0-97EE-00C04FD91972}\\InProcServer32");
   m.SetValue(kHkeyLocalMachine, std::string(kIfeo) + "\\odd.exe", "Debugger", win::kRegBinary, {1});
-  m.SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "AppInit_DLLs", "last1.dll");
-  m.SetString(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "CrntDLL", "last2.dll");
+  const std::string windowsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+  m.SetString(kHkeyLocalMachine, windowsKey, "AppInit_DLLs", "last1.dll");
+  m.SetString(kHkeyLocalMachine, windowsKey, "CrntDLL", "last2.dll");
 
   const std::string run = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
   const std::string windows = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
@@ -464,7 +465,8 @@ TEST_F(CustomDump, LinesOfEveryShape) {
       {"HKCU\\Software\\Both", {}},
       {"HKLM\\Software\\X", {Entry("InClasses", "c", "HKEY_CLASSES_ROOT\\Software\\X")}},
       {"\\Software\\X", {Entry("InClasses", "c", "HKEY_CLASSES_ROOT\\Software\\X")}},
-      {"HKEY_CURRENT_USER\\Software\\Blank\\Two words", {Entry("Two words", "w", "HKEY_CURRENT_USER\\Software\\Blank")}},
+      {"HKEY_CURRENT_USER\\Software\\Blank\\Two words",
+       {Entry("Two words", "w", "HKEY_CURRENT_USER\\Software\\Blank")}},
       {"HKEY_CURRENT_USER\\Software\\Blank\\Empty", {}},
       {"HKEY_CURRENT_USER\\Software\\Blank\\Missing", {}},
       {"HKEY_CURRENT_USER\\" + deep + std::string(45, 'z'), {Entry("Deep", "d", "HKEY_CURRENT_USER\\" + deep)}},

@@ -197,7 +197,8 @@ TEST_F(ValueChecks, ValueGoneBeforeItsDataIsReadIsSkipped) {
 
   scan::ReportNamedValue(report, "\\Software\\Checks", "Gone", kHkeyLocalMachine);
   scan::ReportValueIfNotOrEmpty(report, "\\Software\\Checks", "Gone", kHkeyLocalMachine, "x");
-  const auto all = scan::ReadValueTexts(kHkeyLocalMachine, "\\Software\\Checks", [](const std::string&) { return true; });
+  const auto all =
+      scan::ReadValueTexts(kHkeyLocalMachine, "\\Software\\Checks", [](const std::string&) { return true; });
   m.Install();
 
   EXPECT_EQ(report.Count(), 0u);
