@@ -10,6 +10,7 @@
 #include "inspect/files.h"
 #include "inspect/md5.h"
 #include "platform/fake/fake_machine.h"
+#include "tests/support/forwarding_file_system.h"
 
 namespace {
 
@@ -107,57 +108,27 @@ TEST_F(FileMd5, WindowedDigestEqualsTheOneShotDigest) {
   EXPECT_EQ(FileMd5Text("C:\\data\\f.bin"), Md5Text(bytes));
 }
 
-// A file system that refuses every view from a given offset on, as a full address space or a
-// failing device would; everything else goes to the fake.
-class RefusingViews : public FileSystem {
+// Refuses every view from a given offset on, as a full address space or a failing device
+// would, and counts what is mapped and closed.
+class RefusingViews : public bs_test::ForwardingFileSystem {
  public:
-  RefusingViews(FileSystem& inner, uint64_t refuseFrom) : inner_(inner), refuseFrom_(refuseFrom) {}
-  Handle FindFirstFile(const std::string& p, FindData* d) override { return inner_.FindFirstFile(p, d); }
-  bool FindNextFile(Handle f, FindData* d) override { return inner_.FindNextFile(f, d); }
-  void FindClose(Handle f) override { inner_.FindClose(f); }
-  uint32_t GetFileAttributes(const std::string& p) override { return inner_.GetFileAttributes(p); }
-  bool SetFileAttributes(const std::string& p, uint32_t a) override { return inner_.SetFileAttributes(p, a); }
-  bool CreateDirectory(const std::string& p) override { return inner_.CreateDirectory(p); }
-  bool RemoveDirectory(const std::string& p) override { return inner_.RemoveDirectory(p); }
-  bool DeleteFile(const std::string& p) override { return inner_.DeleteFile(p); }
-  bool CopyFile(const std::string& f, const std::string& t, bool e) override { return inner_.CopyFile(f, t, e); }
-  Handle CreateFile(const std::string& p, uint32_t a, uint32_t s, uint32_t d, uint32_t f) override {
-    return inner_.CreateFile(p, a, s, d, f);
-  }
-  bool ReadFile(Handle f, void* b, uint32_t s, uint32_t* r) override { return inner_.ReadFile(f, b, s, r); }
-  bool WriteFile(Handle f, const void* b, uint32_t s, uint32_t* w) override { return inner_.WriteFile(f, b, s, w); }
-  bool SetFilePointer(Handle f, int64_t d, uint32_t m, uint64_t* p) override {
-    return inner_.SetFilePointer(f, d, m, p);
-  }
-  bool GetFileSize(Handle f, uint64_t* s) override { return inner_.GetFileSize(f, s); }
-  bool GetFileTime(Handle f, FileTime* c, FileTime* a, FileTime* w) override { return inner_.GetFileTime(f, c, a, w); }
-  bool CloseHandle(Handle f) override {
-    ++closed;
-    return inner_.CloseHandle(f);
-  }
-  Handle CreateFileMapping(Handle f) override { return inner_.CreateFileMapping(f); }
-  const uint8_t* MapViewOfFile(Handle m, uint64_t o, size_t l) override {
-    if (o >= refuseFrom_) return nullptr;
+  explicit RefusingViews(uint64_t refuseFrom) : refuseFrom_(refuseFrom) {}
+  const uint8_t* MapViewOfFile(Handle mapping, uint64_t offset, size_t length) override {
+    if (offset >= refuseFrom_) return nullptr;
     ++mapped;
-    return inner_.MapViewOfFile(m, o, l);
+    return inner().MapViewOfFile(mapping, offset, length);
   }
-  void UnmapViewOfFile(const uint8_t* v) override {
+  void UnmapViewOfFile(const uint8_t* view) override {
     ++unmapped;
-    inner_.UnmapViewOfFile(v);
+    inner().UnmapViewOfFile(view);
   }
-  bool GetFileVersionInfo(const std::string& p, std::vector<uint8_t>* d) override {
-    return inner_.GetFileVersionInfo(p, d);
-  }
-  bool VerQueryTranslation(const std::vector<uint8_t>& d, uint16_t* l, uint16_t* c) override {
-    return inner_.VerQueryTranslation(d, l, c);
-  }
-  std::optional<std::string> VerQueryString(const std::vector<uint8_t>& d, const std::string& s) override {
-    return inner_.VerQueryString(d, s);
+  bool CloseHandle(Handle file) override {
+    ++closed;
+    return inner().CloseHandle(file);
   }
   int mapped = 0, unmapped = 0, closed = 0;
 
  private:
-  FileSystem& inner_;
   uint64_t refuseFrom_;
 };
 
@@ -166,21 +137,18 @@ class RefusingViews : public FileSystem {
 TEST_F(FileMd5, RefusedViewMidFileRaisesAndReleasesEverything) {
   m.allocationGranularity = 64;
   m.AddFile("C:\\data\\big.bin", Pattern(40000));
-  Backend backend = m.backend();
-
-  RefusingViews midFile(*backend.files, 16384);
-  backend.files = &midFile;
-  Install(backend);
-  EXPECT_THROW(FileMd5Text("C:\\data\\big.bin"), inspect::EFileReadError);
-  EXPECT_EQ(midFile.mapped, midFile.unmapped);
-  EXPECT_EQ(midFile.closed, 2);  // the mapping and the file
-
-  RefusingViews firstView(*m.backend().files, 0);
-  backend.files = &firstView;
-  Install(backend);
+  {
+    RefusingViews midFile(16384);
+    midFile.Install();
+    EXPECT_THROW(FileMd5Text("C:\\data\\big.bin"), inspect::EFileReadError);
+    EXPECT_EQ(midFile.mapped, 1);
+    EXPECT_EQ(midFile.unmapped, 1);
+    EXPECT_EQ(midFile.closed, 2);  // the mapping and the file
+  }
+  RefusingViews firstView(0);
+  firstView.Install();
   EXPECT_EQ(FileMd5Text("C:\\data\\big.bin"), kNoData);
   EXPECT_EQ(firstView.closed, 2);
-  Install(m.backend());
 }
 
 #ifndef _WIN32
