@@ -9,6 +9,7 @@
 #include "platform/fake/fake_machine.h"
 #include "scan/file_lines.h"
 #include "tests/support/forwarding_file_system.h"
+#include "tests/support/scan_helpers.h"
 
 namespace {
 
@@ -22,12 +23,6 @@ constexpr const char* kPayloadMd5 = "d71359fc444192b26d6a59f770169075";  // "MZ 
 constexpr const char* kLongMd5 = "20439f79e4e9dc95be34b21029221f80";     // 4096 times "x"
 constexpr platform::FileTime kNoon2004 = 127360944000000000;        // 2004-08-04 12:00:00 UTC
 constexpr platform::FileTime kMidnight2009 = 128803392000000000;    // 2009-03-01 00:00:00 UTC
-
-Lines Items(const TReport& report) {
-  Lines lines;
-  for (size_t i = 0; i < report.Count(); ++i) lines.push_back(report.Item(i));
-  return lines;
-}
 
 // The fake's files, where from the n-th digest of one file on the views past its first window
 // cannot be made (a region that cannot be read), and a count of the digests taken of that file.
@@ -123,7 +118,7 @@ TEST_F(FileLines, SameFileOnceUntilItChanges) {
   ReportFile(kApp, report, false, {}, false);
   ReportFile(kApp, report, false, {}, false);
   ReportFile("c:\\program files\\APP\\APP.EXE", report, false, {}, false);  // the same line but for case
-  EXPECT_EQ(Items(report), Lines{appLine});
+  EXPECT_EQ(bs_test::ReportItems(report), Lines{appLine});
 
   m.File(kApp)->contents = "MZ payload, grown";
   ReportFile(kApp, report, false, {}, false);
@@ -183,7 +178,7 @@ TEST_F(FileLines, Md5Exclusions) {
   AddFileLine(kApp, report, true, upper);
   EXPECT_EQ(report.Count(), 0u);
   ReportFile(kApp, report, false, {"D41D8CD98F00B204E9800998ECF8427E"}, true);
-  EXPECT_EQ(Items(report), Lines{appLine});
+  EXPECT_EQ(bs_test::ReportItems(report), Lines{appLine});
 }
 
 TEST_F(FileLines, ExclusionsOffDoNotReadTheFileAgain) {
@@ -203,7 +198,7 @@ TEST_F(FileLines, LockedLineWhenReadingFails) {
   EXPECT_THROW(inspect::FileMd5Text(kApp), inspect::EFileReadError);
   ReportFile(kApp, report, false, {}, false);
   ReportFile(kApp, report, true, {}, true);
-  EXPECT_EQ(Items(report), (Lines{locked, locked}));  // locked lines are not deduplicated
+  EXPECT_EQ(bs_test::ReportItems(report), (Lines{locked, locked}));  // locked lines are not deduplicated
 
   // Called directly, a failure while building the line is the caller's to handle.
   EXPECT_THROW(AddFileLine(kApp, report, false, {}), inspect::EFileReadError);
@@ -213,7 +208,7 @@ TEST_F(FileLines, LockedLineWhenReadingFails) {
 TEST_F(FileLines, LockedLineWhenTheExclusionTestFails) {
   FailReads(2);  // the line is built, the second digest fails
   AddFileLine(kApp, report, true, {kLongMd5});
-  EXPECT_EQ(Items(report), Lines{std::string(kApp) + " (LOCKED)"});
+  EXPECT_EQ(bs_test::ReportItems(report), Lines{std::string(kApp) + " (LOCKED)"});
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "inspect/lang.h"
 #include "platform/fake/fake_machine.h"
 #include "scan/sections.h"
+#include "tests/support/scan_helpers.h"
 
 namespace {
 
@@ -19,16 +20,10 @@ using Lines = std::vector<std::string>;
 constexpr const char* kNtVersion = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr const char* kIe = "SOFTWARE\\Microsoft\\Internet Explorer";
 
-Lines Items(const TReport& report) {
-  Lines lines;
-  for (size_t i = 0; i < report.Count(); ++i) lines.push_back(report.Item(i));
-  return lines;
-}
-
 // The path part of each file line (the test paths hold no " (").
 Lines Paths(const TReport& report) {
   Lines paths;
-  for (const std::string& line : Items(report)) paths.push_back(line.substr(0, line.find(" (")));
+  for (const std::string& line : bs_test::ReportItems(report)) paths.push_back(line.substr(0, line.find(" (")));
   return paths;
 }
 
@@ -87,7 +82,7 @@ TEST_F(SystemSections, GenericSystemInfo) {
     c.browser(machine);
     TReport r;
     WriteGenericSystemInfo(r, TScanOptions{});
-    EXPECT_EQ(Items(r), c.expected) << c.name;
+    EXPECT_EQ(bs_test::ReportItems(r), c.expected) << c.name;
   }
 }
 
@@ -99,7 +94,7 @@ TEST_F(SystemSections, RegistryValueLine) {
     AddRegistryValueLine("\\SOFTWARE\\Vendor", name, kHkeyLocalMachine, std::string("L-") + name, report);
   }
   AddRegistryValueLine("\\SOFTWARE\\NoSuchVendor", "Name", kHkeyLocalMachine, "Nope", report);
-  EXPECT_EQ(Items(report), (Lines{"L-Name: Acme", "L-Count: 42", "L-Blob: Binary Data"}));
+  EXPECT_EQ(bs_test::ReportItems(report), (Lines{"L-Name: Acme", "L-Count: 42", "L-Blob: Binary Data"}));
 }
 
 TEST_F(SystemSections, RunningProcesses) {
