@@ -69,11 +69,12 @@ class FileSectionsContract : public bs_test::ContractTest {
 
 TEST_P(FileSectionsContract, ExecutablesAreKnownByContentNotByName) {
   WritePe("invoice.txt");
+  WritePe("r\xE9sum\xE9.doc");  // a name outside ASCII, in the ANSI code page
   ASSERT_TRUE(WriteWholeFile(Path("readme.exe"), "plain text, not a program"));
   ASSERT_TRUE(WriteWholeFile(Path("stub.exe"), "MZ"));
   MakeFolder("tools.exe");
   scan::ListFolderFiles(report, options, scratch().folder(), "*.*", true);
-  EXPECT_EQ(SortedPaths(report), Lines{Path("invoice.txt")});
+  EXPECT_EQ(SortedPaths(report), Sorted({Path("invoice.txt"), Path("r\xE9sum\xE9.doc")}));
 
   scan::TReport all;
   scan::ListFolderFiles(all, options, scratch().folder() + "\\", "*.exe", false);
