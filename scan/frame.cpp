@@ -36,10 +36,10 @@ void TrustedSites(TReport& r, const O&) {
   WriteTrustedSites(r, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains",
                     kHkeyCurrentUser);
 }
-void FirewallPrograms(TReport& r, const O& o) {
+void FirewallPrograms(TReport& r, const O&) {
   for (const char* profile : {"StandardProfile", "DomainProfile"}) {
-    ListFirewallPrograms(r, o, std::string(kFirewallPolicy) + "\\" + profile + "\\AuthorizedApplications\\List",
-                         "%windir%\\system32\\sessmgr.exe");
+    ListFirewallPrograms(r, std::string(kFirewallPolicy) + "\\" + profile + "\\AuthorizedApplications\\List",
+                         kHkeyLocalMachine, "%windir%\\system32\\sessmgr.exe");
   }
 }
 void FirewallPorts(TReport& r, const O&) {

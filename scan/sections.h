@@ -34,7 +34,8 @@ void DumpRegistryKey(const std::string& keyPath, RegKey root, TReport& report);
 // Browser and network settings
 void WriteIeSettings(TReport& report, const TScanOptions& options);
 void WriteTrustedSites(TReport& report, const std::string& keyPath, RegKey root);
-void ListFirewallPrograms(TReport& report, const TScanOptions& options, const std::string& keyPath,
+// One value entry for every value of the key but the one named `excludedValue` (case ignored).
+void ListFirewallPrograms(TReport& report, const std::string& keyPath, RegKey root,
                           const std::string& excludedValue);
 void WriteHostsFile(TReport& report, const TScanOptions& options);
 
