@@ -14,6 +14,7 @@
 #include "scan/frame.h"
 #include "scan/sections.h"
 #include "tests/support/forwarding_file_system.h"
+#include "tests/support/scan_helpers.h"
 
 namespace {
 
@@ -22,15 +23,6 @@ using platform::Handle;
 
 constexpr size_t kFileSize = 16384;
 constexpr const char* kTemp = "C:\\DOCUME~1\\User\\LOCALS~1\\Temp\\";
-
-std::string Pe(size_t size) {
-  std::string bytes(size, 'x');
-  bytes.replace(0, 2, "MZ");
-  bytes[60] = 64;
-  bytes[61] = bytes[62] = bytes[63] = 0;
-  bytes.replace(64, 4, std::string("PE\0\0", 4));
-  return bytes;
-}
 
 // Counts the bytes read from each file, through reads and mapped views, by upper-cased path.
 class CountingFiles : public bs_test::ForwardingFileSystem {
@@ -107,7 +99,7 @@ void Seed(platform::fake::Machine& m, int files) {
     const char* ext = i % 4 == 0 ? "exe" : i % 4 == 1 ? "txt" : "tmp";
     std::snprintf(name, sizeof name, "f%05d.%s", i, ext);
     const bool pe = i % 4 < 2;
-    m.AddFile(std::string(kTemp) + name, pe ? Pe(kFileSize) : std::string(kFileSize, 't'),
+    m.AddFile(std::string(kTemp) + name, pe ? bs_test::PeFileBytes(kFileSize) : std::string(kFileSize, 't'),
               i % 50 == 0 ? win::kFileAttributeHidden : win::kFileAttributeArchive);
   }
 }

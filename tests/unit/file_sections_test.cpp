@@ -14,6 +14,7 @@
 #include "scan/frame.h"
 #include "scan/sections.h"
 #include "tests/support/forwarding_file_system.h"
+#include "tests/support/scan_helpers.h"
 
 namespace {
 
@@ -21,23 +22,16 @@ using namespace scan;
 using platform::fake::Machine;
 namespace win = platform::win;
 using Lines = std::vector<std::string>;
+using bs_test::ReportItems;
+
+// A file that passes the PE test.
+std::string Pe(size_t size = 512) { return bs_test::PeFileBytes(size); }
 
 constexpr const char* kEmptyMd5 = "d41d8cd98f00b204e9800998ecf8427e";
 constexpr const char* kTemp = "C:\\DOCUME~1\\User\\LOCALS~1\\Temp\\";
 constexpr const char* kSystem = "C:\\WINDOWS\\system32";
 constexpr const char* kAppData = "C:\\Documents and Settings\\User\\Application Data";
 constexpr const char* kStartup = "C:\\Documents and Settings\\User\\Start Menu\\Programs\\Startup";
-
-// A file that passes the PE test: "MZ", the header offset 64 at byte 60, "PE\0\0" there.
-std::string Pe(size_t size = 512) {
-  std::string bytes(size, '\0');
-  bytes[0] = 'M';
-  bytes[1] = 'Z';
-  bytes[60] = 64;
-  bytes[64] = 'P';
-  bytes[65] = 'E';
-  return bytes;
-}
 
 // FILETIME of a moment of the fake's clock (its local time is UTC when the offset is 0).
 platform::FileTime At(int year, int month, int day, int hour = 15) {
@@ -49,16 +43,10 @@ platform::FileTime At(int year, int month, int day, int hour = 15) {
   return static_cast<platform::FileTime>(days * 86400 + hour * 3600) * 10000000ULL;
 }
 
-Lines Items(const TReport& report) {
-  Lines lines;
-  for (size_t i = 0; i < report.Count(); ++i) lines.push_back(report.Item(i));
-  return lines;
-}
-
 // The path of each item: the text before its first " (".
 Lines Paths(const TReport& report) {
   Lines paths;
-  for (const std::string& item : Items(report)) paths.push_back(item.substr(0, item.find(" (")));
+  for (const std::string& item : ReportItems(report)) paths.push_back(item.substr(0, item.find(" (")));
   return paths;
 }
 
@@ -160,7 +148,7 @@ TEST_F(FileSectionsTest, UnknownOrMissingFoldersGiveNothing) {
     ListAutorunIni(report, options, folder);
     EXPECT_EQ(ListNumberedFolders(report, options, folder), 0) << folder;
   }
-  EXPECT_EQ(Items(report), Lines{});
+  EXPECT_EQ(ReportItems(report), Lines{});
 }
 
 // --- Suspicious folders ----------------------------------------------------------------------
@@ -278,7 +266,7 @@ TEST_F(FileSectionsTest, NonAccessibleFilesListsOnlyTheFileHeldWithoutSharing) {
   held.version = platform::fake::FileVersion{"Acme", "1.0"};
   held.lockedExclusive = true;
   RunSection(114);
-  EXPECT_EQ(Items(report), Lines{std::string(kSystem) + "\\held.dll (700 bytes) (Acme) (" + kEmptyMd5 + ")"});
+  EXPECT_EQ(ReportItems(report), Lines{std::string(kSystem) + "\\held.dll (700 bytes) (Acme) (" + kEmptyMd5 + ")"});
 }
 
 // Entries the fake cannot hold: a nameless one (as a rootkit that hides files leaves behind),
@@ -317,7 +305,7 @@ TEST_F(FileSectionsTest, NonAccessibleFilesReportsNamelessVanishedAndFailingEntr
   StrangeEntries files;
   files.Install();
   WriteNonAccessibleFiles(report, options, kSystem, "*.dll");
-  EXPECT_EQ(Items(report), (Lines{
+  EXPECT_EQ(ReportItems(report), (Lines{
                                std::string(kSystem) + "\\broken.dll",
                                std::string(kSystem) + "\\ (!!!POSSIBLE ROOTKIT IS HIDING FILES!!!)",
                                std::string(kSystem) + "\\gone.dll (0 bytes) (Unknown) (" + kEmptyMd5 + ")",
@@ -393,12 +381,12 @@ TEST_F(FileSectionsTest, RecentFilesUseTheCalendarDayBeforeTheThreshold) {
     TReport r;
     ListRecentFiles(r, options, kTemp, "*.*", false);
     if (!c.tail) {
-      EXPECT_EQ(Items(r), Lines{}) << c.name;
+      EXPECT_EQ(ReportItems(r), Lines{}) << c.name;
       continue;
     }
     std::string tail = c.tail;
     tail.replace(tail.find('%'), 1, inspect::FileMd5Text(path));
-    EXPECT_EQ(Items(r), Lines{path + " (512 bytes) (Unknown) " + tail}) << c.name;
+    EXPECT_EQ(ReportItems(r), Lines{path + " (512 bytes) (Unknown) " + tail}) << c.name;
   }
 }
 
@@ -470,7 +458,7 @@ TEST_F(FileSectionsTest, RecursiveWalksEndOnAJunctionLoopingToItsParent) {
   files.Install();
   WriteHiddenFiles(report, options);
   WriteRecentFiles(report, options);
-  ASSERT_FALSE(Items(report).empty());
+  ASSERT_FALSE(ReportItems(report).empty());
   EXPECT_EQ(Paths(report).front(), std::string(kTemp) + "a.exe");
   for (const std::string& path : Paths(report)) EXPECT_LT(path.size(), 260u + 12) << path;
 }
@@ -547,7 +535,7 @@ TEST_F(FileSectionsTest, NumberedFoldersNeedAFolderNumberOfFiveOrMore) {
     }
     TReport r;
     const int looked = ListNumberedFolders(r, options, kAppData);
-    EXPECT_EQ(Items(r), c.listed ? Lines{path + "\\"} : Lines{}) << "[" << c.name << "]";
+    EXPECT_EQ(ReportItems(r), c.listed ? Lines{path + "\\"} : Lines{}) << "[" << c.name << "]";
     EXPECT_EQ(looked, c.folder && !c.attributes ? 1 : 0) << c.name;
   }
 }
@@ -556,11 +544,11 @@ TEST_F(FileSectionsTest, NumberedFoldersOfBothDataFoldersJoinWithOneBackslash) {
   m.AddFolder(std::string(kAppData) + "\\31337");
   m.AddFolder("C:\\Documents and Settings\\All Users\\Application Data\\99999");
   RunSection(204);
-  EXPECT_EQ(Items(report), (Lines{std::string(kAppData) + "\\31337\\",
+  EXPECT_EQ(ReportItems(report), (Lines{std::string(kAppData) + "\\31337\\",
                                   "C:\\Documents and Settings\\All Users\\Application Data\\99999\\"}));
   TReport trailing;
   ListNumberedFolders(trailing, options, std::string(kAppData) + "\\");
-  EXPECT_EQ(Items(trailing), Lines{std::string(kAppData) + "\\31337\\"});
+  EXPECT_EQ(ReportItems(trailing), Lines{std::string(kAppData) + "\\31337\\"});
 }
 
 }  // namespace
