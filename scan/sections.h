@@ -42,6 +42,8 @@ void WriteHostsFile(TReport& report, const TScanOptions& options);
 // Policy hijacks and suspicious keys
 void WriteSystemHijack(TReport& report, const TScanOptions& options);
 void WriteSuspiciousRegistryKeys(TReport& report, const TScanOptions& options);
+// One line for each root whose "SOFTWARE" subkeys hold the marker values of the Bifrost trojan.
+void FindBifrostMarkers(TReport& report);
 
 // File system
 // Folders are joined to masks and entry names with exactly one backslash; an empty folder

@@ -1,0 +1,30 @@
+// Run values whose shape betrays malware. Each filter walks the values of the Run key under one
+// root and appends one item per match, ending with a line break (its line, then an empty line).
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+#include "scan/report.h"
+
+namespace scan {
+
+using platform::RegKey;
+
+constexpr const char* kRunKeyPath = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+enum class TRunLineForm {
+  Full,      // "<root name><key path>\<value name> -> <text>"
+  PathOnly,  // "<text>"
+};
+
+// A CLSID-like value name ("{", "-" and "}") whose program lies in the roaming application-data
+// folder; the text is the program path.
+void ListClsidNamedRunValues(const std::string& keyPath, RegKey root, TReport& report, TRunLineForm form);
+// A value whose trimmed text is a 32-bit number of 5 or more; the text as rendered.
+void ListNumericRunValues(const std::string& keyPath, RegKey root, TReport& report, TRunLineForm form);
+// A program in the roaming or the common application-data folder or in the temporary folder;
+// the text is the program path.
+void ListRunValuesInDataFolders(const std::string& keyPath, RegKey root, TReport& report, TRunLineForm form);
+
+}  // namespace scan
