@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "inspect/lang.h"
 #include "inspect/registry.h"
 #include "platform/fake/fake_machine.h"
 #include "scan/browser_network.h"
 #include "scan/file_lines.h"
 #include "scan/sections.h"
+#include "tests/support/scan_helpers.h"
 
 namespace {
 
@@ -17,29 +17,20 @@ namespace win = platform::win;
 using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
 using platform::fake::Machine;
+using bs_test::ReportItems;
 using scan::TReport;
 
 const char kMain[] = "\\Software\\Microsoft\\Internet Explorer\\Main";
 const char kHosts[] = "C:\\WINDOWS\\system32\\drivers\\etc\\hosts";
 
-std::vector<std::string> Items(const TReport& report) {
-  std::vector<std::string> items;
-  for (size_t i = 0; i < report.Count(); ++i) items.push_back(report.Item(i));
-  return items;
-}
-
 class BrowserNetwork : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m.Install();
-    inspect::ClearLngTable();
-    inspect::FillDefaultTexts();
-  }
+  void SetUp() override { m.Install(); }
   std::vector<std::string> Hosts(const std::string& contents) {
     m.AddFile(kHosts, contents);
     TReport report;
     scan::WriteHostsFile(report, {});
-    return Items(report);
+    return ReportItems(report);
   }
   Machine m;
 };
@@ -74,7 +65,7 @@ TEST_F(BrowserNetwork, UrlValueTable) {
         c.reported ? std::vector<std::string>{inspect::ValueEntry("Start Page", c.text,
                                                                   std::string("HKEY_CURRENT_USER") + kMain)}
                    : std::vector<std::string>{};
-    EXPECT_EQ(Items(report), expected) << "\"" << c.text << "\"";
+    EXPECT_EQ(ReportItems(report), expected) << "\"" << c.text << "\"";
   }
 }
 
@@ -86,7 +77,7 @@ TEST_F(BrowserNetwork, UrlValueNamesMatchExactly) {
   scan::ReportUrlValue(report, kMain, "Start Page", kHkeyLocalMachine);  // no such key
   EXPECT_EQ(report.Count(), 0u);
   scan::ReportUrlValue(report, kMain, "Search Page", kHkeyCurrentUser);
-  EXPECT_EQ(Items(report), std::vector<std::string>{inspect::ValueEntry(
+  EXPECT_EQ(ReportItems(report), std::vector<std::string>{inspect::ValueEntry(
                                "Search Page", "Unknown", std::string("HKEY_CURRENT_USER") + kMain)});
 }
 
@@ -108,7 +99,7 @@ TEST_F(BrowserNetwork, IeSettingsInRowOrder) {
   TReport report;
   scan::WriteIeSettings(report, {});
   const std::string hkcu = "HKEY_CURRENT_USER\\";
-  EXPECT_EQ(Items(report),
+  EXPECT_EQ(ReportItems(report),
             (std::vector<std::string>{
                 inspect::ValueEntry("Start Page", "http://start.example/", hkcu + (kMain + 1)),
                 inspect::ValueEntry("URLSearchHooks", "http://hook.example/",
@@ -133,7 +124,7 @@ TEST_F(BrowserNetwork, TrustedSitesWithHttpInZoneTwo) {
   TReport report;
   scan::WriteTrustedSites(report, "\\" + domains, kHkeyCurrentUser);
   const std::string prefix = "HKEY_CURRENT_USER\\" + domains + "\\";
-  EXPECT_EQ(Items(report), (std::vector<std::string>{prefix + "evil.example", prefix + "string.example"}));
+  EXPECT_EQ(ReportItems(report), (std::vector<std::string>{prefix + "evil.example", prefix + "string.example"}));
 }
 
 TEST_F(BrowserNetwork, FirewallProgramsLeaveOutTheRemoteAssistant) {
@@ -150,7 +141,7 @@ TEST_F(BrowserNetwork, FirewallProgramsLeaveOutTheRemoteAssistant) {
   m.SetString(kHkeyLocalMachine, list, "C:\\empty.exe", "");
   scan::ListFirewallPrograms(report, "\\" + list, kHkeyLocalMachine, excluded);
   const std::string key = "HKEY_LOCAL_MACHINE\\" + list;
-  EXPECT_EQ(Items(report), (std::vector<std::string>{
+  EXPECT_EQ(ReportItems(report), (std::vector<std::string>{
                                inspect::ValueEntry("C:\\evil\\bot.exe", "C:\\evil\\bot.exe:*:Enabled:bot", key),
                                inspect::ValueEntry("C:\\empty.exe", "", key),
                            }));
@@ -202,7 +193,7 @@ TEST_F(BrowserNetwork, UnreadableHostsFileIsNoted) {
   m.AddFile(kHosts, "1.2.3.4 evil.example.com\r\n").lockedExclusive = true;
   TReport report;
   scan::WriteHostsFile(report, {});
-  EXPECT_EQ(Items(report), std::vector<std::string>{scan::LockedLine(kHosts)});
+  EXPECT_EQ(ReportItems(report), std::vector<std::string>{scan::LockedLine(kHosts)});
 }
 
 TEST(HasSecondDot, CountsDots) {

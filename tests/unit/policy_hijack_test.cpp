@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "inspect/lang.h"
 #include "inspect/registry.h"
 #include "inspect/text.h"
 #include "platform/fake/fake_machine.h"
 #include "scan/run_value_filters.h"
 #include "scan/sections.h"
+#include "tests/support/scan_helpers.h"
 
 namespace {
 
@@ -17,6 +17,7 @@ namespace win = platform::win;
 using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
 using platform::fake::Machine;
+using bs_test::ReportItems;
 using scan::TReport;
 
 const char kSafeBootMissing[] = "SafeBoot (Minimal) is NOT PRESENT!";
@@ -27,19 +28,9 @@ const char kAppData[] = "C:\\Documents and Settings\\User\\Application Data";
 const char kCommonAppData[] = "C:\\Documents and Settings\\All Users\\Application Data";
 const char kTemp[] = "C:\\DOCUME~1\\User\\LOCALS~1\\Temp";
 
-std::vector<std::string> Items(const TReport& report) {
-  std::vector<std::string> items;
-  for (size_t i = 0; i < report.Count(); ++i) items.push_back(report.Item(i));
-  return items;
-}
-
 class PolicyHijack : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m.Install();
-    inspect::ClearLngTable();
-    inspect::FillDefaultTexts();
-  }
+  void SetUp() override { m.Install(); }
   Machine m;
 };
 
@@ -71,7 +62,7 @@ TEST_F(PolicyHijack, SafeModeTestPicksTheKeyByWindowsVersion) {
     scan::WriteSystemHijack(report, {});
     const std::vector<std::string> expected = c.missing ? std::vector<std::string>{kSafeBootMissing}
                                                         : std::vector<std::string>{};
-    EXPECT_EQ(Items(report), expected) << c.name;
+    EXPECT_EQ(ReportItems(report), expected) << c.name;
   }
 }
 
@@ -113,7 +104,7 @@ TEST_F(PolicyHijack, ReportsHijackedValuesOnly) {
       inspect::ValueEntry("RequireSignedAppInit_DLLs", "0",
                           hklm + "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows"),
   };
-  EXPECT_EQ(Items(report), expected);
+  EXPECT_EQ(ReportItems(report), expected);
 }
 
 TEST_F(PolicyHijack, WallpaperOutsideTheWindowsFolderIsReported) {
@@ -121,7 +112,7 @@ TEST_F(PolicyHijack, WallpaperOutsideTheWindowsFolderIsReported) {
   m.SetString(kHkeyCurrentUser, "Control Panel\\Desktop", "Wallpaper", "C:\\Temp\\you-are-infected.bmp");
   TReport report;
   scan::WriteSystemHijack(report, {});
-  EXPECT_EQ(Items(report), std::vector<std::string>{inspect::ValueEntry(
+  EXPECT_EQ(ReportItems(report), std::vector<std::string>{inspect::ValueEntry(
                                "Wallpaper", "C:\\Temp\\you-are-infected.bmp", "HKEY_CURRENT_USER\\Control Panel\\Desktop")});
 }
 
@@ -135,7 +126,7 @@ TEST_F(PolicyHijack, BifrostMarkersNameTheLastMarkedSubkeyOfEachRoot) {
   m.SetString(kHkeyCurrentUser, "Software\\Lima", "nck", "1");  // the machine marker, under the user
   TReport report;
   scan::FindBifrostMarkers(report);
-  EXPECT_EQ(Items(report), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\SOFTWARE\\Beta -> Bifrost RAT",
+  EXPECT_EQ(ReportItems(report), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\SOFTWARE\\Beta -> Bifrost RAT",
                                                      "HKEY_CURRENT_USER\\SOFTWARE\\Kilo -> Bifrost RAT"}));
 }
 
@@ -143,7 +134,7 @@ TEST_F(PolicyHijack, BifrostMarkersOfTheUserAlone) {
   m.SetString(kHkeyCurrentUser, "Software\\Kilo", "klg", "1");
   TReport report;
   scan::FindBifrostMarkers(report);
-  EXPECT_EQ(Items(report), std::vector<std::string>{"HKEY_CURRENT_USER\\SOFTWARE\\Kilo -> Bifrost RAT"});
+  EXPECT_EQ(ReportItems(report), std::vector<std::string>{"HKEY_CURRENT_USER\\SOFTWARE\\Kilo -> Bifrost RAT"});
 }
 
 TEST_F(PolicyHijack, NumericRunValuesFromFiveUp) {
@@ -165,7 +156,7 @@ TEST_F(PolicyHijack, NumericRunValuesFromFiveUp) {
         c.listed ? std::vector<std::string>{std::string("HKEY_LOCAL_MACHINE") + kRun + "\\Updater -> " +
                                             inspect::TrimControls(c.text) + "\r\n"}
                  : std::vector<std::string>{};
-    EXPECT_EQ(Items(report), expected) << "\"" << c.text << "\"";
+    EXPECT_EQ(ReportItems(report), expected) << "\"" << c.text << "\"";
   }
 }
 
@@ -174,7 +165,7 @@ TEST_F(PolicyHijack, NumericRunValueStoredAsNumber) {
   m.SetDword(kHkeyCurrentUser, kRun + 1, "minus", static_cast<uint32_t>(-7));
   TReport report;
   scan::ListNumericRunValues(kRun, kHkeyCurrentUser, report, scan::TRunLineForm::PathOnly);
-  EXPECT_EQ(Items(report), std::vector<std::string>{"12345\r\n"});
+  EXPECT_EQ(ReportItems(report), std::vector<std::string>{"12345\r\n"});
 }
 
 // The whole section: each filter for HKLM, then HKCU, in filter order.
@@ -197,7 +188,7 @@ TEST_F(PolicyHijack, SuspiciousRunValuesInFullForm) {
   scan::WriteSuspiciousRegistryKeys(report, {});
   const std::string hklm = std::string("HKEY_LOCAL_MACHINE") + kRun + "\\";
   const std::string hkcu = std::string("HKEY_CURRENT_USER") + kRun + "\\";
-  EXPECT_EQ(Items(report), (std::vector<std::string>{
+  EXPECT_EQ(ReportItems(report), (std::vector<std::string>{
                                hkcu + clsid + " -> " + appExe + "\r\n",
                                hklm + "12345 -> 12345\r\n",
                                hklm + "Common -> " + commonExe + "\r\n",
@@ -216,7 +207,7 @@ TEST_F(PolicyHijack, FiltersCompareLongFormsOfPathsAndFolders) {
   for (auto filter : {scan::ListClsidNamedRunValues, scan::ListRunValuesInDataFolders}) {
     TReport report;
     filter(kRun, kHkeyCurrentUser, report, scan::TRunLineForm::PathOnly);
-    EXPECT_EQ(Items(report), std::vector<std::string>{shortExe + "\r\n"});
+    EXPECT_EQ(ReportItems(report), std::vector<std::string>{shortExe + "\r\n"});
   }
 }
 
@@ -241,7 +232,7 @@ TEST_F(PolicyHijack, OddRunValuesNeverEndTheSection) {
   m.DenyKey(kHkeyLocalMachine, kRun + 1);
   TReport report;
   scan::WriteSuspiciousRegistryKeys(report, {});
-  EXPECT_EQ(Items(report), std::vector<std::string>{std::string("HKEY_CURRENT_USER") + kRun + "\\no-nul -> 66\r\n"});
+  EXPECT_EQ(ReportItems(report), std::vector<std::string>{std::string("HKEY_CURRENT_USER") + kRun + "\\no-nul -> 66\r\n"});
 }
 
 }  // namespace
