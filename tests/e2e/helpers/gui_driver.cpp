@@ -1,0 +1,461 @@
+// Drives BurrowSentry.exe through its window: starts it, clicks "Scan PC", watches the run and
+// checks the log area, then closes the window and checks the process ends.
+//
+//   gui_driver.exe <path of BurrowSentry.exe> [scenario...]
+//
+// Scenarios (all, in this order, when none is named):
+//   scan        a fresh folder: window, Data\ and Logs\ created, a full scan, close
+//   close-scan  the window closed while a scan runs: the process ends cleanly and the cut-short
+//               run writes no report file although "Save the report" is on
+//   background  "Work in background" and "Save the report" on, slow sections off: the window
+//               hides during the run and returns, the log file holds the report
+// With BS_SCREENSHOT_HANDSHAKE set, "scan" writes <exe folder>\screenshot.request once the report
+// shows and waits for screenshot.done before it closes the window.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/control_ids.h"
+
+namespace {
+
+constexpr const char* kCaption = "Burrow Sentry 1.8.4.0";
+constexpr DWORD kWindowTimeoutMs = 60000;
+constexpr DWORD kScanStartTimeoutMs = 30000;
+constexpr DWORD kScanTimeoutMs = 420000;
+constexpr DWORD kExitTimeoutMs = 30000;
+constexpr UINT kAnswerTimeoutMs = 5000;
+constexpr DWORD kPollMs = 50;
+
+class Failure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+int g_failures = 0;
+
+void Check(bool ok, const std::string& what) {
+  if (ok) return;
+  ++g_failures;
+  std::printf("FAIL: %s\n", what.c_str());
+  std::fflush(stdout);
+}
+
+void Require(bool ok, const std::string& what) {
+  if (!ok) throw Failure(what);
+}
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\') + 1); }
+
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ReadFileText(const std::string& path, std::string* text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  text->clear();
+  char buffer[65536];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text->append(buffer, read);
+  CloseHandle(file);
+  return true;
+}
+
+bool WriteFileText(const std::string& path, const std::string& text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size();
+  CloseHandle(file);
+  return ok;
+}
+
+// Every file of `folder` matching `mask`, with the folder in front.
+std::vector<std::string> FilesIn(const std::string& folder, const char* mask) {
+  std::vector<std::string> files;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + mask).c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return files;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(folder + data.cFileName);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return files;
+}
+
+std::string ClassOf(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+// The first window an enumeration visits that `match` accepts.
+struct TWindowSearch {
+  std::function<bool(HWND)> match;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK Visit(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<TWindowSearch*>(param);
+  if (!search->match(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// The main window of process `pid`, once visible: it is shown only when all its controls exist.
+HWND FindMainWindow(DWORD pid) {
+  TWindowSearch search{[pid](HWND window) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char caption[256] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    return owner == pid && std::string(caption) == kCaption && IsWindowVisible(window);
+  }};
+  EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A control anywhere below `window`, found by its id.
+HWND FindControl(HWND window, int id) {
+  TWindowSearch search{[id](HWND child) { return GetDlgCtrlID(child) == id; }};
+  EnumChildWindows(window, &Visit, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A message the window must answer within the time-out; false when it does not.
+bool Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, kAnswerTimeoutMs,
+                             result ? result : &ignored) != 0;
+}
+
+std::string TextOf(HWND window) {
+  DWORD_PTR length = 0;
+  if (!Ask(window, WM_GETTEXTLENGTH, 0, 0, &length)) throw Failure("the window does not answer WM_GETTEXTLENGTH");
+  std::string text(length + 1, '\0');
+  DWORD_PTR copied = 0;
+  if (!Ask(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied)) {
+    throw Failure("the window does not answer WM_GETTEXT");
+  }
+  text.resize(copied);
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+
+// Header and footer of a finished report as the log area shows it.
+void CheckReportText(const std::string& text, const char* where) {
+  const std::string at = std::string(" (") + where + ")";
+  Check(StartsWith(text, std::string(kCaption) + "\r\n"), "the report begins with \"" + std::string(kCaption) + "\"" + at);
+  std::vector<std::string> lines = Lines(text);
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  Require(lines.size() >= 2, "the report has a footer" + at);
+  const std::string& finish = lines.back();
+  Check(lines[lines.size() - 2] == "---", "the next-to-last line is \"---\", not \"" + lines[lines.size() - 2] + "\"" + at);
+  Check(StartsWith(finish, "Finish [ ") && finish.size() > 11 && finish.compare(finish.size() - 2, 2, " ]") == 0,
+        "the last line is \"Finish [ H:M:S ]\", not \"" + finish + "\"" + at);
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// One started BurrowSentry.exe and the controls of its window.
+class TApp {
+ public:
+  explicit TApp(const std::string& exe) : exe_(exe), folder_(FolderOf(exe)) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exe + "\"";
+    Require(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                           &startup, &process_) != 0,
+            "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")");
+    WaitForInputIdle(process_.hProcess, kWindowTimeoutMs);
+    const DWORD start = GetTickCount();
+    while (!window && GetTickCount() - start < kWindowTimeoutMs) {
+      Require(WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT, "BurrowSentry.exe ended before its window showed");
+      window = FindMainWindow(process_.dwProcessId);
+      if (!window) Sleep(100);
+    }
+    Require(window != nullptr, std::string("no visible window captioned \"") + kCaption + "\" within the time-out");
+    scanButton = FindControl(window, app::kIdBitBtn1);
+    memo = FindControl(window, app::kIdMemo1);
+    progress = FindControl(window, app::kIdPb1);
+    Require(scanButton && memo && progress, "the Analyzer page lacks BitBtn1, Memo1 or pb1");
+  }
+
+  ~TApp() {
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+
+  const std::string& Folder() const { return folder_; }
+
+  void ClickScan() { Require(PostMessageA(scanButton, BM_CLICK, 0, 0) != 0, "cannot post BM_CLICK to \"Scan PC\""); }
+
+  // Waits until the button has gone grey: the run has started.
+  void WaitScanStarted() {
+    const DWORD start = GetTickCount();
+    while (IsWindowEnabled(scanButton) && TextOf(memo).empty()) {
+      Require(GetTickCount() - start < kScanStartTimeoutMs, "\"Scan PC\" did not start a scan");
+      Sleep(kPollMs);
+    }
+  }
+
+  int Progress() {
+    DWORD_PTR position = 0;
+    Check(Ask(progress, PBM_GETPOS, 0, 0, &position), "the progress bar answers PBM_GETPOS");
+    return static_cast<int>(position);
+  }
+
+  // Closes the window and waits for the process; its exit code, or -1 when it does not end.
+  long Close() {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, kExitTimeoutMs) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<long>(code);
+  }
+
+  HWND window = nullptr;
+  HWND scanButton = nullptr;
+  HWND memo = nullptr;
+  HWND progress = nullptr;
+
+ private:
+  std::string exe_;
+  std::string folder_;
+  PROCESS_INFORMATION process_{};
+};
+
+// What the driver saw while a scan ran.
+struct TRunWatch {
+  DWORD milliseconds = 0;
+  int unanswered = 0;       // WM_NULL not answered within the time-out
+  bool sawBanner = false;   // a "[+] " display line in the log area
+  bool sawProgress = false; // the bar between 10 and 100
+  bool sawHidden = false;   // the window hidden
+};
+
+// Polls until "Scan PC" is enabled again and, when `untilVisible`, the window shows again.
+TRunWatch WatchRun(TApp& app, bool untilVisible) {
+  TRunWatch watch;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (!Ask(app.window, WM_NULL, 0, 0, nullptr)) ++watch.unanswered;
+    const bool enabled = IsWindowEnabled(app.scanButton) != FALSE;
+    const bool visible = IsWindowVisible(app.window) != FALSE;
+    if (!visible) watch.sawHidden = true;
+    if (enabled && (visible || !untilVisible)) break;
+    if (!enabled) {
+      if (StartsWith(TextOf(app.memo), "[+] ")) watch.sawBanner = true;
+      const int position = app.Progress();
+      if (position >= 10 && position <= 100) watch.sawProgress = true;
+    }
+    Require(GetTickCount() - start < kScanTimeoutMs, "the scan did not end within " +
+                                                         std::to_string(kScanTimeoutMs / 1000) + " s");
+    Sleep(kPollMs);
+  }
+  watch.milliseconds = GetTickCount() - start;
+  std::printf("  scan took %lu ms\n", watch.milliseconds);
+  Check(watch.unanswered == 0, "the window left " + std::to_string(watch.unanswered) +
+                                   " WM_NULL messages unanswered during the scan");
+  // The first banner and progress value arrive right after the worker starts; a run that lasts
+  // seconds must have shown them.
+  if (watch.milliseconds > 2000) {
+    Check(watch.sawBanner, "no \"[+] ...\" banner reached the log area during the scan");
+    Check(watch.sawProgress, "the progress bar never moved between 10 and 100 during the scan");
+  }
+  return watch;
+}
+
+void ScreenshotHandshake(const TApp& app) {
+  if (!GetEnvironmentVariableA("BS_SCREENSHOT_HANDSHAKE", nullptr, 0)) return;
+  const std::string request = app.Folder() + "screenshot.request";
+  const std::string done = app.Folder() + "screenshot.done";
+  DeleteFileA(done.c_str());
+  WriteFileText(request, "");
+  const DWORD start = GetTickCount();
+  while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 60000) Sleep(100);
+  DeleteFileA(request.c_str());
+  DeleteFileA(done.c_str());
+}
+
+void ScenarioScan(const std::string& exe) {
+  const std::string folder = FolderOf(exe);
+  Require(!IsFolder(folder + "Data") && !IsFolder(folder + "Logs"), "the scan scenario needs a folder without Data\\ and Logs\\");
+  TApp app(exe);
+
+  Check(ClassOf(app.window) == app::kMainWindowClass, "main window class is \"" + ClassOf(app.window) + "\"");
+  const LONG style = GetWindowLongA(app.window, GWL_STYLE);
+  Check((style & WS_SYSMENU) && (style & WS_MINIMIZEBOX), "the window has a system menu and a minimize box");
+  Check(!(style & WS_MAXIMIZEBOX) && !(style & WS_THICKFRAME), "the window has no maximize box and a fixed border");
+  RECT client{};
+  GetClientRect(app.window, &client);
+  Check(client.right == 769 && client.bottom == 471, "client area is 769x471, not " + std::to_string(client.right) +
+                                                          "x" + std::to_string(client.bottom));
+  Check(IsFolder(folder + "Data") && IsFolder(folder + "Logs"), "Data\\ and Logs\\ were created beside the program");
+  HWND analyzer = FindControl(app.window, app::kIdAdvGlowButton2);
+  Check(analyzer && TextOf(analyzer) == "Analyzer", "the page column has the \"Analyzer\" button");
+  Check(ClassOf(app.scanButton) == "Button" && TextOf(app.scanButton) == "Scan PC", "BitBtn1 is the \"Scan PC\" button");
+  const LONG memoStyle = GetWindowLongA(app.memo, GWL_STYLE);
+  Check(ClassOf(app.memo) == "Edit" && (memoStyle & ES_MULTILINE) && (memoStyle & ES_READONLY),
+        "Memo1 is a read-only multi-line edit");
+  DWORD_PTR low = 1, high = 0;
+  Ask(app.progress, PBM_GETRANGE, TRUE, 0, &low);
+  Ask(app.progress, PBM_GETRANGE, FALSE, 0, &high);
+  Check(low == 0 && high == 100, "pb1 ranges 0..100");
+  Check(IsWindowEnabled(app.scanButton) && TextOf(app.memo).empty(), "idle at start: button enabled, log empty");
+
+  app.ClickScan();
+  app.WaitScanStarted();
+  WatchRun(app, false);
+  CheckReportText(TextOf(app.memo), "log area");
+  Check(app.Progress() == 0, "the progress bar is back at 0");
+  Check(FilesIn(folder + "Logs\\", "*.log").empty(), "no log file is written with \"Save the report\" off");
+
+  ScreenshotHandshake(app);
+  const long code = app.Close();
+  Check(code == 0, "closing the window ends the process with code 0 (got " + std::to_string(code) + ")");
+}
+
+// An Options.ini for one scenario, removed again when the scenario ends.
+class TOptionsFile {
+ public:
+  TOptionsFile(const std::string& folder, const char* text) : path_(folder + "Data\\Options.ini") {
+    CreateDirectoryA((folder + "Data").c_str(), nullptr);
+    Require(WriteFileText(path_, text), "cannot write " + path_);
+  }
+  ~TOptionsFile() { DeleteFileA(path_.c_str()); }
+
+ private:
+  std::string path_;
+};
+
+void EmptyLogs(const std::string& folder) {
+  CreateDirectoryA((folder + "Logs").c_str(), nullptr);
+  for (const std::string& old : FilesIn(folder + "Logs\\", "*.log")) DeleteFileA(old.c_str());
+}
+
+// "Save the report" on; reading stops at the first missing key, the rest keep their defaults.
+constexpr const char kSaveReportOptions[] = "[Options]\r\n4=0\r\n5=0\r\n3=0\r\n9=0\r\n10=-1\r\n";
+
+// Every option key in the order they are read: background and saving on, the slow sections off.
+constexpr const char kBackgroundOptions[] =
+    "[Options]\r\n4=0\r\n5=0\r\n3=0\r\n9=0\r\n10=-1\r\n11=0\r\n25=English\r\n12=-1\r\n13=0\r\n14=0\r\n"
+    "15=-1\r\n16=-1\r\n17=-1\r\n18=-1\r\n27=0\r\n28=0\r\n29=0\r\n30=0\r\n31=0\r\n32=-1\r\n33=0\r\n34=0\r\n35=0\r\n";
+
+void ScenarioCloseDuringScan(const std::string& exe) {
+  const std::string folder = FolderOf(exe);
+  EmptyLogs(folder);
+  TOptionsFile options(folder, kSaveReportOptions);
+  TApp app(exe);
+  app.ClickScan();
+  // The close must arrive while the worker runs: post it the moment the button goes grey; the
+  // waiting loop dispatches it within a millisecond.
+  const DWORD start = GetTickCount();
+  while (IsWindowEnabled(app.scanButton)) {
+    Require(GetTickCount() - start < kScanStartTimeoutMs, "\"Scan PC\" did not start a scan");
+    SwitchToThread();
+  }
+  const long code = app.Close();
+  Check(code == 0, "closing during a scan ends the process with code 0 (got " + std::to_string(code) + ")");
+  Check(FilesIn(folder + "Logs\\", "*.log").empty(), "a scan cut short by closing wrote its report file");
+}
+
+void ScenarioBackground(const std::string& exe) {
+  const std::string folder = FolderOf(exe);
+  EmptyLogs(folder);
+  TOptionsFile options(folder, kBackgroundOptions);
+  TApp app(exe);
+  app.ClickScan();
+  app.WaitScanStarted();
+  TRunWatch watch = WatchRun(app, true);
+  Check(watch.sawHidden, "the window was not hidden during a scan with \"Work in background\"");
+  Check(IsWindowVisible(app.window) && !IsIconic(app.window), "the window is shown again after the scan");
+
+  const std::string text = TextOf(app.memo);
+  CheckReportText(text, "log area");
+  Check(Contains(text, "\r\n[+] Services\r\n"), "the report holds the ungated \"Services\" section");
+  for (const char* gated : {"[+] Kernel Mode Info", "[+] Ring3 API Hooks", "[+] Unknown .SYS files",
+                            "[+] Unknown files in CLSID", "[+] Files created/modified"}) {
+    Check(!Contains(text, gated), std::string("the section turned off in Options.ini shows: ") + gated);
+  }
+
+  const std::vector<std::string> logs = FilesIn(folder + "Logs\\", "logs_*.log");
+  Check(logs.size() == 1, "one Logs\\logs_<time stamp>.log is written, found " + std::to_string(logs.size()));
+  std::string saved;
+  if (logs.size() == 1 && ReadFileText(logs[0], &saved)) {
+    Check(saved == text + "\r\n", "the log file holds the report shown, followed by CR LF");
+  }
+  const long code = app.Close();
+  Check(code == 0, "closing the window ends the process with code 0 (got " + std::to_string(code) + ")");
+}
+
+struct TScenario {
+  const char* name;
+  void (*run)(const std::string& exe);
+};
+
+constexpr TScenario kScenarios[] = {
+    {"scan", ScenarioScan},
+    {"close-scan", ScenarioCloseDuringScan},
+    {"background", ScenarioBackground},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: gui_driver.exe <path of BurrowSentry.exe> [scan|close-scan|background...]\n");
+    return 2;
+  }
+  char full[MAX_PATH] = {};
+  GetFullPathNameA(argv[1], MAX_PATH, full, nullptr);
+  const std::string exe = full;
+
+  std::vector<std::string> names(argv + 2, argv + argc);
+  if (names.empty()) {
+    for (const TScenario& scenario : kScenarios) names.push_back(scenario.name);
+  }
+  for (const std::string& name : names) {
+    const TScenario* scenario = nullptr;
+    for (const TScenario& candidate : kScenarios) {
+      if (name == candidate.name) scenario = &candidate;
+    }
+    if (!scenario) {
+      std::fprintf(stderr, "unknown scenario %s\n", name.c_str());
+      return 2;
+    }
+    std::printf("scenario %s\n", name.c_str());
+    std::fflush(stdout);
+    const int before = g_failures;
+    try {
+      scenario->run(exe);
+    } catch (const Failure& failure) {
+      Check(false, failure.what());
+    }
+    std::printf("scenario %s: %s\n", name.c_str(), g_failures == before ? "ok" : "FAILED");
+    std::fflush(stdout);
+  }
+  return g_failures == 0 ? 0 : 1;
+}
