@@ -87,7 +87,7 @@ const TForm1::TPageButton TForm1::kPageButtons[] = {
 };
 
 TForm1::~TForm1() {
-  for (HFONT font : {font_, boldFont_, headerFont_, taglineFont_}) {
+  for (HFONT font : {font_, boldFont_, headerFont_}) {
     if (font) DeleteObject(font);
   }
 }
@@ -95,14 +95,14 @@ TForm1::~TForm1() {
 bool TForm1::Create(HINSTANCE instance, int show) {
   instance_ = instance;
   HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-  if (!icon) icon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
+  if (!icon) icon = LoadIconA(nullptr, IDI_APPLICATION);
 
   WNDCLASSEXA mainClass{};
   mainClass.cbSize = sizeof mainClass;
   mainClass.lpfnWndProc = &TForm1::WindowProc;
   mainClass.hInstance = instance;
   mainClass.hIcon = icon;
-  mainClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  mainClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   mainClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   mainClass.lpszClassName = kMainWindowClass;
   WNDCLASSEXA pageClass = mainClass;
@@ -114,7 +114,6 @@ bool TForm1::Create(HINSTANCE instance, int show) {
   font_ = MakeFont(8, FW_NORMAL);
   boldFont_ = MakeFont(8, FW_BOLD);
   headerFont_ = MakeFont(18, FW_BOLD);
-  taglineFont_ = MakeFont(8, FW_NORMAL);
 
   const std::string caption = std::string(scan::kProductName) + " " + scan::kProductVersion;
   window_ = CreateWindowExA(kExStyle, kMainWindowClass, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -192,7 +191,7 @@ void TForm1::Paint() {
   HGDIOBJ previous = SelectObject(dc, headerFont_);
   SetTextColor(dc, RGB(255, 255, 255));
   TextOutA(dc, 16, 6, scan::kProductName, lstrlenA(scan::kProductName));
-  SelectObject(dc, taglineFont_);
+  SelectObject(dc, font_);
   SetTextColor(dc, RGB(190, 204, 226));
   TextOutA(dc, 18, 36, kTagline, lstrlenA(kTagline));
   SelectObject(dc, previous);
@@ -242,7 +241,6 @@ void TForm1::FormClose() {
 }
 
 void TForm1::SelectPage(int index) {
-  activePage_ = index;
   for (int page = 0; page < kPageCount; ++page) {
     if (pages_[page]) ShowWindow(pages_[page], page == index ? SW_SHOW : SW_HIDE);
   }
@@ -338,7 +336,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Paint();
       return 0;
     case WM_CLOSE:
-      if (!inspect::AppClosing) FormClose();
+      if (!inspect::AppClosing) FormClose();  // ends the process when a worker still runs
       if (scanning_) {
         closePending_ = true;  // BitBtn1Click destroys the window once the run has returned
       } else {

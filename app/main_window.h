@@ -67,13 +67,11 @@ class TForm1 {
   HFONT font_ = nullptr;
   HFONT boldFont_ = nullptr;
   HFONT headerFont_ = nullptr;
-  HFONT taglineFont_ = nullptr;
   std::array<HWND, kPageCount> pages_{};
   std::array<HWND, kPageCount> pageButtons_{};  // by row of kPageButtons
   HWND focus_ = nullptr;
-  int activePage_ = -1;
   bool scanning_ = false;      // BitBtn1Click is on the stack
-  bool closePending_ = false;  // closed during a scan: destroyed once the scan returns
+  bool closePending_ = false;  // closed while a run winds up: destroyed once it returns
 
   scan::TSettings settings_;
   TAnalyzerPage analyzer_;

@@ -30,13 +30,11 @@ out=$(mktemp)
 reg() { "$src/tools/wine-run" reg "$@" </dev/null >/dev/null 2>&1; }
 
 # Xvfb has no window manager: let Wine draw the frame and caption of our window itself, for the
-# screenshot. The key is scoped to BurrowSentry.exe and removed again unless it was there before.
+# screenshot. The key only concerns BurrowSentry.exe and is removed again at the end.
 appKey='HKCU\Software\Wine\AppDefaults\BurrowSentry.exe'
-hadAppKey=0
-reg query "$appKey" && hadAppKey=1
 reg add "$appKey\X11 Driver" /v Managed /d N /f || true
 cleanup() {
-  [ "$hadAppKey" = 1 ] || reg delete "$appKey" /f || true
+  reg delete "$appKey" /f || true
   rm -rf "$scratch" "$out"
 }
 trap cleanup EXIT
