@@ -110,9 +110,9 @@ void RunAnalyzer(const TSettings& settings, TAnalyzerHost& host) {
     inspect::WriteDebugLog(inspect::DebugLogEntry(error));
   }
 
-  // The worker may still hold the report when the window is closing; its text is read only
-  // once the worker has stopped writing.
-  const std::string text = inspect::AppClosing && inspect::ScanRunning ? std::string() : report->Text();
+  // A closing window may have stopped the worker in the middle of an append: its report is
+  // not read then (nothing is written out either).
+  const std::string text = inspect::AppClosing ? std::string() : report->Text();
   host.SetLogText(text);
   host.SetScanEnabled(true);
   inspect::ScanRunning = false;

@@ -71,6 +71,11 @@ class Win32Ui final : public Ui {
   void ProcessMessages() override {
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        // Leave the quit request for the message loop that owns it.
+        ::PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
       ::TranslateMessage(&message);
       ::DispatchMessageA(&message);
     }
