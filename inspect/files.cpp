@@ -205,6 +205,11 @@ std::string FileMd5Text(const std::string& path) {
   return TMd5::ToHex(md5.Finish());
 }
 
+bool FileExists(const std::string& path) {
+  const uint32_t attributes = Fs().GetFileAttributes(path);
+  return attributes != win::kInvalidFileAttributes && !(attributes & win::kFileAttributeDirectory);
+}
+
 std::string ReadFileText(const std::string& path) {
   ScopedHandle file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
   if (!file.ok()) return "";

@@ -7,6 +7,8 @@
 
 namespace inspect {
 
+// True for an existing file (not a folder).
+bool FileExists(const std::string& path);
 // Size from the directory entry, all 64 bits; 0 when nothing matches.
 uint64_t FileSizeOf(const std::string& path);
 // CompanyName of the version information, trimmed; "Unknown" when missing or empty.

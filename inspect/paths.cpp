@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "inspect/files.h"
 #include "inspect/system.h"
 #include "platform/platform.h"
 
@@ -37,11 +38,6 @@ std::string ReplaceAllNoCase(const std::string& text, const std::string& from, c
   }
   out.append(text, at, std::string::npos);
   return out;
-}
-
-bool FileExists(const std::string& path) {
-  const uint32_t attributes = Fs().GetFileAttributes(path);
-  return attributes != win::kInvalidFileAttributes && !(attributes & win::kFileAttributeDirectory);
 }
 
 bool IsBlank(char c) { return c >= 1 && c <= ' '; }

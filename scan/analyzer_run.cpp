@@ -5,6 +5,7 @@
 #include "inspect/lang.h"
 #include "inspect/registry.h"
 #include "inspect/run_flags.h"
+#include "inspect/files.h"
 #include "inspect/system.h"
 
 namespace scan {
@@ -26,11 +27,6 @@ std::string Replace(std::string text, const std::string& chars, char by) {
   return text;
 }
 
-bool FileExists(const std::string& path) {
-  uint32_t attributes = platform::Fs().GetFileAttributes(path);
-  return attributes != win::kInvalidFileAttributes && !(attributes & win::kFileAttributeDirectory);
-}
-
 // An output that failed: restore the window when it was hidden, then say what failed.
 void ReportOutputFailure(const TSettings& settings, TAnalyzerHost& host, int messageKey, uint32_t code) {
   if (settings.WorkInBackground) host.LeaveBackground();
@@ -48,8 +44,8 @@ bool WriteOutputs(const TSettings& settings, TAnalyzerHost& host, const std::str
   try {
     inspect::AppendTextToFile(logFile, text);
     if (settings.OpenReport) {
-      if (!FileExists(logFile)) inspect::AppendTextToFile(logFile, text);
-      if (FileExists(logFile)) {
+      if (!inspect::FileExists(logFile)) inspect::AppendTextToFile(logFile, text);
+      if (inspect::FileExists(logFile)) {
         platform::Sh().ShellExecute(0, "open", inspect::GetWindowsDir() + "\\notepad.exe", logFile, "",
                                     win::kSwShowNormal);
       }
@@ -59,7 +55,7 @@ bool WriteOutputs(const TSettings& settings, TAnalyzerHost& host, const std::str
     return false;
   }
 
-  if (settings.CopyToDesktop && FileExists(logFile)) {
+  if (settings.CopyToDesktop && inspect::FileExists(logFile)) {
     const std::string copy = inspect::GetSpecialFolder(win::kCsidlDesktopDirectory) + "\\logs_" + stamp + ".log";
     if (!platform::Fs().CopyFile(logFile, copy, false)) {
       ReportOutputFailure(settings, host, 117, platform::Sys().GetLastError());

@@ -44,12 +44,6 @@ std::vector<std::string> SubkeyNames(const std::string& keyPath) {
   return names;
 }
 
-bool FileExists(const std::string& path) {
-  if (path.empty()) return false;
-  const uint32_t attributes = platform::Fs().GetFileAttributes(path);
-  return attributes != win::kInvalidFileAttributes && (attributes & win::kFileAttributeDirectory) == 0;
-}
-
 std::string LowerAscii(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -156,7 +150,7 @@ void WriteServiceDlls(TReport& report, const TScanOptions& options, const std::s
         std::string text;
         try {
           inspect::RegReadExpandString(kHkeyLocalMachine, ValuePath(parameters, "ServiceDll"), &text);
-          if (FileExists(text)) {
+          if (inspect::FileExists(text)) {
             ReportFile(text, report, options.ExcludeMicrosoftFiles, options.Md5Exclusions, options.UseMd5Exclusions);
           }
         } catch (const std::exception&) {
@@ -196,7 +190,7 @@ void WriteUnknownClsidFiles(TReport& report, const TScanOptions& options, const 
       if (!KeyOpens(serverKey)) continue;
       std::string server;
       inspect::RegReadString(kHkeyLocalMachine, ValuePath(serverKey, ""), &server);
-      if (!FileExists(server) || !inspect::IsPeFile(server)) continue;
+      if (!inspect::FileExists(server) || !inspect::IsPeFile(server)) continue;
       const bool inWatchedFolder = std::any_of(folders.begin(), folders.end(), [&](const std::string& folder) {
         return server.find(folder) != std::string::npos;
       });

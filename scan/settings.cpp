@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <functional>
 
+#include "inspect/files.h"
+#include "inspect/text.h"
 #include "platform/platform.h"
 
 namespace scan {
@@ -14,34 +16,6 @@ using platform::Sys;
 namespace win = platform::win;
 
 constexpr const char* kSection = "Options";
-
-bool EqualNoCase(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return i == a.size() && !b[i];
-}
-
-bool FileExists(const std::string& path) {
-  uint32_t attributes = Fs().GetFileAttributes(path);
-  return attributes != win::kInvalidFileAttributes && !(attributes & win::kFileAttributeDirectory);
-}
-
-bool ReadWholeFile(const std::string& path, std::string* text) {
-  platform::Handle h = Fs().CreateFile(path, win::kGenericRead, win::kFileShareRead | win::kFileShareWrite,
-                                       win::kOpenExisting, 0);
-  if (h == platform::kInvalidHandle) return false;
-  text->clear();
-  char buffer[65536];
-  uint32_t read = 0;
-  bool ok = true;
-  while ((ok = Fs().ReadFile(h, buffer, sizeof buffer, &read)) && read > 0) text->append(buffer, read);
-  Fs().CloseHandle(h);
-  return ok;
-}
 
 bool WriteWholeFile(const std::string& path, const std::string& text) {
   platform::Handle h = Fs().CreateFile(path, win::kGenericWrite, 0, win::kCreateAlways, 0);
@@ -104,11 +78,11 @@ std::vector<std::string>& ListOf(TSettings& s, int index) {
 }  // namespace
 
 bool ParseOptionValue(const std::string& text, bool* ticked) {
-  if (EqualNoCase(text, "true")) {
+  if (inspect::EqualNoCase(text, "true")) {
     *ticked = true;
     return true;
   }
-  if (EqualNoCase(text, "false")) {
+  if (inspect::EqualNoCase(text, "false")) {
     *ticked = false;
     return true;
   }
@@ -141,7 +115,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 void LoadSettings(const std::string& appDir, TSettings& settings) {
   const std::string ini = appDir + "Data\\Options.ini";
-  if (FileExists(ini)) {
+  if (inspect::FileExists(ini)) {
     for (const OptionKey& option : ReadOrder()) {
       std::string value = Sys().GetPrivateProfileString(ini, kSection, option.key, "");
       if (std::string(option.key) == "25") {
@@ -160,10 +134,8 @@ void LoadSettings(const std::string& appDir, TSettings& settings) {
     }
   }
   for (int i = 0; i < 3; ++i) {
-    std::string text;
-    if (FileExists(appDir + kListFiles[i]) && ReadWholeFile(appDir + kListFiles[i], &text)) {
-      ListOf(settings, i) = SplitLines(text);
-    }
+    const std::string path = appDir + kListFiles[i];
+    if (inspect::FileExists(path)) ListOf(settings, i) = SplitLines(inspect::ReadFileText(path));
   }
 }
 

@@ -2,6 +2,7 @@
 #include <exception>
 #include <vector>
 
+#include "inspect/files.h"
 #include "inspect/lang.h"
 #include "inspect/paths.h"
 #include "inspect/processes.h"
@@ -22,11 +23,6 @@ void PauseIfAsked(const TScanOptions& options) {
 
 void ListFile(const std::string& path, TReport& report, const TScanOptions& options) {
   ReportFile(path, report, options.ExcludeMicrosoftFiles, options.Md5Exclusions, options.UseMd5Exclusions);
-}
-
-bool FileExists(const std::string& path) {
-  const uint32_t attributes = platform::Fs().GetFileAttributes(path);
-  return attributes != win::kInvalidFileAttributes && !(attributes & win::kFileAttributeDirectory);
 }
 
 // The executable of a process: from its main module, else rebuilt from its image folder and the
@@ -94,7 +90,7 @@ void WriteLoadedModules(TReport& report, const TScanOptions& options) {
   for (const std::string& path : modules) {
     PauseIfAsked(options);
     if (options.SuspiciousModulesOnly && path.find(windowsDir) == std::string::npos) continue;
-    if (FileExists(path)) ListFile(path, report, options);
+    if (inspect::FileExists(path)) ListFile(path, report, options);
   }
 }
 
