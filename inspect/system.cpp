@@ -3,6 +3,7 @@
 #include <cxxabi.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <typeinfo>
 
@@ -72,26 +73,41 @@ std::string WindowsVersionInfo(int kind) {
   }
 }
 
-std::string WindowsVersionName() {
+TWindowsVersion CurrentWindowsVersion() {
+  using V = TWindowsVersion;
   const platform::OsVersion v = Sys().GetVersion();
   if (v.platformId == win::kVerPlatformWin32Nt) {
-    if (v.major == 4) return "WinNT";
-    if (v.major == 5 && v.minor == 0) return "Win2k";
-    if (v.major == 5 && v.minor == 1) return "WinXP";
-    if (v.major == 5 && v.minor == 2) return "Win2k3";
-    if (v.major == 6 && v.minor == 0) return "WinVista";
-    if (v.major == 6 && v.minor == 1) return "Win7";
-    return "Unknown";
+    if (v.major == 4) return V::WinNT;
+    if (v.major == 5 && v.minor == 0) return V::Win2k;
+    if (v.major == 5 && v.minor == 1) return V::WinXP;
+    if (v.major == 5 && v.minor == 2) return V::Win2k3;
+    if (v.major == 6 && v.minor == 0) return V::WinVista;
+    if (v.major == 6 && v.minor == 1) return V::Win7;
+    return V::Unknown;
   }
-  if (v.minor == 0) return "Win95";
-  if (v.minor == 10) return TrimControls(v.csdVersion) == "A" ? "Win98SE" : "Win98";
-  if (v.minor == 90) return "WinME";
-  return "Unknown";
+  if (v.minor == 0) return V::Win95;
+  if (v.minor == 10) return TrimControls(v.csdVersion) == "A" ? V::Win98SE : V::Win98;
+  if (v.minor == 90) return V::WinME;
+  return V::Unknown;
 }
+
+const char* WindowsVersionText(TWindowsVersion version) {
+  static constexpr const char* kTexts[] = {"Unknown", "Win95", "Win98",  "Win98SE",  "WinME", "WinNT",
+                                           "Win2k",   "WinXP", "Win2k3", "WinVista", "Win7"};
+  static_assert(std::size(kTexts) == static_cast<size_t>(TWindowsVersion::Win7) + 1);
+  return kTexts[static_cast<size_t>(version)];
+}
+
+std::string WindowsVersionName() { return WindowsVersionText(CurrentWindowsVersion()); }
 
 bool IsVistaOrLater() {
   const platform::OsVersion v = Sys().GetVersion();
   return v.platformId == win::kVerPlatformWin32Nt && v.major > 5;
+}
+
+bool IsNewerWindows() {
+  const TWindowsVersion version = CurrentWindowsVersion();
+  return IsWow64() || version == TWindowsVersion::WinVista || version == TWindowsVersion::Win7;
 }
 
 bool IsWow64() { return Sys().IsWow64Process().value_or(false); }

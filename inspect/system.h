@@ -23,9 +23,17 @@ std::string GetTemplatesDir();
 std::string ReadNtCurrentVersion(const std::string& valueName);
 // 1 = ProductName, 2 = BuildLab, 3 = CSDVersion; empty otherwise.
 std::string WindowsVersionInfo(int kind);
+// The Windows releases the program tells apart, oldest first.
+enum class TWindowsVersion { Unknown, Win95, Win98, Win98SE, WinME, WinNT, Win2k, WinXP, Win2k3, WinVista, Win7 };
+TWindowsVersion CurrentWindowsVersion();
+// "Win2k", "WinXP", ... as the report and the debug log name them.
+const char* WindowsVersionText(TWindowsVersion version);
 std::string WindowsVersionName();
+// NT 6 or later, whether named or not.
 bool IsVistaOrLater();
 bool IsWow64();
+// Vista, 7 or any 64-bit Windows: where a clean system carries the newer default values.
+bool IsNewerWindows();
 
 bool EnableTokenPrivilege(const std::string& privilege);
 bool ExitWindowsWithPrivilege(uint32_t flags);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "inspect/files.h"
+#include "inspect/key_paths.h"
 #include "inspect/registry.h"
 #include "inspect/system.h"
 #include "inspect/text.h"
@@ -70,7 +71,7 @@ struct TIeRow {
   const char* expected;
 };
 
-constexpr const char* kMain = "\\Software\\Microsoft\\Internet Explorer\\Main";
+constexpr const char* kMain = inspect::keys::kInternetExplorerMain;
 constexpr const char* kAboutUrls = "\\SOFTWARE\\Microsoft\\Internet Explorer\\AboutURLs";
 constexpr const char* kSearch = "\\Software\\Microsoft\\Internet Explorer\\Search";
 constexpr const char* kInternetSettings = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";

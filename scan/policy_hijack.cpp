@@ -4,10 +4,12 @@
 #include <iterator>
 #include <vector>
 
+#include "inspect/key_paths.h"
 #include "inspect/paths.h"
 #include "inspect/registry.h"
 #include "inspect/system.h"
 #include "inspect/text.h"
+#include "scan/check_table.h"
 #include "scan/run_value_filters.h"
 #include "scan/sections.h"
 #include "scan/value_checks.h"
@@ -20,105 +22,83 @@ namespace win = platform::win;
 using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
 
-enum class THijackCheck {
-  Is,              // the text equals `expected`, letter case counts
-  NotEmpty,        // any text
-  NotWindowsFile,  // differs (case ignored) from the Windows folder + `expected`
-  EveryValue,      // every value of the key, empty or not
-};
-
-struct THijackRow {
-  RegKey root;
-  const char* key;
-  const char* value;
-  THijackCheck check;
-  const char* expected;
-};
-
 constexpr RegKey kLm = kHkeyLocalMachine;
 constexpr RegKey kCu = kHkeyCurrentUser;
-constexpr const char* kSystemPolicies = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-constexpr const char* kExplorerPolicies = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-constexpr const char* kWindowsSystemPolicies = "\\Software\\Policies\\Microsoft\\Windows\\system";
-constexpr const char* kActiveDesktop = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ActiveDesktop";
-constexpr const char* kWinlogon = "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-constexpr const char* kExplorerAdvanced = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
-constexpr const char* kSecurityCenter = "\\Software\\Microsoft\\Security Center";
+using namespace inspect::keys;
 constexpr const char* kOle = "\\Software\\Microsoft\\Ole";
-constexpr const char* kDesktop = "\\Control Panel\\Desktop";
-constexpr const char* kNtWindows = "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-constexpr const char* kUserPhishingFilter = "\\Software\\Microsoft\\Internet Explorer\\PhishingFilter";
-using H = THijackCheck;
+constexpr TCheck kValue = TCheck::Value;
+constexpr TValueTest kIs = TValueTest::EqualsExactly;
+constexpr TValueTest kNamed = TValueTest::Always;
 
 // The values a hijack sets to lock the user out or to weaken the system, in report order.
 // clang-format off
-constexpr THijackRow kHijackRows[] = {
-  {kLm, kSystemPolicies, "DisableTaskMgr", H::Is, "1"},
-  {kLm, kSystemPolicies, "DisableRegistryTools", H::Is, "1"},
-  {kCu, kSystemPolicies, "DisableTaskMgr", H::Is, "1"},
-  {kCu, kSystemPolicies, "DisableRegistryTools", H::Is, "1"},
-  {kLm, kSystemPolicies, "EnableLUA", H::Is, "0"},
-  {kCu, kSystemPolicies, "EnableLUA", H::Is, "0"},
-  {kCu, kSystemPolicies, "NoDispScrSavPage", H::Is, "1"},
-  {kCu, kSystemPolicies, "NoDispBackgroundPage", H::Is, "1"},
-  {kLm, "\\software\\microsoft\\security center\\Monitoring", "DisableMonitoring", H::Is, "1"},
-  {kLm, kSystemPolicies, "NoControlPanel", H::Is, "1"},
-  {kLm, kSystemPolicies, "DisableCMD", H::Is, "1"},
-  {kCu, kSystemPolicies, "DisableCMD", H::Is, "1"},
-  {kLm, kSystemPolicies, "NoDispCPL", H::Is, "1"},
-  {kCu, kSystemPolicies, "NoDispCPL", H::Is, "1"},
-  {kLm, kWindowsSystemPolicies, "DisableCMD", H::Is, "1"},
-  {kCu, kWindowsSystemPolicies, "DisableCMD", H::Is, "1"},
-  {kCu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\DisallowRun", "", H::EveryValue, nullptr},
-  {kCu, kExplorerPolicies, "DisallowRun", H::Is, "1"},
-  {kLm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL", "CheckedValue", H::Is, "0"},
-  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate", "DoNotAllowXPSP2", H::Is, "1"},
-  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\MRT", "DontReportInfectionInformation", H::Is, "1"},
-  {kLm, "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\SystemRestore", "DisableSR", H::Is, "1"},
-  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\Windows NT\\Windows File Protection", "SFCScan", H::Is, "0"},
-  {kLm, kWinlogon, "SFCScan", H::Is, "0"},
-  {kLm, kWinlogon, "SFCDisable", H::Is, "1"},
-  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\StandardProfile", "EnableFirewall", H::Is, "0"},
-  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\DomainProfile", "EnableFirewall", H::Is, "0"},
-  {kLm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SystemFileProtection", "ShowPopups", H::Is, "0"},
-  {kCu, kExplorerPolicies, "NofolderOptions", H::Is, "1"},
-  {kLm, kExplorerPolicies, "NofolderOptions", H::Is, "1"},
-  {kCu, kExplorerPolicies, "NoWindowsUpdate", H::Is, "1"},
-  {kLm, kExplorerPolicies, "NoWindowsUpdate", H::Is, "1"},
-  {kCu, kExplorerPolicies, "NoViewContextMenu", H::Is, "1"},
-  {kCu, kExplorerPolicies, "NoTrayContextMenu", H::Is, "1"},
-  {kCu, kActiveDesktop, "NoChangingWallpaper", H::Is, "1"},
-  {kLm, kActiveDesktop, "NoChangingWallpaper", H::Is, "1"},
-  {kCu, kExplorerPolicies, "NoSetActiveDesktop", H::Is, "1"},
-  {kCu, kExplorerPolicies, "NoActiveDesktopChanges", H::Is, "1"},
-  {kCu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Associations", "LowRiskFileTypes", H::Is, ".exe"},
-  {kCu, kExplorerAdvanced, "Hidden", H::Is, "2"},
-  {kCu, kExplorerAdvanced, "ShowSuperHidden", H::Is, "0"},
-  {kLm, kSecurityCenter, "FirstRunDisabled", H::Is, "1"},
-  {kLm, kSecurityCenter, "AntiVirusDisableNotify", H::Is, "1"},
-  {kLm, kSecurityCenter, "FirewallDisableNotify", H::Is, "1"},
-  {kLm, kSecurityCenter, "UpdatesDisableNotify", H::Is, "1"},
-  {kLm, kSecurityCenter, "AntiVirusOverride", H::Is, "1"},
-  {kLm, kSecurityCenter, "FirewallOverride", H::Is, "1"},
-  {kLm, kSecurityCenter, "UacDisableNotify", H::Is, "1"},
-  {kLm, kOle, "EnableDCOM", H::Is, "Y"},
-  {kLm, kOle, "EnableRemoteConnect", H::Is, "Y"},
-  {kLm, "\\SYSTEM\\CurrentControlSet\\Services\\SharedAccess", "Start", H::Is, "4"},
-  {kLm, "\\SYSTEM\\CurrentControlSet\\Services\\RemoteRegistry", "Start", H::Is, "2"},
-  {kLm, "\\SYSTEM\\CurrentControlSet\\Services\\RemoteAccess", "Start", H::Is, "2"},
-  {kLm, "\\SYSTEM\\CurrentControlSet\\Services\\wuauserv", "Start", H::Is, "4"},
-  {kLm, "\\SYSTEM\\CurrentControlSet\\Services\\TlntSvr", "Start", H::Is, "2"},
-  {kCu, kDesktop, "Wallpaper", H::NotWindowsFile, "\\web\\wallpaper\\Bliss.bmp"},
-  {kCu, kDesktop, "OriginalWallpaper", H::NotEmpty, nullptr},
-  {kCu, kDesktop, "ConvertedWallpaper", H::NotEmpty, nullptr},
-  {kLm, kNtWindows, "RequireSignedAppInit_DLLs", H::Is, "0"},
-  {kLm, kNtWindows, "LoadAppInit_DLLs", H::Is, "1"},
-  {kLm, "\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\AppCertDlls", "AppSecDll", H::NotEmpty, nullptr},
-  {kCu, "\\Software\\Microsoft\\Internet Explorer\\Desktop", "host", H::NotEmpty, nullptr},
-  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\Internet Explorer\\Main", "DEPOff", H::Is, "1"},
-  {kLm, "\\SOFTWARE\\Microsoft\\Internet Explorer\\PhishingFilter", "EnabledV8", H::Is, "0"},
-  {kCu, kUserPhishingFilter, "Enabled", H::Is, "0"},
-  {kLm, kUserPhishingFilter, "Enabled", H::Is, "0"},
+constexpr TCheckRow kHijackRows[] = {
+  {kLm, kSystemPolicies, kValue, "DisableTaskMgr", kIs, {"1"}},
+  {kLm, kSystemPolicies, kValue, "DisableRegistryTools", kIs, {"1"}},
+  {kCu, kSystemPolicies, kValue, "DisableTaskMgr", kIs, {"1"}},
+  {kCu, kSystemPolicies, kValue, "DisableRegistryTools", kIs, {"1"}},
+  {kLm, kSystemPolicies, kValue, "EnableLUA", kIs, {"0"}},
+  {kCu, kSystemPolicies, kValue, "EnableLUA", kIs, {"0"}},
+  {kCu, kSystemPolicies, kValue, "NoDispScrSavPage", kIs, {"1"}},
+  {kCu, kSystemPolicies, kValue, "NoDispBackgroundPage", kIs, {"1"}},
+  {kLm, "\\software\\microsoft\\security center\\Monitoring", kValue, "DisableMonitoring", kIs, {"1"}},
+  {kLm, kSystemPolicies, kValue, "NoControlPanel", kIs, {"1"}},
+  {kLm, kSystemPolicies, kValue, "DisableCMD", kIs, {"1"}},
+  {kCu, kSystemPolicies, kValue, "DisableCMD", kIs, {"1"}},
+  {kLm, kSystemPolicies, kValue, "NoDispCPL", kIs, {"1"}},
+  {kCu, kSystemPolicies, kValue, "NoDispCPL", kIs, {"1"}},
+  {kLm, kWindowsSystemPolicies, kValue, "DisableCMD", kIs, {"1"}},
+  {kCu, kWindowsSystemPolicies, kValue, "DisableCMD", kIs, {"1"}},
+  {kCu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\DisallowRun", TCheck::AllValues},
+  {kCu, kExplorerPolicies, kValue, "DisallowRun", kIs, {"1"}},
+  {kLm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL", kValue, "CheckedValue", kIs, {"0"}},
+  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate", kValue, "DoNotAllowXPSP2", kIs, {"1"}},
+  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\MRT", kValue, "DontReportInfectionInformation", kIs, {"1"}},
+  {kLm, "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\SystemRestore", kValue, "DisableSR", kIs, {"1"}},
+  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\Windows NT\\Windows File Protection", kValue, "SFCScan", kIs, {"0"}},
+  {kLm, kWinlogon, kValue, "SFCScan", kIs, {"0"}},
+  {kLm, kWinlogon, kValue, "SFCDisable", kIs, {"1"}},
+  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\StandardProfile", kValue, "EnableFirewall", kIs, {"0"}},
+  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\DomainProfile", kValue, "EnableFirewall", kIs, {"0"}},
+  {kLm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SystemFileProtection", kValue, "ShowPopups", kIs, {"0"}},
+  {kCu, kExplorerPolicies, kValue, "NofolderOptions", kIs, {"1"}},
+  {kLm, kExplorerPolicies, kValue, "NofolderOptions", kIs, {"1"}},
+  {kCu, kExplorerPolicies, kValue, "NoWindowsUpdate", kIs, {"1"}},
+  {kLm, kExplorerPolicies, kValue, "NoWindowsUpdate", kIs, {"1"}},
+  {kCu, kExplorerPolicies, kValue, "NoViewContextMenu", kIs, {"1"}},
+  {kCu, kExplorerPolicies, kValue, "NoTrayContextMenu", kIs, {"1"}},
+  {kCu, kActiveDesktopPolicies, kValue, "NoChangingWallpaper", kIs, {"1"}},
+  {kLm, kActiveDesktopPolicies, kValue, "NoChangingWallpaper", kIs, {"1"}},
+  {kCu, kExplorerPolicies, kValue, "NoSetActiveDesktop", kIs, {"1"}},
+  {kCu, kExplorerPolicies, kValue, "NoActiveDesktopChanges", kIs, {"1"}},
+  {kCu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Associations", kValue, "LowRiskFileTypes", kIs, {".exe"}},
+  {kCu, kExplorerAdvanced, kValue, "Hidden", kIs, {"2"}},
+  {kCu, kExplorerAdvanced, kValue, "ShowSuperHidden", kIs, {"0"}},
+  {kLm, kSecurityCenter, kValue, "FirstRunDisabled", kIs, {"1"}},
+  {kLm, kSecurityCenter, kValue, "AntiVirusDisableNotify", kIs, {"1"}},
+  {kLm, kSecurityCenter, kValue, "FirewallDisableNotify", kIs, {"1"}},
+  {kLm, kSecurityCenter, kValue, "UpdatesDisableNotify", kIs, {"1"}},
+  {kLm, kSecurityCenter, kValue, "AntiVirusOverride", kIs, {"1"}},
+  {kLm, kSecurityCenter, kValue, "FirewallOverride", kIs, {"1"}},
+  {kLm, kSecurityCenter, kValue, "UacDisableNotify", kIs, {"1"}},
+  {kLm, kOle, kValue, "EnableDCOM", kIs, {"Y"}},
+  {kLm, kOle, kValue, "EnableRemoteConnect", kIs, {"Y"}},
+  {kLm, "\\SYSTEM\\CurrentControlSet\\Services\\SharedAccess", kValue, "Start", kIs, {"4"}},
+  {kLm, "\\SYSTEM\\CurrentControlSet\\Services\\RemoteRegistry", kValue, "Start", kIs, {"2"}},
+  {kLm, "\\SYSTEM\\CurrentControlSet\\Services\\RemoteAccess", kValue, "Start", kIs, {"2"}},
+  {kLm, "\\SYSTEM\\CurrentControlSet\\Services\\wuauserv", kValue, "Start", kIs, {"4"}},
+  {kLm, "\\SYSTEM\\CurrentControlSet\\Services\\TlntSvr", kValue, "Start", kIs, {"2"}},
+  {kCu, kDesktop, kValue, "Wallpaper", TValueTest::DiffersFromAll, {"{Windows}\\web\\wallpaper\\Bliss.bmp"}},
+  {kCu, kDesktop, kValue, "OriginalWallpaper", kNamed},
+  {kCu, kDesktop, kValue, "ConvertedWallpaper", kNamed},
+  {kLm, kNtWindows, kValue, "RequireSignedAppInit_DLLs", kIs, {"0"}},
+  {kLm, kNtWindows, kValue, "LoadAppInit_DLLs", kIs, {"1"}},
+  {kLm, "\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\AppCertDlls", kValue, "AppSecDll", kNamed},
+  {kCu, "\\Software\\Microsoft\\Internet Explorer\\Desktop", kValue, "host", kNamed},
+  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\Internet Explorer\\Main", kValue, "DEPOff", kIs, {"1"}},
+  {kLm, "\\SOFTWARE\\Microsoft\\Internet Explorer\\PhishingFilter", kValue, "EnabledV8", kIs, {"0"}},
+  {kCu, kPhishingFilter, kValue, "Enabled", kIs, {"0"}},
+  {kLm, kPhishingFilter, kValue, "Enabled", kIs, {"0"}},
 };
 // clang-format on
 static_assert(std::size(kHijackRows) == 66);
@@ -126,9 +106,7 @@ static_assert(std::size(kHijackRows) == 66);
 // The Safe Mode boot list: without it Windows cannot start in Safe Mode, which some malware
 // arranges so that it cannot be removed there.
 void CheckSafeBoot(TReport& report) {
-  const std::string version = inspect::WindowsVersionName();
-  const bool newer = inspect::IsWow64() || version == "WinVista" || version == "Win7";
-  const char* key = newer ? "SYSTEM\\ControlSet001\\Control\\SafeBoot\\Minimal\\vga.sys"
+  const char* key = inspect::IsNewerWindows() ? "SYSTEM\\ControlSet001\\Control\\SafeBoot\\Minimal\\vga.sys"
                           : "SYSTEM\\CurrentControlSet\\Control\\SafeBoot\\Minimal\\dmio.sys";
   if (!inspect::RegKeyExists(kHkeyLocalMachine, key)) report.Add("SafeBoot (Minimal) is NOT PRESENT!");
 }
@@ -182,17 +160,8 @@ bool IsClsidShaped(const std::string& name) {
 
 }  // namespace
 
-void WriteSystemHijack(TReport& report, const TScanOptions&) {
-  for (const THijackRow& row : kHijackRows) {
-    switch (row.check) {
-      case H::Is: ReportValueIfEquals(report, row.key, row.value, row.root, row.expected); break;
-      case H::NotEmpty: ReportNamedValue(report, row.key, row.value, row.root); break;
-      case H::NotWindowsFile:
-        ReportValueIfNot(report, row.key, row.value, row.root, inspect::GetWindowsDir() + row.expected);
-        break;
-      case H::EveryValue: DumpRegistryKey(row.key, row.root, report); break;
-    }
-  }
+void WriteSystemHijack(TReport& report, const TScanOptions& options) {
+  RunChecks(report, options, kHijackRows);
   CheckSafeBoot(report);
 }
 

@@ -36,10 +36,6 @@ enum class TNameMatch { Exact, IgnoreCase };
 void ListSubkeyValues(TReport& report, const std::string& keyPath, RegKey root, const std::string& valueName,
                       TNameMatch match, const std::function<bool(const std::string& text)>& keep);
 
-constexpr const char* kTerminalServerRunKey =
-    "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\Microsoft\\Windows"
-    "\\CurrentVersion\\Run";
-
 // Every non-empty value of the terminal-server Run key under the root.
 void ListTerminalServerRun(TReport& report, RegKey root);
 // Values whose text is a CLSID, with its server file from the same root's SOFTWARE\Classes.

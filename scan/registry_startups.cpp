@@ -6,10 +6,12 @@
 #include <span>
 
 #include "inspect/files.h"
+#include "inspect/key_paths.h"
 #include "inspect/paths.h"
 #include "inspect/registry.h"
 #include "inspect/system.h"
 #include "inspect/text.h"
+#include "scan/check_table.h"
 #include "scan/registry_listers.h"
 #include "scan/sections.h"
 #include "scan/value_checks.h"
@@ -19,22 +21,11 @@ namespace scan {
 namespace {
 
 namespace win = platform::win;
+namespace keys = inspect::keys;
 constexpr RegKey kHkcr = platform::kHkeyClassesRoot;
 constexpr RegKey kHkcu = platform::kHkeyCurrentUser;
 constexpr RegKey kHklm = platform::kHkeyLocalMachine;
 constexpr RegKey kHku = platform::kHkeyUsers;
-
-// Runs one item of a walk; a failure is logged and the walk goes on with the next item.
-template <class F>
-void Guarded(F&& item) {
-  try {
-    item();
-  } catch (const std::exception& error) {
-    inspect::WriteDebugLog(inspect::DebugLogEntry(error));
-  } catch (...) {
-    inspect::WriteDebugLog("unknown->registry item failed");
-  }
-}
 
 std::vector<std::string> SubkeyNames(RegKey root, const std::string& keyPath) {
   inspect::TRegistryReader& reader = inspect::ScanRegistry();
@@ -47,46 +38,6 @@ std::vector<std::string> SubkeyNames(RegKey root, const std::string& keyPath) {
 
 std::vector<TValueText> AllValueTexts(RegKey root, const std::string& keyPath) {
   return ReadValueTexts(root, keyPath, [](const std::string&) { return true; });
-}
-
-// ---------------------------------------------------------------------------------------------
-// Texts that depend on the machine: "{Windows}", "{System}", "{ProgramFiles}" (folders without
-// trailing backslash) and "{SecurityProviders}" (the providers of a clean system of this kind).
-
-struct TMachineTexts {
-  std::string windows, system, programFiles, securityProviders;
-};
-
-TMachineTexts CurrentMachineTexts() {
-  TMachineTexts texts{inspect::GetWindowsDir(), inspect::GetSystemDir(),
-                      inspect::GetSpecialFolder(win::kCsidlProgramFiles), ""};
-  const std::string name = inspect::WindowsVersionName();
-  texts.securityProviders = inspect::IsWow64() || name == "WinVista" || name == "Win7"
-                                ? "credssp.dll"
-                                : "msapsspc.dll, schannel.dll, digest.dll, msnsspc.dll";
-  return texts;
-}
-
-std::string Expand(std::string_view pattern, const TMachineTexts& texts) {
-  const std::pair<std::string_view, const std::string*> tokens[] = {
-      {"{Windows}", &texts.windows},
-      {"{System}", &texts.system},
-      {"{ProgramFiles}", &texts.programFiles},
-      {"{SecurityProviders}", &texts.securityProviders},
-  };
-  std::string out;
-  while (!pattern.empty()) {
-    const auto* token = std::find_if(std::begin(tokens), std::end(tokens),
-                                     [&](const auto& t) { return pattern.starts_with(t.first); });
-    if (token != std::end(tokens)) {
-      out += *token->second;
-      pattern.remove_prefix(token->first.size());
-    } else {
-      out += pattern.front();
-      pattern.remove_prefix(1);
-    }
-  }
-  return out;
 }
 
 // clang-format off
@@ -126,28 +77,7 @@ constexpr const char* kActiveSetupWhitelist[] = {
 static_assert(std::size(kActiveSetupWhitelist) == 28);
 
 // ---------------------------------------------------------------------------------------------
-// The check tables: one row per check, walked in order by RunChecks.
-
-enum class TCheck {
-  AllValues,  // DumpRegistryKey
-  Value,      // CheckValue with the row's test and expected texts
-  TerminalServerRun,
-  ActiveSetupStubs,
-  BrowserHelperObjects,
-  DelayLoadObjects,
-  WinlogonNotify,
-  ClsidHookValues,
-  DebuggerHijacks,
-};
-
-struct TCheckRow {
-  RegKey root;
-  const char* keyPath;
-  TCheck check;
-  const char* valueName = "";
-  TValueTest test = TValueTest::Always;
-  std::array<const char*, 3> expected{};  // patterns of Expand; unused ones null
-};
+// The check tables, walked in order by RunChecks.
 
 constexpr TCheck kAll = TCheck::AllValues;
 constexpr TCheck kValue = TCheck::Value;
@@ -156,10 +86,8 @@ constexpr TValueTest kNot = TValueTest::DiffersFromAll;
 constexpr TValueTest kNotOrEmpty = TValueTest::DiffersOrEmpty;
 constexpr TValueTest kNotContaining = TValueTest::DoesNotContain;
 
-constexpr const char* kWinlogon = "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 constexpr const char* kActiveSetup = "\\SOFTWARE\\Microsoft\\Active Setup\\Installed Components";
 constexpr const char* kDefaultWindows = "\\.DEFAULT\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-constexpr const char* kPoliciesRun = "\\Software\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer\\Run";
 constexpr const char* kCommandProcessor = "\\Software\\Microsoft\\Command Processor";
 constexpr const char* kDrivers32 = "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
 constexpr const char* kSessionManager = "\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
@@ -168,25 +96,25 @@ constexpr const char* kExplorer = "%SystemRoot%\\Explorer.exe";
 
 // clang-format off
 constexpr TCheckRow kRegistryStartupChecks[] = {
-  {kHklm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", kAll},
-  {kHkcu, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", kAll},
+  {kHklm, keys::kRun, kAll},
+  {kHkcu, keys::kRun, kAll},
   {kHku,  "\\.DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", kAll},
   {kHku,  kDefaultWindows, kValue, "run", kNamed},
   {kHku,  kDefaultWindows, kValue, "load", kNamed},
-  {kHklm, kPoliciesRun, kAll},
-  {kHkcu, kPoliciesRun, kAll},
-  {kHkcu, kTerminalServerRunKey, TCheck::TerminalServerRun},
-  {kHklm, kTerminalServerRunKey, TCheck::TerminalServerRun},
-  {kHklm, "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Run", kAll},
-  {kHklm, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", kAll},
-  {kHklm, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", kAll},
-  {kHklm, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices", kAll},
-  {kHklm, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce", kAll},
-  {kHkcu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", kAll},
-  {kHkcu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", kAll},
-  {kHkcu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices", kAll},
-  {kHkcu, "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Run", kAll},
-  {kHkcu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce", kAll},
+  {kHklm, keys::kPoliciesRun, kAll},
+  {kHkcu, keys::kPoliciesRun, kAll},
+  {kHkcu, keys::kTerminalServerRun, TCheck::TerminalServerRun},
+  {kHklm, keys::kTerminalServerRun, TCheck::TerminalServerRun},
+  {kHklm, keys::kNtRun, kAll},
+  {kHklm, keys::kRunOnce, kAll},
+  {kHklm, keys::kRunOnceEx, kAll},
+  {kHklm, keys::kRunServices, kAll},
+  {kHklm, keys::kRunServicesOnce, kAll},
+  {kHkcu, keys::kRunOnce, kAll},
+  {kHkcu, keys::kRunOnceEx, kAll},
+  {kHkcu, keys::kRunServices, kAll},
+  {kHkcu, keys::kNtRun, kAll},
+  {kHkcu, keys::kRunServicesOnce, kAll},
   {kHklm, kActiveSetup, TCheck::ActiveSetupStubs},
   {kHkcu, kActiveSetup, TCheck::ActiveSetupStubs},
   {kHklm, kCommandProcessor, kValue, "AutoRun", kNamed},
@@ -196,15 +124,15 @@ constexpr TCheckRow kRegistryStartupChecks[] = {
           {"{SecurityProviders}"}},
   {kHklm, "\\SYSTEM\\ControlSet001\\Control\\SecurityProviders", kValue, "SecurityProviders", kNot,
           {"{SecurityProviders}"}},
-  {kHkcu, "\\Control Panel\\Desktop", kValue, "SCRNSAVE.EXE", kNot, {"{System}\\logon.scr"}},
-  {kHklm, kWinlogon, kValue, "Shell", kNot, {"{Windows}\\Explorer.exe", "Explorer.exe"}},
-  {kHklm, kWinlogon, kValue, "System", kNamed},
-  {kHklm, kWinlogon, kValue, "Userinit", kNot,
+  {kHkcu, keys::kDesktop, kValue, "SCRNSAVE.EXE", kNot, {"{System}\\logon.scr"}},
+  {kHklm, keys::kWinlogon, kValue, "Shell", kNot, {"{Windows}\\Explorer.exe", "Explorer.exe"}},
+  {kHklm, keys::kWinlogon, kValue, "System", kNamed},
+  {kHklm, keys::kWinlogon, kValue, "Userinit", kNot,
           {"{System}\\userinit.exe,", "{System}\\userinit.exe", "Userinit.exe"}},
-  {kHklm, kWinlogon, kValue, "UIHost", kNot, {"logonui.exe"}},
-  {kHklm, kWinlogon, kValue, "Taskman", kNamed},
-  {kHklm, kWinlogon, kValue, "VmApplet", kNot, {"rundll32 shell32,Control_RunDLL \"sysdm.cpl\""}},
-  {kHklm, "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", kValue, "AppInit_DLLs", kNamed},
+  {kHklm, keys::kWinlogon, kValue, "UIHost", kNot, {"logonui.exe"}},
+  {kHklm, keys::kWinlogon, kValue, "Taskman", kNamed},
+  {kHklm, keys::kWinlogon, kValue, "VmApplet", kNot, {"rundll32 shell32,Control_RunDLL \"sysdm.cpl\""}},
+  {kHklm, keys::kNtWindows, kValue, "AppInit_DLLs", kNamed},
   {kHklm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects",
           TCheck::BrowserHelperObjects},
 };
@@ -229,8 +157,8 @@ constexpr TCheckRow kOtherStartupChecks[] = {
           {"\"{ProgramFiles}\\Internet Explorer\\iexplore.exe\" %1"}},
   {kHklm, "\\SOFTWARE\\Clients\\StartMenuInternet\\IEXPLORE.EXE\\shell\\open\\command\\", kValue, "",
           kNotContaining, {"{ProgramFiles}\\Internet Explorer\\iexplore.exe"}},
-  {kHklm, "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify", TCheck::WinlogonNotify},
-  {kHkcu, "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify", TCheck::WinlogonNotify},
+  {kHklm, keys::kWinlogonNotify, TCheck::WinlogonNotify},
+  {kHkcu, keys::kWinlogonNotify, TCheck::WinlogonNotify},
   {kHklm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks", TCheck::ClsidHookValues},
   {kHklm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler", TCheck::ClsidHookValues},
   {kHklm, kDrivers32, kValue, "midi", kNot, {"wdmaud.drv"}},
@@ -239,62 +167,20 @@ constexpr TCheckRow kOtherStartupChecks[] = {
           {"%SystemRoot%\\system32\\csrss.exe ObjectDirectory"}},
   // A key named "debugger" below AeDebug: absent on a clean system, so silent there.
   {kHklm, "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug\\debugger", kAll},
-  {kHklm, "\\SYSTEM\\CurrentControlSet\\Control\\SafeBoot", kValue, "AlternateShell", kNotOrEmpty, {"cmd.exe"}},
-  {kHklm, kWinlogon, kValue, "TaskMan", kNamed},
-  {kHklm, kWinlogon, kValue, "GinaDLL", kNamed},
-  {kHklm, kWinlogon, kValue, "AppSetup", kNamed},
+  {kHklm, keys::kSafeBoot, kValue, "AlternateShell", kNotOrEmpty, {"cmd.exe"}},
+  {kHklm, keys::kWinlogon, kValue, "TaskMan", kNamed},
+  {kHklm, keys::kWinlogon, kValue, "GinaDLL", kNamed},
+  {kHklm, keys::kWinlogon, kValue, "AppSetup", kNamed},
   {kHklm, "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options",
           TCheck::DebuggerHijacks},
   {kHklm, kSessionManager, kValue, "Execute", kNamed},
   {kHklm, kSessionManager, kValue, "S0InitialCommand", kNamed},
   {kHkcu, "\\Software\\Mirabilis\\ICQ\\Agent\\Apps\\test", kValue, "Path", kNamed},
-  {kHklm, "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", kValue, "CrntDLL", kNamed},
+  {kHklm, keys::kNtWindows, kValue, "CrntDLL", kNamed},
 };
 // clang-format on
 static_assert(std::size(kRegistryStartupChecks) == 35);
 static_assert(std::size(kOtherStartupChecks) == 32);
-
-void RunCheck(TReport& report, const TScanOptions& options, const TCheckRow& row, const TMachineTexts& texts) {
-  switch (row.check) {
-    case TCheck::AllValues:
-      DumpRegistryKey(row.keyPath, row.root, report);
-      return;
-    case TCheck::Value: {
-      std::vector<std::string> expected;
-      for (const char* pattern : row.expected) {
-        if (pattern != nullptr) expected.push_back(Expand(pattern, texts));
-      }
-      CheckValue(report, row.keyPath, row.valueName, row.root, row.test, expected);
-      return;
-    }
-    case TCheck::TerminalServerRun:
-      ListTerminalServerRun(report, row.root);
-      return;
-    case TCheck::ActiveSetupStubs:
-      ListActiveSetupStubs(report, options, row.keyPath, row.root);
-      return;
-    case TCheck::BrowserHelperObjects:
-      ListBrowserHelperObjects(report, options, row.keyPath, row.root);
-      return;
-    case TCheck::DelayLoadObjects:
-      ListDelayLoadObjects(report, options, row.keyPath, row.root);
-      return;
-    case TCheck::WinlogonNotify:
-      ListWinlogonNotify(report, options, row.keyPath, row.root);
-      return;
-    case TCheck::ClsidHookValues:
-      ListClsidHookValues(report, options, row.keyPath, row.root);
-      return;
-    case TCheck::DebuggerHijacks:
-      ListDebuggerHijacks(report, row.keyPath, row.root);
-      return;
-  }
-}
-
-void RunChecks(TReport& report, const TScanOptions& options, std::span<const TCheckRow> rows) {
-  const TMachineTexts texts = CurrentMachineTexts();
-  for (const TCheckRow& row : rows) Guarded([&] { RunCheck(report, options, row, texts); });
-}
 
 }  // namespace
 
@@ -341,8 +227,8 @@ void ListSubkeyValues(TReport& report, const std::string& keyPath, RegKey root, 
 // Listers
 
 void ListTerminalServerRun(TReport& report, RegKey root) {
-  const std::string keyText = inspect::RootKeyName(root) + kTerminalServerRunKey;
-  for (const TValueText& value : AllValueTexts(root, kTerminalServerRunKey)) {
+  const std::string keyText = inspect::RootKeyName(root) + keys::kTerminalServerRun;
+  for (const TValueText& value : AllValueTexts(root, keys::kTerminalServerRun)) {
     if (!value.text.empty()) report.Add(inspect::ValueEntry(value.name, value.text, keyText));
   }
 }

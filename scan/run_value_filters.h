@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "inspect/key_paths.h"
 #include "platform/platform.h"
 #include "scan/report.h"
 
@@ -11,7 +12,7 @@ namespace scan {
 
 using platform::RegKey;
 
-constexpr const char* kRunKeyPath = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kRunKeyPath = inspect::keys::kRun;
 
 enum class TRunLineForm {
   Full,      // "<root name><key path>\<value name> -> <text>"

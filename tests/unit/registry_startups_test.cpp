@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "inspect/key_paths.h"
 #include "inspect/lang.h"
 #include "platform/fake/fake_machine.h"
 #include "scan/registry_listers.h"
@@ -203,11 +204,11 @@ TEST_F(RegistryStartups, EachHijackIsReportedOnce) {
        {Entry("SCRNSAVE.EXE", "C:\\x.scr", "HKEY_CURRENT_USER\\Control Panel\\Desktop")}},
       {"a terminal-server Run value; an empty one is not",
        [](Machine& m) {
-         const std::string key = std::string(scan::kTerminalServerRunKey).substr(1);
+         const std::string key = std::string(inspect::keys::kTerminalServerRun).substr(1);
          m.SetString(kHkeyCurrentUser, key, "Empty", "");
          m.SetString(kHkeyCurrentUser, key, "Ts", "t.exe");
        },
-       {Entry("Ts", "t.exe", std::string("HKEY_CURRENT_USER") + scan::kTerminalServerRunKey)}},
+       {Entry("Ts", "t.exe", std::string("HKEY_CURRENT_USER") + inspect::keys::kTerminalServerRun)}},
       {"exefile without the quotes",
        Set(kHkeyClassesRoot, "exefile\\shell\\open\\command", "", "%1 %*"),
        {Entry("", "%1 %*", "HKEY_CLASSES_ROOT\\exefile\\shell\\open\\command\\")}},
