@@ -33,6 +33,10 @@ class TAnalyzerPage final : public scan::TAnalyzerHost {
   void EnterBackground() override;
   void LeaveBackground() override;
   scan::TScanDisplay& Display() override { return display_; }
+  // A modal message box without owner, as every message of the program is.
+  int Prompt(const std::string& text, const std::string& caption, uint32_t flags) override {
+    return platform::Gui().MessageBox(text, caption, flags);
+  }
 
  private:
   class TMessageDisplay final : public scan::TScanDisplay {

@@ -14,6 +14,7 @@
 #endif
 
 #include "inspect/lang.h"
+#include "inspect/prompt.h"
 #include "inspect/run_flags.h"
 #include "inspect/system.h"
 #include "platform/win32/win32_backend.h"
@@ -45,6 +46,17 @@ class ConsoleDisplay : public scan::TScanDisplay {
  private:
   bool quiet_;
   std::mutex mutex_;
+};
+
+// No window to ask: the message goes to standard error and the default answer is taken
+// (No where the question has one, else OK).
+class ConsolePrompter : public inspect::TPrompter {
+ public:
+  int Prompt(const std::string& text, const std::string& caption, uint32_t flags) override {
+    std::fprintf(stderr, "bsscan: %s: %s\n", caption.c_str(), text.c_str());
+    std::fflush(stderr);
+    return (flags & platform::win::kMbYesNo) == platform::win::kMbYesNo ? platform::win::kIdNo : platform::win::kIdOk;
+  }
 };
 
 // Writes beside the target first and renames, so a failed write never leaves a partial report.
@@ -118,7 +130,8 @@ int main(int argc, char** argv) {
   scan::TReport report;
   ConsoleDisplay display(quiet);
   inspect::ScanRunning = true;
-  scan::RunScanThread([&] { return scan::ScanThread(report, options, display); });
+  ConsolePrompter prompter;
+  if (!scan::RunScanThread([&] { return scan::ScanThread(report, options, display); }, prompter)) return 1;
   const std::string text = report.Text();
 
   if (output.empty()) {

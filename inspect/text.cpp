@@ -1,6 +1,7 @@
 #include "inspect/text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <iterator>
 
 namespace inspect {
@@ -13,6 +14,19 @@ std::string UpperAscii(std::string text) {
 }
 
 bool EqualNoCase(const std::string& a, const std::string& b) { return UpperAscii(a) == UpperAscii(b); }
+
+bool ParseInt32(const std::string& text, int32_t* value) {
+  const char* first = text.data();
+  const char* last = first + text.size();
+  // from_chars takes "-" but not "+"; a sign must be followed by a digit.
+  if (first != last && *first == '+') ++first;
+  if (first == last || *first == '+' || (first != text.data() && *first == '-')) return false;
+  int32_t parsed = 0;
+  const auto [end, error] = std::from_chars(first, last, parsed);
+  if (error != std::errc() || end != last) return false;
+  *value = parsed;
+  return true;
+}
 
 std::string TrimControls(const std::string& text) {
   auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };

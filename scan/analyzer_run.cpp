@@ -20,6 +20,14 @@ const char* const kDriverLegacyKeys[] = {
     "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_KVDRV",
 };
 
+void RemoveDriverLegacyKeys() {
+  for (const char* key : kDriverLegacyKeys) {
+    if (inspect::RegKeyExists(platform::kHkeyLocalMachine, key)) {
+      inspect::RegDeleteKeyPath(platform::kHkeyLocalMachine, key, true);
+    }
+  }
+}
+
 std::string Replace(std::string text, const std::string& chars, char by) {
   for (char& c : text) {
     if (chars.find(c) != std::string::npos) c = by;
@@ -30,8 +38,8 @@ std::string Replace(std::string text, const std::string& chars, char by) {
 // An output that failed: restore the window when it was hidden, then say what failed.
 void ReportOutputFailure(const TSettings& settings, TAnalyzerHost& host, int messageKey, uint32_t code) {
   if (settings.WorkInBackground) host.LeaveBackground();
-  platform::Gui().MessageBox(inspect::Lng(messageKey) + ": " + platform::Sys().FormatErrorMessage(code), "ERROR",
-                             win::kMbIconError | win::kMbTopmost);
+  host.Prompt(inspect::Lng(messageKey) + ": " + platform::Sys().FormatErrorMessage(code), "ERROR",
+              win::kMbIconError | win::kMbTopmost);
 }
 
 // Clipboard, log file, Notepad, desktop copy. False when an output failed and the run ends.
@@ -76,7 +84,7 @@ std::string ReportTimeStamp() {
 void RunAnalyzer(const TSettings& settings, TAnalyzerHost& host) {
   if (inspect::ScanRunning) return;
   if (inspect::RestorerRunning) {
-    platform::Gui().MessageBox(inspect::Lng(125), "Warning", win::kMbIconWarning | win::kMbTopmost);
+    host.Prompt(inspect::Lng(125), "Warning", win::kMbIconWarning | win::kMbTopmost);
     return;
   }
   inspect::FillDefaultTexts();
@@ -101,7 +109,7 @@ void RunAnalyzer(const TSettings& settings, TAnalyzerHost& host) {
 
   TScanDisplay* display = &host.Display();
   try {
-    RunScanThread([report, options, display] { return ScanThread(*report, *options, *display); });
+    RunScanThread([report, options, display] { return ScanThread(*report, *options, *display); }, host);
   } catch (const std::exception& error) {
     inspect::WriteDebugLog(inspect::DebugLogEntry(error));
   }
@@ -112,16 +120,12 @@ void RunAnalyzer(const TSettings& settings, TAnalyzerHost& host) {
   host.SetLogText(text);
   host.SetScanEnabled(true);
   inspect::ScanRunning = false;
-  if (inspect::AppClosing) return;
 
-  if (!WriteOutputs(settings, host, text, stamp)) return;
-  if (settings.WorkInBackground) host.LeaveBackground();
-
-  for (const char* key : kDriverLegacyKeys) {
-    if (inspect::RegKeyExists(platform::kHkeyLocalMachine, key)) {
-      inspect::RegDeleteKeyPath(platform::kHkeyLocalMachine, key, true);
-    }
+  // A failed output ends the outputs, not the run: the driver's keys go on every path.
+  if (!inspect::AppClosing && WriteOutputs(settings, host, text, stamp) && settings.WorkInBackground) {
+    host.LeaveBackground();
   }
+  RemoveDriverLegacyKeys();
 }
 
 }  // namespace scan

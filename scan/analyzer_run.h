@@ -3,13 +3,15 @@
 
 #include <string>
 
+#include "inspect/prompt.h"
 #include "scan/frame.h"
 #include "scan/settings.h"
 
 namespace scan {
 
-// The window side of a run. The handler of the button implements it over its controls.
-class TAnalyzerHost {
+// The window side of a run. The handler of the button implements it over its controls; every
+// message of the run goes through its Prompt.
+class TAnalyzerHost : public inspect::TPrompter {
  public:
   virtual ~TAnalyzerHost() = default;
   virtual void SetScanEnabled(bool enabled) = 0;  // the "Scan PC" button

@@ -318,16 +318,6 @@ void HiddenWalk(TReport& report, const TScanOptions& options, const std::string&
   }
 }
 
-// A 32-bit integer in decimal with an optional sign; nothing else.
-bool ParseInt32(const std::string& text, int32_t* value) {
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (first != last && *first == '+') ++first;
-  if (first == last || *first == '+' || (first != text.data() && *first == '-')) return false;
-  const auto [end, error] = std::from_chars(first, last, *value);
-  return error == std::errc() && end == last;
-}
-
 std::string CollapseDoubledBackslashes(const std::string& path) {
   std::string out;
   out.reserve(path.size());
@@ -467,7 +457,7 @@ int ListNumberedFolders(TReport& report, const TScanOptions&, const std::string&
     if (!IsFolderEntry(entry) || entry.name == "." || entry.name == "..") return;
     ++looked;
     int32_t number = 0;
-    if (ParseInt32(inspect::TrimControls(entry.name), &number) && number >= 5) {
+    if (inspect::ParseInt32(inspect::TrimControls(entry.name), &number) && number >= 5) {
       report.Add(JoinPath(folder, entry.name) + "\\");
     }
   });

@@ -212,14 +212,13 @@ uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& 
   return 0;
 }
 
-void RunScanThread(std::function<uint32_t()> worker) {
+bool RunScanThread(std::function<uint32_t()> worker, inspect::TPrompter& prompter) {
   try {
     auto& threads = platform::Thr();
     platform::Handle thread = threads.CreateThread(std::move(worker));
     if (thread == platform::kNoHandle) {
-      platform::Gui().MessageBox("ERROR #6 : " + inspect::Lng(118), "Warning",
-                                 win::kMbIconWarning | win::kMbTopmost);
-      return;
+      prompter.Prompt("ERROR #6 : " + inspect::Lng(118), "Warning", win::kMbIconWarning | win::kMbTopmost);
+      return false;
     }
     g_scanThread = thread;
     for (;;) {
@@ -232,9 +231,11 @@ void RunScanThread(std::function<uint32_t()> worker) {
     g_scanThread = platform::kNoHandle;
     threads.CloseHandle(thread);
     inspect::ScanRunning = false;
+    return true;
   } catch (const std::exception& error) {
     inspect::WriteDebugLog(inspect::DebugLogEntry(error));
     inspect::ScanRunning = false;
+    return false;
   }
 }
 

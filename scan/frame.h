@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "inspect/prompt.h"
 #include "platform/platform.h"
 #include "scan/options.h"
 #include "scan/report.h"
@@ -50,8 +51,9 @@ uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& 
                     std::span<const TSection> sections = DefaultSections());
 
 // Starts `worker` on its own thread and dispatches window messages until it ends, the
-// application closes or ScanRunning is cleared. Never throws.
-void RunScanThread(std::function<uint32_t()> worker);
+// application closes or ScanRunning is cleared. False when no thread could be started (the
+// user is told through `prompter`). Never throws.
+bool RunScanThread(std::function<uint32_t()> worker, inspect::TPrompter& prompter);
 
 // The worker thread of the running scan (kNoHandle when none), for ending it by force at exit.
 platform::Handle CurrentScanThread();

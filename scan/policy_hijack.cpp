@@ -1,5 +1,4 @@
 // Policy hijacks, the Safe Mode keys, Bifrost markers and suspicious Run values.
-#include <charconv>
 #include <cstdint>
 #include <iterator>
 #include <vector>
@@ -185,9 +184,7 @@ void ListNumericRunValues(const std::string& keyPath, RegKey root, TReport& repo
   ListRunValues(keyPath, root, report, form, [](const std::string&, std::string& text) {
     const std::string trimmed = inspect::TrimControls(text);
     int32_t number = 0;
-    const char* end = trimmed.data() + trimmed.size();
-    const auto [stop, error] = std::from_chars(trimmed.data(), end, number);
-    return !trimmed.empty() && error == std::errc() && stop == end && number >= 5;
+    return inspect::ParseInt32(trimmed, &number) && number >= 5;
   });
 }
 

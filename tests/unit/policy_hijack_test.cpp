@@ -144,7 +144,7 @@ TEST_F(PolicyHijack, NumericRunValuesFromFiveUp) {
   } cases[] = {
       {"12345", true}, {"5", true},       {" 7 ", true},        {"4", false},         {"-7", false},
       {"0", false},    {"12a", false},    {"0x10", false},      {"99999999999", false}, {"", false},
-      {"2147483647", true},
+      {"2147483647", true}, {"+12345", true}, {"+", false}, {"+-5", false},
   };
   for (const Case& c : cases) {
     Machine machine;

@@ -41,6 +41,15 @@ class RecordingHost : public scan::TAnalyzerHost {
   void EnterBackground() override { events.push_back("background"); }
   void LeaveBackground() override { events.push_back("foreground"); }
   scan::TScanDisplay& Display() override { return display; }
+  int Prompt(const std::string& text, const std::string& caption, uint32_t flags) override {
+    prompts.push_back({text, caption, flags});
+    return win::kIdOk;
+  }
+  struct Prompted {
+    std::string text, caption;
+    uint32_t flags;
+  };
+  std::vector<Prompted> prompts;
   std::vector<std::string> events;
   std::string log;
   RecordingDisplay display;
@@ -283,7 +292,7 @@ TEST_F(RunTest, AllOutputsAfterAScan) {
   EXPECT_EQ(machine.shellExecutions[0].show, win::kSwShowNormal);
   EXPECT_EQ(host.events, (std::vector<std::string>{"disable", "clear", "range 5", "enable"}));
   EXPECT_FALSE(inspect::ScanRunning);
-  EXPECT_TRUE(machine.messageBoxes.empty());
+  EXPECT_TRUE(host.prompts.empty());
 }
 
 TEST_F(RunTest, WithoutSavingNeitherNotepadNorDesktopCopy) {
@@ -312,23 +321,26 @@ TEST_F(RunTest, OutputFailuresShowTheirMessageAndEndTheRun) {
   scan::TSettings s;
   s.SaveReport = s.OpenReport = s.CopyToDesktop = s.WorkInBackground = true;
   scan::RunAnalyzer(s, host);
-  ASSERT_EQ(machine.messageBoxes.size(), 1u);
-  EXPECT_EQ(machine.messageBoxes[0].text, "Cannot save the report file: The system cannot find the path specified.");
-  EXPECT_EQ(machine.messageBoxes[0].caption, "ERROR");
-  EXPECT_EQ(machine.messageBoxes[0].flags, win::kMbIconError | win::kMbTopmost);
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, "Cannot save the report file: The system cannot find the path specified.");
+  EXPECT_EQ(host.prompts[0].caption, "ERROR");
+  EXPECT_EQ(host.prompts[0].flags, win::kMbIconError | win::kMbTopmost);
   EXPECT_TRUE(machine.shellExecutions.empty());
   EXPECT_EQ(host.events.back(), "foreground");  // window restored before the message
-  EXPECT_TRUE(machine.KeyExists(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV"));
+  // The outputs end there; the driver's keys are still removed.
+  EXPECT_FALSE(machine.KeyExists(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV"));
 
   // The desktop copy fails: its own message.
   machine.AddFolder(kApp + "Logs");
-  machine.messageBoxes.clear();
+  host.prompts.clear();
   machine.DenyCreate("C:\\Documents and Settings\\User\\Desktop");
+  machine.CreateKey(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV\\0000");
   s.WorkInBackground = false;
   scan::RunAnalyzer(s, host);
-  ASSERT_EQ(machine.messageBoxes.size(), 1u);
-  EXPECT_EQ(machine.messageBoxes[0].text, "Cannot save the report file to dekstop: Access is denied.");
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, "Cannot save the report file to dekstop: Access is denied.");
   EXPECT_TRUE(machine.Exists(kLog));
+  EXPECT_FALSE(machine.KeyExists(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV"));
 }
 
 TEST_F(RunTest, DriverKeysAreRemovedAfterACompletedRun) {
@@ -350,14 +362,14 @@ TEST_F(RunTest, RefusalsAndRestorePoint) {
   inspect::ScanRunning = true;  // a scan runs: ignored without a word
   scan::RunAnalyzer(s, host);
   EXPECT_TRUE(host.events.empty());
-  EXPECT_TRUE(machine.messageBoxes.empty());
+  EXPECT_TRUE(host.prompts.empty());
   inspect::ScanRunning = false;
 
   inspect::RestorerRunning = true;  // repairs run: a warning, nothing else
   scan::RunAnalyzer(s, host);
-  ASSERT_EQ(machine.messageBoxes.size(), 1u);
-  EXPECT_EQ(machine.messageBoxes[0].text, "Restorer is working... Please wait...");
-  EXPECT_EQ(machine.messageBoxes[0].caption, "Warning");
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, "Restorer is working... Please wait...");
+  EXPECT_EQ(host.prompts[0].caption, "Warning");
   EXPECT_TRUE(host.events.empty());
   EXPECT_TRUE(machine.restorePoints.empty());
   inspect::RestorerRunning = false;
@@ -373,9 +385,9 @@ TEST_F(RunTest, AWorkerThatCannotStartGivesAnEmptyReportAndTheOutputsStillHappen
   scan::TSettings s;
   s.SaveReport = true;
   scan::RunAnalyzer(s, host);
-  ASSERT_EQ(machine.messageBoxes.size(), 1u);
-  EXPECT_EQ(machine.messageBoxes[0].text, "ERROR #6 : Cannot create thread.");
-  EXPECT_EQ(machine.messageBoxes[0].caption, "Warning");
+  ASSERT_EQ(host.prompts.size(), 1u);
+  EXPECT_EQ(host.prompts[0].text, "ERROR #6 : Cannot create thread.");
+  EXPECT_EQ(host.prompts[0].caption, "Warning");
   EXPECT_EQ(host.log, "");
   EXPECT_EQ(machine.Contents(kLog), "\r\n");
   EXPECT_FALSE(inspect::ScanRunning);
