@@ -7,6 +7,7 @@
 
 #include "inspect/md5.h"
 #include "inspect/text.h"
+#include "platform/handles.h"
 #include "platform/platform.h"
 
 namespace inspect {
@@ -14,65 +15,20 @@ namespace {
 
 using platform::Fs;
 using platform::Handle;
-using platform::kInvalidHandle;
-using platform::kNoHandle;
 using platform::Svc;
 using platform::Sys;
 namespace win = platform::win;
 
 constexpr uint32_t kShareAll = win::kFileShareRead | win::kFileShareWrite | win::kFileShareDelete;
 
-// Closes a file or mapping handle when it goes out of scope.
-class ScopedHandle {
- public:
-  explicit ScopedHandle(Handle handle) : handle_(handle) {}
-  ~ScopedHandle() {
-    if (ok()) Fs().CloseHandle(handle_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  bool ok() const { return handle_ != kInvalidHandle && handle_ != kNoHandle; }
-  Handle get() const { return handle_; }
-
- private:
-  Handle handle_;
-};
-
-class ScopedView {
- public:
-  explicit ScopedView(const uint8_t* view) : view_(view) {}
-  ~ScopedView() {
-    if (view_) Fs().UnmapViewOfFile(view_);
-  }
-  ScopedView(const ScopedView&) = delete;
-  ScopedView& operator=(const ScopedView&) = delete;
-  const uint8_t* get() const { return view_; }
-
- private:
-  const uint8_t* view_;
-};
-
-// Service-manager handles, closed when they go out of scope.
-class ScopedService {
- public:
-  explicit ScopedService(Handle handle) : handle_(handle) {}
-  ~ScopedService() {
-    if (handle_ != kNoHandle) Svc().CloseServiceHandle(handle_);
-  }
-  ScopedService(const ScopedService&) = delete;
-  ScopedService& operator=(const ScopedService&) = delete;
-  bool ok() const { return handle_ != kNoHandle; }
-  Handle get() const { return handle_; }
-
- private:
-  Handle handle_;
-};
+using platform::ScopedFile;
+using platform::ScopedService;
+using platform::ScopedView;
 
 std::optional<platform::FindData> FindEntry(const std::string& path) {
   platform::FindData data;
-  const Handle find = Fs().FindFirstFile(path, &data);
-  if (find == kInvalidHandle) return std::nullopt;
-  Fs().FindClose(find);
+  const platform::ScopedFind find(Fs().FindFirstFile(path, &data));
+  if (!find.ok()) return std::nullopt;
   return data;
 }
 
@@ -153,14 +109,14 @@ std::string FileAttrText(const std::string& path) {
 }
 
 bool CanOpenFile(const std::string& path) {
-  ScopedHandle file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
+  ScopedFile file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
   if (!file.ok()) return false;
   ReadToEnd(file.get(), nullptr);  // a failed read does not change the answer
   return true;
 }
 
 bool IsPeFile(const std::string& path) {
-  ScopedHandle file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
+  ScopedFile file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
   if (!file.ok()) return false;
   uint8_t dos[64];
   if (!ReadExactly(file.get(), dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') return false;
@@ -184,11 +140,11 @@ bool IsProtectedSystemFile(const std::string& path) {
 // digest of a prefix would pass for the file's own.
 std::string FileMd5Text(const std::string& path) {
   TMd5 md5;
-  ScopedHandle file(Fs().CreateFile(path, win::kGenericRead, win::kFileShareRead | win::kFileShareWrite,
+  ScopedFile file(Fs().CreateFile(path, win::kGenericRead, win::kFileShareRead | win::kFileShareWrite,
                                     win::kOpenExisting, win::kFileFlagSequentialScan));
   uint64_t size = 0;
   if (file.ok() && Fs().GetFileSize(file.get(), &size) && size > 0) {
-    ScopedHandle mapping(Fs().CreateFileMapping(file.get()));
+    ScopedFile mapping(Fs().CreateFileMapping(file.get()));
     if (mapping.ok()) {
       const uint64_t window = Md5WindowSize();
       for (uint64_t offset = 0; offset < size; offset += window) {
@@ -211,7 +167,7 @@ bool FileExists(const std::string& path) {
 }
 
 std::string ReadFileText(const std::string& path) {
-  ScopedHandle file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
+  ScopedFile file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
   if (!file.ok()) return "";
   std::string text;
   if (!ReadToEnd(file.get(), &text)) return "";

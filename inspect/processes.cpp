@@ -4,6 +4,7 @@
 
 #include "inspect/system.h"
 #include "inspect/text.h"
+#include "platform/handles.h"
 #include "platform/platform.h"
 
 namespace inspect {
@@ -25,26 +26,25 @@ void EraseAll(std::string& text, const std::string& what) {
 }  // namespace
 
 std::string ProcessExePath(uint32_t pid) {
-  const platform::Handle process = Procs().OpenProcess(kQueryAndRead, pid);
-  if (process == platform::kNoHandle) return "";
-  const std::string path = UpToNul(Procs().GetModuleFileNameEx(process, 0, 260));
-  Procs().CloseHandle(process);
-  return path;
+  const platform::ScopedProcess process(Procs().OpenProcess(kQueryAndRead, pid));
+  if (!process.ok()) return "";
+  return UpToNul(Procs().GetModuleFileNameEx(process.get(), 0, 260));
 }
 
 bool CollectProcessModules(uint32_t pid, std::vector<std::string>& list) {
-  const platform::Handle process = Procs().OpenProcess(kQueryAndRead, pid);
-  if (process == platform::kNoHandle) return false;
-  const std::string exePath = ProcessExePath(pid);
-  std::vector<uintptr_t> modules;
-  if (!Procs().EnumProcessModules(process, &modules, kMaxModules)) modules.clear();
-  if (modules.size() > kMaxModules) modules.resize(kMaxModules);
   std::vector<std::string> kept;
-  for (uintptr_t module : modules) {
-    const std::string path = UpToNul(Procs().GetModuleFileNameEx(process, module, 255));
-    if (!path.empty() && path != exePath) kept.push_back(path);
+  {
+    const platform::ScopedProcess process(Procs().OpenProcess(kQueryAndRead, pid));
+    if (!process.ok()) return false;
+    const std::string exePath = ProcessExePath(pid);
+    std::vector<uintptr_t> modules;
+    if (!Procs().EnumProcessModules(process.get(), &modules, kMaxModules)) modules.clear();
+    if (modules.size() > kMaxModules) modules.resize(kMaxModules);
+    for (uintptr_t module : modules) {
+      const std::string path = UpToNul(Procs().GetModuleFileNameEx(process.get(), module, 255));
+      if (!path.empty() && path != exePath) kept.push_back(path);
+    }
   }
-  Procs().CloseHandle(process);
 
   for (const std::string& path : kept) {
     const bool known = std::any_of(list.begin(), list.end(), [&](const std::string& p) { return EqualNoCase(p, path); });
@@ -68,15 +68,14 @@ uint32_t FindProcessId(const std::string& exeName, const std::string& folder) {
 
 std::string ProcessImageFolder(uint32_t pid) {
   if (pid == 0 || !Procs().HasGetProcessImageFileName()) return "";
-  const platform::Handle process = Procs().OpenProcess(win::kProcessAllAccess, pid);
-  if (process == platform::kNoHandle) return "";
+  const platform::ScopedProcess process(Procs().OpenProcess(win::kProcessAllAccess, pid));
+  if (!process.ok()) return "";
   std::string folder;
-  if (const auto image = Procs().GetProcessImageFileName(process)) {
+  if (const auto image = Procs().GetProcessImageFileName(process.get())) {
     folder = FolderPart(DevicePathToDosPath(UpToNul(*image)));
     EraseAll(folder, "\\??\\");
     folder = ShellLongPath(folder);
   }
-  Procs().CloseHandle(process);
   return folder;
 }
 

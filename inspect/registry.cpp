@@ -5,6 +5,7 @@
 
 #include "inspect/lang.h"
 #include "inspect/text.h"
+#include "platform/handles.h"
 
 namespace inspect {
 
@@ -80,11 +81,9 @@ RegKey RootKeyFromName(const std::string& name) {
 bool RegWriteValueRaw(RegKey root, const std::string& valuePath, uint32_t type, const void* data, uint32_t size) {
   std::string keyPath, valueName;
   if (!SplitValuePath(valuePath, &keyPath, &valueName)) return false;
-  RegKey key = 0;
-  if (Reg().CreateKey(root, keyPath, win::kKeyWrite, &key) != win::kErrorSuccess) return false;
-  const bool ok = Reg().SetValue(key, valueName, type, data, size) == win::kErrorSuccess;
-  Reg().CloseKey(key);
-  return ok;
+  platform::ScopedKey key;
+  if (Reg().CreateKey(root, keyPath, win::kKeyWrite, key.out()) != win::kErrorSuccess) return false;
+  return Reg().SetValue(key.get(), valueName, type, data, size) == win::kErrorSuccess;
 }
 
 bool RegWriteString(RegKey root, const std::string& valuePath, const std::string& text) {
@@ -102,12 +101,11 @@ bool RegReadValueRaw(RegKey root, const std::string& valuePath, uint32_t expecte
   data->clear();
   std::string keyPath, valueName;
   if (!SplitValuePath(valuePath, &keyPath, &valueName)) return false;
-  RegKey key = 0;
-  if (Reg().OpenKey(root, keyPath, win::kKeyRead, &key) != win::kErrorSuccess) return false;
+  platform::ScopedKey key;
+  if (Reg().OpenKey(root, keyPath, win::kKeyRead, key.out()) != win::kErrorSuccess) return false;
   uint32_t type = 0;
   std::vector<uint8_t> bytes;
-  const bool ok = Reg().QueryValue(key, valueName, &type, &bytes) == win::kErrorSuccess && type == expectedType;
-  Reg().CloseKey(key);
+  const bool ok = Reg().QueryValue(key.get(), valueName, &type, &bytes) == win::kErrorSuccess && type == expectedType;
   if (ok) *data = std::move(bytes);
   return ok;
 }
@@ -134,29 +132,23 @@ bool RegReadExpandString(RegKey root, const std::string& valuePath, std::string*
 bool RegValueExists(RegKey root, const std::string& valuePath) {
   std::string keyPath, valueName;
   if (!SplitValuePath(valuePath, &keyPath, &valueName)) return false;
-  RegKey key = 0;
-  if (Reg().OpenKey(root, keyPath, win::kKeyRead, &key) != win::kErrorSuccess) return false;
+  platform::ScopedKey key;
+  if (Reg().OpenKey(root, keyPath, win::kKeyRead, key.out()) != win::kErrorSuccess) return false;
   uint32_t type = 0;
-  const bool ok = Reg().QueryValue(key, valueName, &type, nullptr) == win::kErrorSuccess;
-  Reg().CloseKey(key);
-  return ok;
+  return Reg().QueryValue(key.get(), valueName, &type, nullptr) == win::kErrorSuccess;
 }
 
 bool RegKeyExists(RegKey root, const std::string& keyPath) {
-  RegKey key = 0;
-  if (Reg().OpenKey(root, keyPath, win::kKeyRead, &key) != win::kErrorSuccess) return false;
-  Reg().CloseKey(key);
-  return true;
+  platform::ScopedKey key;
+  return Reg().OpenKey(root, keyPath, win::kKeyRead, key.out()) == win::kErrorSuccess;
 }
 
 bool RegDeleteValuePath(RegKey root, const std::string& valuePath) {
   std::string keyPath, valueName;
   if (!SplitValuePath(valuePath, &keyPath, &valueName)) return false;
-  RegKey key = 0;
-  if (Reg().OpenKey(root, keyPath, win::kKeyWrite, &key) != win::kErrorSuccess) return false;
-  const bool ok = Reg().DeleteValue(key, valueName) == win::kErrorSuccess;
-  Reg().CloseKey(key);
-  return ok;
+  platform::ScopedKey key;
+  if (Reg().OpenKey(root, keyPath, win::kKeyWrite, key.out()) != win::kErrorSuccess) return false;
+  return Reg().DeleteValue(key.get(), valueName) == win::kErrorSuccess;
 }
 
 bool RegDeleteKeyPath(RegKey root, const std::string& keyPath, bool recursive) {
@@ -164,20 +156,17 @@ bool RegDeleteKeyPath(RegKey root, const std::string& keyPath, bool recursive) {
   if (keyPath.find('\\') == std::string::npos) return false;
   if (!recursive) return Reg().DeleteKey(root, keyPath) == win::kErrorSuccess;
 
-  RegKey key = 0;
-  if (Reg().OpenKey(root, keyPath, kKeyWriteEnumerate, &key) != win::kErrorSuccess) return false;
+  platform::ScopedKey key;
+  if (Reg().OpenKey(root, keyPath, kKeyWriteEnumerate, key.out()) != win::kErrorSuccess) return false;
   for (;;) {
     // Index 0 always names the next remaining subkey, as each is deleted before the next is asked for.
     std::string subKey;
-    const uint32_t rc = Reg().EnumKey(key, 0, &subKey);
+    const uint32_t rc = Reg().EnumKey(key.get(), 0, &subKey);
     if (rc == win::kErrorNoMoreItems) {
-      Reg().CloseKey(key);
+      key.Reset();
       return Reg().DeleteKey(root, keyPath) == win::kErrorSuccess;
     }
-    if (rc != win::kErrorSuccess || !RegDeleteKeyPath(root, keyPath + "\\" + subKey, true)) {
-      Reg().CloseKey(key);
-      return false;
-    }
+    if (rc != win::kErrorSuccess || !RegDeleteKeyPath(root, keyPath + "\\" + subKey, true)) return false;
   }
 }
 
@@ -207,6 +196,20 @@ void TRegistryReader::CloseKey() {
   if (key_ != 0) Reg().CloseKey(key_);
   key_ = 0;
   path_.clear();
+}
+
+TReaderKey::TReaderKey(RegKey root, const std::string& keyPath) : reader_(ScanRegistry()) {
+  reader_.SetRootKey(root);
+  ok_ = reader_.OpenKey(keyPath);
+}
+
+TReaderKey::~TReaderKey() {
+  if (ok_) reader_.CloseKey();
+}
+
+std::vector<std::string> ReaderSubkeyNames(RegKey root, const std::string& keyPath) {
+  TReaderKey key(root, keyPath);
+  return key.ok() ? key.reader().GetKeyNames() : std::vector<std::string>{};
 }
 
 namespace {

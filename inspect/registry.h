@@ -79,6 +79,25 @@ class TRegistryReader {
 // instance, so the interface thread never disturbs a running scan's current key.
 TRegistryReader& ScanRegistry();
 
+// A key of the shared reader, opened from `root` (path beginning with "\") and closed again on
+// every way out.
+class TReaderKey {
+ public:
+  TReaderKey(RegKey root, const std::string& keyPath);
+  ~TReaderKey();
+  TReaderKey(const TReaderKey&) = delete;
+  TReaderKey& operator=(const TReaderKey&) = delete;
+  bool ok() const { return ok_; }
+  TRegistryReader& reader() { return reader_; }
+
+ private:
+  TRegistryReader& reader_;
+  bool ok_;
+};
+
+// The subkey names of a key, read through the shared reader; none when it cannot be opened.
+std::vector<std::string> ReaderSubkeyNames(RegKey root, const std::string& keyPath);
+
 // The text of one value of the reader's current key ("Binary Data", "Unknown", ...).
 std::string RegValueToText(TRegistryReader& reader, const std::string& valueName);
 

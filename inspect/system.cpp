@@ -7,8 +7,11 @@
 #include <memory>
 #include <typeinfo>
 
+#include "inspect/folder_walk.h"
+#include "inspect/paths.h"
 #include "inspect/registry.h"
 #include "inspect/text.h"
+#include "platform/handles.h"
 #include "platform/platform.h"
 
 namespace inspect {
@@ -116,13 +119,10 @@ bool IsWow64() { return Sys().IsWow64Process().value_or(false); }
 
 bool EnableTokenPrivilege(const std::string& privilege) {
   auto& sec = platform::Sec();
-  const platform::Handle token = sec.OpenProcessToken(win::kTokenAdjustPrivileges | win::kTokenQuery);
-  if (token == platform::kNoHandle) return false;
+  const platform::ScopedToken token(sec.OpenProcessToken(win::kTokenAdjustPrivileges | win::kTokenQuery));
+  if (!token.ok()) return false;
   uint64_t luid = 0;
-  bool ok = false;
-  if (sec.LookupPrivilegeValue(privilege, &luid)) ok = sec.AdjustTokenPrivilege(token, luid, true);
-  sec.CloseHandle(token);
-  return ok;
+  return sec.LookupPrivilegeValue(privilege, &luid) && sec.AdjustTokenPrivilege(token.get(), luid, true);
 }
 
 bool ExitWindowsWithPrivilege(uint32_t flags) {
@@ -152,15 +152,18 @@ void AppendTextToFile(const std::string& path, const std::string& text) {
     throw EFileError(code, "Cannot write file \"" + path + "\". " + Sys().FormatErrorMessage(code));
   };
   // Append-only access: every write lands at the end, even with another writer on the file.
-  const platform::Handle file = fs.CreateFile(path, win::kFileAppendData, win::kFileShareRead | win::kFileShareWrite,
-                                              win::kOpenAlways, win::kFileAttributeNormal);
-  if (file == platform::kInvalidHandle) fail(Sys().GetLastError());
-  const std::string line = text + "\r\n";
-  uint32_t written = 0;
-  const bool ok = fs.WriteFile(file, line.data(), static_cast<uint32_t>(line.size()), &written);
-  const uint32_t code = ok ? win::kErrorSuccess : Sys().GetLastError();
-  fs.CloseHandle(file);
-  if (!ok) fail(code);
+  uint32_t code = win::kErrorSuccess;
+  {
+    const platform::ScopedFile file(fs.CreateFile(path, win::kFileAppendData,
+                                                  win::kFileShareRead | win::kFileShareWrite, win::kOpenAlways,
+                                                  win::kFileAttributeNormal));
+    if (!file.ok()) fail(Sys().GetLastError());
+    const std::string line = text + "\r\n";
+    uint32_t written = 0;
+    // The code is read before the close, which may set another.
+    if (!fs.WriteFile(file.get(), line.data(), static_cast<uint32_t>(line.size()), &written)) code = Sys().GetLastError();
+  }
+  if (code != win::kErrorSuccess) fail(code);
 }
 
 void WriteDebugLog(const std::string& text) {
@@ -183,28 +186,23 @@ void EmptyFolder(const std::string& folder, bool recursive) {
   std::string dir = folder;
   ReplaceAll(dir, "\\\\", "\\");
   auto& fs = Fs();
-  platform::FindData found;
-  const platform::Handle find = fs.FindFirstFile(dir + "*.*", &found);
-  if (find == platform::kInvalidHandle) return;
-  do {
-    if (found.name == "." || found.name == "..") continue;
-    const std::string path = dir + found.name;
-    if (recursive && (found.attributes & win::kFileAttributeDirectory)) {
-      // Twice: a second pass catches what the first left behind.
-      for (int pass = 0; pass < 2; ++pass) {
-        EmptyFolder(path + "\\", true);
-        fs.RemoveDirectory(path);
-      }
-    } else if (!(found.attributes & win::kFileAttributeDirectory)) {
-      if (!fs.DeleteFile(path)) {
-        uint32_t attributes = found.attributes & ~win::kFileAttributeReadonly;
-        if (attributes == 0) attributes = win::kFileAttributeNormal;
-        fs.SetFileAttributes(path, attributes);
-        fs.DeleteFile(path);
-      }
+  TFolderWalk walk;
+  walk.recurse = recursive;
+  walk.intoDotFolders = true;
+  walk.visit = [&](const std::string& walked, const platform::FindData& found) {
+    if (found.attributes & win::kFileAttributeDirectory) return;
+    const std::string path = JoinPath(walked, found.name);
+    if (!fs.DeleteFile(path)) {
+      uint32_t attributes = found.attributes & ~win::kFileAttributeReadonly;
+      if (attributes == 0) attributes = win::kFileAttributeNormal;
+      fs.SetFileAttributes(path, attributes);
+      fs.DeleteFile(path);
     }
-  } while (fs.FindNextFile(find, &found));
-  fs.FindClose(find);
+  };
+  walk.leave = [&](const std::string& subfolder) { fs.RemoveDirectory(subfolder); };
+  // Twice: a second pass catches what the first left behind.
+  WalkFolder(dir, walk);
+  if (recursive) WalkFolder(dir, walk);
 }
 
 std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key) {

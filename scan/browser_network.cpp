@@ -164,11 +164,7 @@ void WriteIeSettings(TReport& report, const TScanOptions&) {
 }
 
 void WriteTrustedSites(TReport& report, const std::string& keyPath, RegKey root) {
-  inspect::TRegistryReader& reader = inspect::ScanRegistry();
-  reader.SetRootKey(root);
-  if (!reader.OpenKey(keyPath)) return;
-  const std::vector<std::string> domains = reader.GetKeyNames();
-  reader.CloseKey();
+  const std::vector<std::string> domains = inspect::ReaderSubkeyNames(root, keyPath);
   const std::string keyText = inspect::RootKeyName(root) + keyPath;
   for (const std::string& domain : domains) {
     // Only the domain's own "http" value: host keys below it and other schemes are not looked at.

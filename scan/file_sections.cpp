@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "inspect/files.h"
+#include "inspect/folder_walk.h"
 #include "inspect/lang.h"
 #include "inspect/paths.h"
 #include "inspect/system.h"
@@ -23,11 +24,6 @@ namespace {
 namespace win = platform::win;
 using platform::FindData;
 using inspect::JoinPath;
-
-// Recursive walks stop at this depth and at folders whose paths the ANSI calls cannot take
-// (MAX_PATH): a junction that the reparse test misses cannot make them loop forever.
-constexpr int kMaxWalkDepth = 128;
-constexpr size_t kMaxPath = 260;
 
 bool IsFolderEntry(const FindData& entry) { return (entry.attributes & win::kFileAttributeDirectory) != 0; }
 
@@ -52,60 +48,48 @@ void Pause(const TScanOptions& options) {
 // Calls `visit` for each entry of folder + mask in the order the file system returns them.
 template <typename Visit>
 void ForEachEntry(const std::string& folder, const std::string& mask, Visit&& visit) {
-  auto& fs = platform::Fs();
-  FindData entry;
-  const platform::Handle find = fs.FindFirstFile(JoinPath(folder, mask), &entry);
-  if (find == platform::kInvalidHandle) return;
-  struct Closer {
-    platform::Handle handle;
-    ~Closer() { platform::Fs().FindClose(handle); }
-  } closer{find};
-  do {
-    visit(entry);
-  } while (fs.FindNextFile(find, &entry));
+  inspect::TFolderWalk walk;
+  walk.mask = mask;
+  walk.visit = [&](const std::string&, const FindData& entry) { visit(entry); };
+  inspect::WalkFolder(folder, walk);
 }
 
 // The file walk of every section but "Suspicious folders": entries that are not folders, each
-// after the optional pause. A failure on one entry goes to `failed` (when given) and the walk
-// goes on with the next.
+// after the optional pause, in `folder` and, when `recurse`, its subfolders. `visit` gets the
+// folder walked and the entry. A failure on one entry goes to `failed` and the walk goes on.
 template <typename Visit, typename Failed>
-void ForEachFile(const std::string& folder, const std::string& mask, const TScanOptions& options, Visit&& visit,
-                 Failed&& failed) {
-  ForEachEntry(folder, mask, [&](const FindData& entry) {
+void WalkFiles(const std::string& folder, const std::string& mask, bool recurse, const TScanOptions& options,
+               Visit&& visit, Failed&& failed) {
+  inspect::TFolderWalk walk;
+  walk.mask = mask;
+  walk.recurse = recurse;
+  walk.visit = [&](const std::string& walked, const FindData& entry) {
     // An entry without a name is not a folder, whatever attributes it carries.
     if (IsFolderEntry(entry) && !entry.name.empty()) return;
     Pause(options);
     try {
-      visit(entry);
+      visit(walked, entry);
     } catch (...) {
       try {
-        failed(entry);
+        failed(walked, entry);
       } catch (...) {
       }
     }
-  });
+  };
+  inspect::WalkFolder(folder, walk);
+}
+
+template <typename Visit, typename Failed>
+void ForEachFile(const std::string& folder, const std::string& mask, const TScanOptions& options, Visit&& visit,
+                 Failed&& failed) {
+  WalkFiles(
+      folder, mask, false, options, [&](const std::string&, const FindData& entry) { visit(entry); },
+      [&](const std::string&, const FindData& entry) { failed(entry); });
 }
 
 template <typename Visit>
 void ForEachFile(const std::string& folder, const std::string& mask, const TScanOptions& options, Visit&& visit) {
   ForEachFile(folder, mask, options, std::forward<Visit>(visit), [](const FindData&) {});
-}
-
-// The subfolders a recursive walk descends into, in the order the file system returns them:
-// no names beginning with "." and no reparse points (a junction may lead back to a parent).
-std::vector<std::string> SubfoldersOf(const std::string& folder) {
-  std::vector<std::string> subfolders;
-  try {
-    ForEachEntry(folder, "*.*", [&](const FindData& entry) {
-      if (!IsFolderEntry(entry) || entry.name.empty() || entry.name.starts_with('.')) return;
-      if (entry.attributes & win::kFileAttributeReparsePoint) return;
-      std::string path = JoinPath(folder, entry.name);
-      if (path.size() < kMaxPath) subfolders.push_back(std::move(path));
-    });
-  } catch (...) {
-    // the subfolders collected so far are still walked
-  }
-  return subfolders;
 }
 
 void ReportListedFile(const std::string& path, TReport& report, const TScanOptions& options) {
@@ -272,50 +256,28 @@ std::string RecentLabel(int key, const char* fallback) {
   return label.empty() ? fallback : label;
 }
 
-struct RecentWalk {
-  TReport& report;
-  const TScanOptions& options;
-  std::string mask;
-  bool recurse;
-  int64_t thresholdDay;
-  std::string createdLabel;
-  std::string modifiedLabel;
-
-  void Walk(const std::string& folder, int depth) {
-    ForEachFile(folder, mask, options, [&](const FindData& entry) {
-      const bool created = LocalDayOf(entry.creationTime) > thresholdDay;
-      const bool modified = LocalDayOf(entry.lastWriteTime) > thresholdDay;
-      if (!created && !modified) return;
-      const std::string path = JoinPath(folder, entry.name);
-      if (!inspect::IsPeFile(path)) return;
-      const std::string size = std::to_string(inspect::FileSizeOf(path));
-      const std::string company = inspect::FileCompanyName(path);
-      const std::string date = inspect::FileDateText(path, created ? 1 : 3);
-      const std::string attributes = inspect::FileAttrText(path);
-      const std::string md5 = inspect::FileMd5Text(path);
-      report.Add(path + " (" + size + " bytes) (" + company + ") (" + date + ") (" + attributes + ") (" + md5 +
-                 ") (" + (created ? createdLabel : modifiedLabel) + ")");
-    });
-    if (recurse && depth < kMaxWalkDepth) {
-      for (const std::string& subfolder : SubfoldersOf(folder)) Walk(subfolder, depth + 1);
-    }
-  }
-};
-
-void HiddenWalk(TReport& report, const TScanOptions& options, const std::string& folder, const std::string& mask,
-                bool recurse, int depth) {
-  ForEachFile(folder, mask, options, [&](const FindData& entry) {
-    const std::string path = JoinPath(folder, entry.name);
-    const uint32_t attributes = platform::Fs().GetFileAttributes(path);
-    if (attributes == win::kInvalidFileAttributes || !(attributes & win::kFileAttributeHidden)) return;
-    if (!inspect::IsPeFile(path)) return;
-    ReportListedFile(path, report, options);
-  });
-  if (recurse && depth < kMaxWalkDepth) {
-    for (const std::string& subfolder : SubfoldersOf(folder)) {
-      HiddenWalk(report, options, subfolder, mask, recurse, depth + 1);
-    }
-  }
+// The files of the walk created or modified after the threshold day, when they are executables.
+void RecentWalk(TReport& report, const TScanOptions& options, const std::string& folder, const std::string& mask,
+                bool recurse, int64_t thresholdDay) {
+  const std::string createdLabel = RecentLabel(205, "created");
+  const std::string modifiedLabel = RecentLabel(206, "modified");
+  WalkFiles(
+      folder, mask, recurse, options,
+      [&](const std::string& walked, const FindData& entry) {
+        const bool created = LocalDayOf(entry.creationTime) > thresholdDay;
+        const bool modified = LocalDayOf(entry.lastWriteTime) > thresholdDay;
+        if (!created && !modified) return;
+        const std::string path = JoinPath(walked, entry.name);
+        if (!inspect::IsPeFile(path)) return;
+        const std::string size = std::to_string(inspect::FileSizeOf(path));
+        const std::string company = inspect::FileCompanyName(path);
+        const std::string date = inspect::FileDateText(path, created ? 1 : 3);
+        const std::string attributes = inspect::FileAttrText(path);
+        const std::string md5 = inspect::FileMd5Text(path);
+        report.Add(path + " (" + size + " bytes) (" + company + ") (" + date + ") (" + attributes + ") (" + md5 +
+                   ") (" + (created ? createdLabel : modifiedLabel) + ")");
+      },
+      [](const std::string&, const FindData&) {});
 }
 
 std::string CollapseDoubledBackslashes(const std::string& path) {
@@ -326,6 +288,21 @@ std::string CollapseDoubledBackslashes(const std::string& path) {
     if (path[i] == '\\' && i + 1 < path.size() && path[i + 1] == '\\') ++i;
   }
   return out;
+}
+
+// Hidden executables of the walk.
+void HiddenWalk(TReport& report, const TScanOptions& options, const std::string& folder, const std::string& mask,
+                bool recurse) {
+  WalkFiles(
+      folder, mask, recurse, options,
+      [&](const std::string& walked, const FindData& entry) {
+        const std::string path = JoinPath(walked, entry.name);
+        const uint32_t attributes = platform::Fs().GetFileAttributes(path);
+        if (attributes == win::kInvalidFileAttributes || !(attributes & win::kFileAttributeHidden)) return;
+        if (!inspect::IsPeFile(path)) return;
+        ReportListedFile(path, report, options);
+      },
+      [](const std::string&, const FindData&) {});
 }
 
 }  // namespace
@@ -417,14 +394,7 @@ void WriteCustomFilesList(TReport& report, const TScanOptions& options) {
 void ListRecentFiles(TReport& report, const TScanOptions& options, const std::string& folder,
                      const std::string& mask, bool recurse) {
   if (IsUnknownFolder(folder)) return;
-  RecentWalk walk{report,
-                  options,
-                  mask,
-                  recurse,
-                  DayNumber(platform::Sys().GetLocalTime()) - options.RecentDays,
-                  RecentLabel(205, "created"),
-                  RecentLabel(206, "modified")};
-  walk.Walk(folder, 0);
+  RecentWalk(report, options, folder, mask, recurse, DayNumber(platform::Sys().GetLocalTime()) - options.RecentDays);
 }
 
 void WriteRecentFiles(TReport& report, const TScanOptions& options) {
@@ -439,7 +409,7 @@ void WriteRecentFiles(TReport& report, const TScanOptions& options) {
 void ListHiddenFiles(TReport& report, const TScanOptions& options, const std::string& folder,
                      const std::string& mask, bool recurse) {
   if (IsUnknownFolder(folder)) return;
-  HiddenWalk(report, options, folder, mask, recurse, 0);
+  HiddenWalk(report, options, folder, mask, recurse);
 }
 
 void WriteHiddenFiles(TReport& report, const TScanOptions& options) {

@@ -5,6 +5,7 @@
 #include "inspect/lang.h"
 #include "inspect/run_flags.h"
 #include "inspect/system.h"
+#include "platform/handles.h"
 #include "scan/product.h"
 #include "scan/sections.h"
 #include "scan/value_checks.h"
@@ -213,30 +214,30 @@ uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& 
 }
 
 bool RunScanThread(std::function<uint32_t()> worker, inspect::TPrompter& prompter) {
+  bool started = false;
   try {
     auto& threads = platform::Thr();
-    platform::Handle thread = threads.CreateThread(std::move(worker));
-    if (thread == platform::kNoHandle) {
+    const platform::ScopedThread thread(threads.CreateThread(std::move(worker)));
+    if (!thread.ok()) {
       prompter.Prompt("ERROR #6 : " + inspect::Lng(118), "Warning", win::kMbIconWarning | win::kMbTopmost);
       return false;
     }
-    g_scanThread = thread;
+    started = true;
+    g_scanThread = thread.get();
     for (;;) {
       uint32_t code = 0;
-      if (!threads.GetExitCodeThread(thread, &code) || code != win::kStillActive) break;
+      if (!threads.GetExitCodeThread(thread.get(), &code) || code != win::kStillActive) break;
       platform::Sys().Sleep(1, true);
       platform::Gui().ProcessMessages();
       if (inspect::AppClosing || !inspect::ScanRunning) break;
     }
     g_scanThread = platform::kNoHandle;
-    threads.CloseHandle(thread);
-    inspect::ScanRunning = false;
-    return true;
   } catch (const std::exception& error) {
+    g_scanThread = platform::kNoHandle;
     inspect::WriteDebugLog(inspect::DebugLogEntry(error));
-    inspect::ScanRunning = false;
-    return false;
   }
+  inspect::ScanRunning = false;
+  return started;
 }
 
 platform::Handle CurrentScanThread() { return g_scanThread; }

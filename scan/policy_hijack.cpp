@@ -113,21 +113,16 @@ void CheckSafeBoot(TReport& report) {
 // The text a hit of the root remembers: the last subkey of its software key holding the marker.
 std::string LastMarkedSoftwareKey(RegKey root, const char* softwareKey, const char* marker,
                                   const std::string& rootText) {
-  inspect::TRegistryReader& reader = inspect::ScanRegistry();
-  reader.SetRootKey(root);
-  if (!reader.OpenKey(softwareKey)) return "";
-  const std::vector<std::string> subKeys = reader.GetKeyNames();
-  reader.CloseKey();
   std::string found;
-  for (const std::string& subKey : subKeys) {
-    if (!reader.OpenKey(std::string(softwareKey) + "\\" + subKey)) continue;
-    for (const std::string& name : reader.GetValueNames()) {
+  for (const std::string& subKey : inspect::ReaderSubkeyNames(root, softwareKey)) {
+    inspect::TReaderKey key(root, std::string(softwareKey) + "\\" + subKey);
+    if (!key.ok()) continue;
+    for (const std::string& name : key.reader().GetValueNames()) {
       if (inspect::EqualNoCase(name, marker)) {
         found = rootText + "\\SOFTWARE\\" + subKey;
         break;
       }
     }
-    reader.CloseKey();
   }
   return found;
 }

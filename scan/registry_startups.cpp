@@ -27,15 +27,6 @@ constexpr RegKey kHkcu = platform::kHkeyCurrentUser;
 constexpr RegKey kHklm = platform::kHkeyLocalMachine;
 constexpr RegKey kHku = platform::kHkeyUsers;
 
-std::vector<std::string> SubkeyNames(RegKey root, const std::string& keyPath) {
-  inspect::TRegistryReader& reader = inspect::ScanRegistry();
-  reader.SetRootKey(root);
-  if (!reader.OpenKey(keyPath)) return {};
-  std::vector<std::string> names = reader.GetKeyNames();
-  reader.CloseKey();
-  return names;
-}
-
 std::vector<TValueText> AllValueTexts(RegKey root, const std::string& keyPath) {
   return ReadValueTexts(root, keyPath, [](const std::string&) { return true; });
 }
@@ -211,7 +202,7 @@ void ListSubkeyValues(TReport& report, const std::string& keyPath, RegKey root, 
   const auto wanted = [&](const std::string& name) {
     return match == TNameMatch::Exact ? name == valueName : inspect::EqualNoCase(name, valueName);
   };
-  for (const std::string& subkey : SubkeyNames(root, keyPath)) {
+  for (const std::string& subkey : inspect::ReaderSubkeyNames(root, keyPath)) {
     Guarded([&] {
       const std::string subkeyPath = keyPath + "\\" + subkey;
       for (const TValueText& value : ReadValueTexts(root, subkeyPath, wanted)) {
@@ -260,7 +251,7 @@ void ListClsidHookValues(TReport& report, const TScanOptions& options, const std
 
 void ListBrowserHelperObjects(TReport& report, const TScanOptions& options, const std::string& keyPath,
                               RegKey root) {
-  for (const std::string& clsid : SubkeyNames(root, keyPath)) {
+  for (const std::string& clsid : inspect::ReaderSubkeyNames(root, keyPath)) {
     Guarded([&] {
       const std::string file = ClassServerFile(kHkcr, "CLSID\\" + clsid, TServerRead::PlainOnly);
       if (file.empty() || ExcludedAsMicrosoft(options, file)) return;

@@ -9,6 +9,7 @@
 #include "inspect/registry.h"
 #include "inspect/system.h"
 #include "inspect/text.h"
+#include "platform/handles.h"
 #include "scan/file_lines.h"
 #include "scan/sections.h"
 
@@ -26,22 +27,10 @@ std::string ValuePath(const std::string& keyPath, const std::string& valueName) 
   return path + "\\" + valueName;
 }
 
-bool KeyOpens(const std::string& keyPath) {
-  auto& reader = inspect::ScanRegistry();
-  reader.SetRootKey(kHkeyLocalMachine);
-  if (!reader.OpenKey(keyPath)) return false;
-  reader.CloseKey();
-  return true;
-}
+bool KeyOpens(const std::string& keyPath) { return inspect::TReaderKey(kHkeyLocalMachine, keyPath).ok(); }
 
-// The subkey names of an absolute key path; none when it cannot be opened.
 std::vector<std::string> SubkeyNames(const std::string& keyPath) {
-  auto& reader = inspect::ScanRegistry();
-  reader.SetRootKey(kHkeyLocalMachine);
-  if (!reader.OpenKey(keyPath)) return {};
-  std::vector<std::string> names = reader.GetKeyNames();
-  reader.CloseKey();
-  return names;
+  return inspect::ReaderSubkeyNames(kHkeyLocalMachine, keyPath);
 }
 
 std::string LowerAscii(std::string text) {
@@ -53,14 +42,6 @@ std::string LowerAscii(std::string text) {
 void Pause(bool when) {
   if (when) platform::Sys().Sleep(1, false);
 }
-
-// The service manager handle, closed on every way out.
-struct ScHandle {
-  platform::Handle handle;
-  ~ScHandle() {
-    if (handle != platform::kNoHandle) platform::Svc().CloseServiceHandle(handle);
-  }
-};
 
 // The Microsoft exclusion of the registry listers: the file the text names is protected by
 // Windows File Protection.
@@ -88,15 +69,15 @@ void WriteServiceList(TReport& report, const TScanOptions& options, TServiceKind
   const int pathMode = drivers ? 1 : 2;
 
   auto& scm = platform::Svc();
-  ScHandle manager{scm.OpenSCManager("", win::kScManagerAllAccess)};
-  if (manager.handle == platform::kNoHandle) return;
+  platform::ScopedService manager(scm.OpenSCManager("", win::kScManagerAllAccess));
+  if (!manager.ok()) return;
 
   std::vector<platform::ServiceStatusEntry> entries;
-  if (!scm.EnumServicesStatus(manager.handle, typeMask, win::kServiceStateAll, &entries)) {
+  if (!scm.EnumServicesStatus(manager.get(), typeMask, win::kServiceStateAll, &entries)) {
+    // The frame shows the enumeration's error code: the close must not replace it.
     auto& sys = platform::Sys();
     const uint32_t error = sys.GetLastError();
-    scm.CloseServiceHandle(manager.handle);
-    manager.handle = platform::kNoHandle;
+    manager.Reset();
     sys.SetLastError(error);
     throw std::runtime_error("EnumServicesStatus failed");
   }
@@ -135,16 +116,17 @@ void WriteFilterDrivers(TReport& report, const TScanOptions&, const std::string&
 }
 
 void WriteServiceDlls(TReport& report, const TScanOptions& options, const std::string& keyPath) {
-  auto& reader = inspect::ScanRegistry();
   for (const std::string& service : SubkeyNames(keyPath)) {
     for (const std::string& sub : SubkeyNames(keyPath + "\\" + service)) {
       if (!inspect::EqualNoCase(sub, "Parameters")) continue;
       const std::string parameters = keyPath + "\\" + service + "\\" + sub;
-      reader.SetRootKey(kHkeyLocalMachine);
-      if (!reader.OpenKey(parameters)) continue;
-      Pause(true);
-      const std::vector<std::string> values = reader.GetValueNames();
-      reader.CloseKey();
+      std::vector<std::string> values;
+      {
+        inspect::TReaderKey key(kHkeyLocalMachine, parameters);
+        if (!key.ok()) continue;
+        Pause(true);
+        values = key.reader().GetValueNames();
+      }
       for (const std::string& value : values) {
         if (!inspect::EqualNoCase(value, "ServiceDll")) continue;
         std::string text;
@@ -165,15 +147,15 @@ void ListWinsockLibraries(TReport& report, const TScanOptions& options, const st
   const std::string keyPath =
       "\\SYSTEM\\" + controlSet + "\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries";
   const std::string root = inspect::RootKeyName(kHkeyLocalMachine);
-  auto& reader = inspect::ScanRegistry();
   for (const std::string& entry : SubkeyNames(keyPath)) {
-    reader.SetRootKey(kHkeyLocalMachine);
-    if (!reader.OpenKey(keyPath + "\\" + entry)) continue;
     std::string text;
-    for (const std::string& value : reader.GetValueNames()) {
-      if (value == "LibraryPath") text = inspect::RegValueToText(reader, value);
+    {
+      inspect::TReaderKey key(kHkeyLocalMachine, keyPath + "\\" + entry);
+      if (!key.ok()) continue;
+      for (const std::string& value : key.reader().GetValueNames()) {
+        if (value == "LibraryPath") text = inspect::RegValueToText(key.reader(), value);
+      }
     }
-    reader.CloseKey();
     if (text.empty() || DroppedAsMicrosoft(options, text)) continue;
     report.Add(inspect::ValueEntry("LibraryPath", text, root + keyPath + "\\" + entry));
   }

@@ -5,6 +5,7 @@
 
 #include "inspect/files.h"
 #include "inspect/text.h"
+#include "platform/handles.h"
 #include "platform/platform.h"
 
 namespace scan {
@@ -18,13 +19,11 @@ namespace win = platform::win;
 constexpr const char* kSection = "Options";
 
 bool WriteWholeFile(const std::string& path, const std::string& text) {
-  platform::Handle h = Fs().CreateFile(path, win::kGenericWrite, 0, win::kCreateAlways, 0);
-  if (h == platform::kInvalidHandle) return false;
+  const platform::ScopedFile file(Fs().CreateFile(path, win::kGenericWrite, 0, win::kCreateAlways, 0));
+  if (!file.ok()) return false;
   uint32_t written = 0;
-  bool ok = Fs().WriteFile(h, text.data(), static_cast<uint32_t>(text.size()), &written) &&
-            written == text.size();
-  Fs().CloseHandle(h);
-  return ok;
+  return Fs().WriteFile(file.get(), text.data(), static_cast<uint32_t>(text.size()), &written) &&
+         written == text.size();
 }
 
 // One option key and the setting it loads into / saves from.

@@ -44,16 +44,11 @@ std::string ProcessFilePath(const platform::ProcessEntry& entry) {
 
 void AddRegistryValueLine(const std::string& keyPath, const std::string& valueName, RegKey root,
                           const std::string& label, TReport& report) {
-  inspect::TRegistryReader& reader = inspect::ScanRegistry();
-  reader.SetRootKey(root);
-  if (!reader.OpenKey(keyPath)) return;
-  struct Closer {
-    inspect::TRegistryReader& reader;
-    ~Closer() { reader.CloseKey(); }
-  } closer{reader};
-  for (const std::string& name : reader.GetValueNames()) {
+  inspect::TReaderKey key(root, keyPath);
+  if (!key.ok()) return;
+  for (const std::string& name : key.reader().GetValueNames()) {
     if (name != valueName) continue;
-    const std::string text = inspect::RegValueToText(reader, name);
+    const std::string text = inspect::RegValueToText(key.reader(), name);
     if (!text.empty()) report.Add(label + ": " + text);
   }
 }

@@ -11,11 +11,6 @@ namespace scan {
 
 namespace {
 
-// Closes the shared reader's key however the walk ends.
-struct TCloseOnExit {
-  ~TCloseOnExit() { inspect::ScanRegistry().CloseKey(); }
-};
-
 bool Passes(TValueTest test, const std::string& text, std::span<const std::string> expected) {
   switch (test) {
     case TValueTest::Always:
@@ -38,10 +33,9 @@ bool Passes(TValueTest test, const std::string& text, std::span<const std::strin
 std::vector<TValueText> ReadValueTexts(RegKey root, const std::string& keyPath,
                                        const std::function<bool(const std::string& name)>& wanted) {
   std::vector<TValueText> values;
-  inspect::TRegistryReader& reader = inspect::ScanRegistry();
-  reader.SetRootKey(root);
-  if (!reader.OpenKey(keyPath)) return values;
-  TCloseOnExit close;
+  inspect::TReaderKey key(root, keyPath);
+  if (!key.ok()) return values;
+  inspect::TRegistryReader& reader = key.reader();
   for (const std::string& name : reader.GetValueNames()) {
     if (!wanted(name)) continue;
     std::string text = inspect::RegValueToText(reader, name);
