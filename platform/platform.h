@@ -1,6 +1,20 @@
 // The operating system as the program sees it: one abstract class per facility, each
 // method standing for one Windows call (or a short fixed sequence of them). The running
 // program installs the win32 backend; tests install the fake machine.
+//
+// Errors. Each facility answers the way the calls it stands for do, so that code over it reads
+// like code over Windows:
+// - Registry, IpHelper: the Win32 status code (0 = success), as Reg* and the IP Helper tables.
+// - FileSystem, Security, Processes, Services, Threads, Shell: a handle or bool, with the code
+//   in System::GetLastError, as the kernel32, advapi32 and shell calls do.
+// - optional: where the call itself may be missing on an older Windows (GetLongPathNameA,
+//   IsWow64Process, SfcIsFileProtected, GetProcessImageFileNameA) and "missing" differs from
+//   "failed".
+// - No facility throws; the exceptions of inspect/ (EFileError, ERegistryException,
+//   EFileReadError) are raised above the platform, where a caller must not miss the failure.
+// Every facility added from now on returns the Win32 (or native NTSTATUS) code itself.
+//
+// Handles are owned through platform/handles.h.
 #pragma once
 
 #include <cstdint>

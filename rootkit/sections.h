@@ -1,0 +1,17 @@
+// The report items of the hook and kernel sections and the verdict over a whole report. The
+// scan frame appends them; this layer knows nothing of the report itself.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rootkit {
+
+// "Ring3 hooks": user-mode API hooks of the own process and of the shell.
+std::vector<std::string> Ring3HookItems();
+// "Kernel mode hooks": service-table and kernel-code hooks found through the driver.
+std::vector<std::string> KernelModeItems();
+// The verdict lines appended after the footer, judged over every item of the report.
+std::vector<std::string> RootkitVerdict(const std::vector<std::string>& reportItems);
+
+}  // namespace rootkit
