@@ -93,7 +93,7 @@ class IndexedFind : public bs_test::ForwardingFileSystem {
 };
 
 void Seed(platform::fake::Machine& m, int files) {
-  m.specialFolders[20] = "C:\\WINDOWS\\Fonts";
+  m.system().specialFolders[20] = "C:\\WINDOWS\\Fonts";
   for (int i = 0; i < files; ++i) {
     char name[32];
     const char* ext = i % 4 == 0 ? "exe" : i % 4 == 1 ? "txt" : "tmp";

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "platform/fake/fake_machine.h"
+#include "platform/fake/facilities.h"
 
 namespace platform::fake {
 namespace {
@@ -12,64 +12,63 @@ constexpr uint32_t kUdpRowBytes = 12;
 
 class FakeIpHelper final : public IpHelper {
  public:
-  explicit FakeIpHelper(Machine& machine) : m_(machine) {}
+  explicit FakeIpHelper(MachineState& state) : s_(state), ip_(state.ipHelper) {}
 
   bool LoadLibrary(const std::string& name) override {
-    std::lock_guard lock(m_.mutex);
-    if (!m_.ipHelperPresent || UpperAscii(name) != "IPHLPAPI.DLL") return false;
-    m_.ipHelperLoaded = true;
+    std::lock_guard lock(s_.mutex);
+    if (!ip_.present || UpperAscii(name) != "IPHLPAPI.DLL") return false;
+    ip_.loaded = true;
     return true;
   }
 
   bool HasExport(const std::string& name) override {
-    std::lock_guard lock(m_.mutex);
+    std::lock_guard lock(s_.mutex);
     return Has(name);
   }
 
   void FreeLibrary() override {
-    std::lock_guard lock(m_.mutex);
-    m_.ipHelperLoaded = false;
+    std::lock_guard lock(s_.mutex);
+    ip_.loaded = false;
   }
 
   bool WsaStartup(uint16_t) override {
-    std::lock_guard lock(m_.mutex);
-    ++m_.winsockStarts;
+    std::lock_guard lock(s_.mutex);
+    ++ip_.winsockStarts;
     return true;
   }
 
   void WsaCleanup() override {
-    std::lock_guard lock(m_.mutex);
-    --m_.winsockStarts;
+    std::lock_guard lock(s_.mutex);
+    --ip_.winsockStarts;
   }
 
   uint32_t GetExtendedTcpTable(uint32_t* size, bool, uint32_t family, uint32_t tableClass,
                                std::vector<TcpRow>* rows) override {
-    std::lock_guard lock(m_.mutex);
+    std::lock_guard lock(s_.mutex);
     return Extended("GetExtendedTcpTable", tableClass == win::kTcpTableOwnerPidAll, family, kTcpRowBytes, size,
-                    m_.tcpTable, m_.tcpRowsOpenedBetweenCalls, rows);
+                    ip_.tcpTable, ip_.tcpRowsOpenedBetweenCalls, rows);
   }
 
   uint32_t GetExtendedUdpTable(uint32_t* size, bool, uint32_t family, uint32_t tableClass,
                                std::vector<UdpRow>* rows) override {
-    std::lock_guard lock(m_.mutex);
+    std::lock_guard lock(s_.mutex);
     return Extended("GetExtendedUdpTable", tableClass == win::kUdpTableOwnerPid, family, kUdpRowBytes, size,
-                    m_.udpTable, m_.udpRowsOpenedBetweenCalls, rows);
+                    ip_.udpTable, ip_.udpRowsOpenedBetweenCalls, rows);
   }
 
   uint32_t AllocateAndGetTcpExTableFromStack(bool, uint32_t, uint32_t family, std::vector<TcpRow>* rows) override {
-    std::lock_guard lock(m_.mutex);
-    return FromStack("AllocateAndGetTcpExTableFromStack", family, m_.tcpTable, rows);
+    std::lock_guard lock(s_.mutex);
+    return FromStack("AllocateAndGetTcpExTableFromStack", family, ip_.tcpTable, rows);
   }
 
   uint32_t AllocateAndGetUdpExTableFromStack(bool, uint32_t, uint32_t family, std::vector<UdpRow>* rows) override {
-    std::lock_guard lock(m_.mutex);
-    return FromStack("AllocateAndGetUdpExTableFromStack", family, m_.udpTable, rows);
+    std::lock_guard lock(s_.mutex);
+    return FromStack("AllocateAndGetUdpExTableFromStack", family, ip_.udpTable, rows);
   }
 
  private:
   bool Has(const std::string& name) const {
-    return m_.ipHelperLoaded && std::find(m_.ipHelperExports.begin(), m_.ipHelperExports.end(), name) !=
-                                    m_.ipHelperExports.end();
+    return ip_.loaded && std::find(ip_.exports.begin(), ip_.exports.end(), name) != ip_.exports.end();
   }
 
   template <typename Row>
@@ -77,7 +76,7 @@ class FakeIpHelper final : public IpHelper {
                     std::vector<Row>& table, std::vector<Row>& pending, std::vector<Row>* rows) {
     rows->clear();
     if (!Has(name)) return win::kErrorCallNotImplemented;
-    m_.tableCalls.push_back(name);
+    ip_.tableCalls.push_back(name);
     if (!knownClass || family != win::kAfInet) return win::kErrorInvalidParameter;
     const uint32_t needed = 4 + rowBytes * static_cast<uint32_t>(table.size());
     if (*size < needed) {
@@ -96,17 +95,18 @@ class FakeIpHelper final : public IpHelper {
   uint32_t FromStack(const char* name, uint32_t family, const std::vector<Row>& table, std::vector<Row>* rows) {
     rows->clear();
     if (!Has(name)) return win::kErrorCallNotImplemented;
-    m_.tableCalls.push_back(name);
+    ip_.tableCalls.push_back(name);
     if (family != win::kAfInet) return win::kErrorInvalidParameter;
     *rows = table;
     return win::kErrorSuccess;
   }
 
-  Machine& m_;
+  MachineState& s_;
+  IpHelperState& ip_;
 };
 
 }  // namespace
 
-std::unique_ptr<IpHelper> MakeIpHelper(Machine& machine) { return std::make_unique<FakeIpHelper>(machine); }
+std::unique_ptr<IpHelper> MakeIpHelper(MachineState& state) { return std::make_unique<FakeIpHelper>(state); }
 
 }  // namespace platform::fake

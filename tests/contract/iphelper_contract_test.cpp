@@ -14,8 +14,8 @@ class IpHelperContract : public bs_test::ContractTest {
   void SetUp() override {
     ContractTest::SetUp();
     if (fake::Machine* m = scratch().machine()) {
-      m->tcpTable = {{2, 0, 0x8700, 0, 0, 4}, {5, 0x0100007F, 0x1204, 0x0100007F, 0x5000, 8}};
-      m->udpTable = {{0, 0xF401, 4}};
+      m->ipHelper().tcpTable = {{2, 0, 0x8700, 0, 0, 4}, {5, 0x0100007F, 0x1204, 0x0100007F, 0x5000, 8}};
+      m->ipHelper().udpTable = {{0, 0xF401, 4}};
     }
     ASSERT_TRUE(Ip().LoadLibrary("iphlpapi.dll"));
   }

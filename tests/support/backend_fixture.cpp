@@ -39,7 +39,7 @@ std::string UniqueName() {
 BackendScratch::BackendScratch(BackendKind kind) : kind_(kind), previous_(Current()) {
   if (kind == BackendKind::Fake) {
     machine_ = std::make_unique<fake::Machine>();
-    machine_->AddFolder(machine_->tempDir);
+    machine_->AddFolder(machine_->system().tempDir);
     machine_->Install();
   } else {
 #ifdef BS_WIN32_BACKEND

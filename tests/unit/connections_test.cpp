@@ -91,14 +91,14 @@ class ConnectionsTest : public testing::Test {
 };
 
 TEST_F(ConnectionsTest, LinesNameTheOwnerOrNA) {
-  m.tcpTable = {
+  m.ipHelper().tcpTable = {
       {kListening, Addr(0, 0, 0, 0), Port(135), 0, 0, 1000},
       {kEstablished, Addr(192, 168, 1, 10), Port(1042), Addr(10, 0, 0, 1), Port(80), 2000},
       {kListening, Addr(127, 0, 0, 1), Port(445), 0, 0, 3000},  // cannot be opened
       {kListening, Addr(0, 0, 0, 0), Port(139), 0, 0, 4},        // no such process
       {99, Addr(0, 0, 0, 0), Port(7), 0, 0, 0},                  // the idle process, an unknown state
   };
-  m.udpTable = {
+  m.ipHelper().udpTable = {
       {Addr(0, 0, 0, 0), Port(500), 1000},
       {Addr(127, 0, 0, 1), Port(1900), 3000},
   };
@@ -108,9 +108,9 @@ TEST_F(ConnectionsTest, LinesNameTheOwnerOrNA) {
                           "N/A -> 0.0.0.0:139 -> 0.0.0.0:0 -> LISTENING",
                           "N/A -> 0.0.0.0:7 -> 0.0.0.0:0 -> UNKNOWN (99)"}));
   EXPECT_EQ(Udp(), (Lines{"svchost.exe -> 0.0.0.0:500 -> *.*", "N/A -> 127.0.0.1:1900 -> *.*"}));
-  EXPECT_EQ(m.tableCalls, (Lines{"GetExtendedTcpTable", "GetExtendedTcpTable", "GetExtendedUdpTable",
-                                 "GetExtendedUdpTable"}));
-  EXPECT_EQ(m.winsockStarts, 0);
+  EXPECT_EQ(m.ipHelper().tableCalls,
+            (Lines{"GetExtendedTcpTable", "GetExtendedTcpTable", "GetExtendedUdpTable", "GetExtendedUdpTable"}));
+  EXPECT_EQ(m.ipHelper().winsockStarts, 0);
 }
 
 TEST_F(ConnectionsTest, EmptyTablesGiveNoLines) {
@@ -121,17 +121,18 @@ TEST_F(ConnectionsTest, EmptyTablesGiveNoLines) {
 // A connection opened between the size query and the fill makes the fill fail: the writer
 // asks again and lists the table it then gets, or lists nothing when the table never settles.
 TEST_F(ConnectionsTest, TableThatGrowsBetweenTheCallsIsNeverReadUnfilled) {
-  m.tcpTable = {{kListening, Addr(0, 0, 0, 0), Port(135), 0, 0, 1000}};
-  m.tcpRowsOpenedBetweenCalls = {{kEstablished, Addr(127, 0, 0, 1), Port(1042), Addr(127, 0, 0, 1), Port(80), 2000}};
-  m.udpTable = {{Addr(0, 0, 0, 0), Port(500), 1000}};
-  m.udpRowsOpenedBetweenCalls = {{Addr(0, 0, 0, 0), Port(53), 2000}};
+  m.ipHelper().tcpTable = {{kListening, Addr(0, 0, 0, 0), Port(135), 0, 0, 1000}};
+  m.ipHelper().tcpRowsOpenedBetweenCalls = {
+      {kEstablished, Addr(127, 0, 0, 1), Port(1042), Addr(127, 0, 0, 1), Port(80), 2000}};
+  m.ipHelper().udpTable = {{Addr(0, 0, 0, 0), Port(500), 1000}};
+  m.ipHelper().udpRowsOpenedBetweenCalls = {{Addr(0, 0, 0, 0), Port(53), 2000}};
   EXPECT_EQ(Tcp(), (Lines{"svchost.exe -> 0.0.0.0:135 -> 0.0.0.0:0 -> LISTENING",
                           "acme.exe -> 127.0.0.1:1042 -> 127.0.0.1:80 -> ESTABLISHED"}));
   EXPECT_EQ(Udp(), (Lines{"svchost.exe -> 0.0.0.0:500 -> *.*", "acme.exe -> 0.0.0.0:53 -> *.*"}));
 
-  m.tcpRowsOpenedBetweenCalls.assign(50, {kListening, 0, Port(9), 0, 0, 1000});
+  m.ipHelper().tcpRowsOpenedBetweenCalls.assign(50, {kListening, 0, Port(9), 0, 0, 1000});
   EXPECT_EQ(Tcp(), Lines{});
-  EXPECT_EQ(m.winsockStarts, 0);
+  EXPECT_EQ(m.ipHelper().winsockStarts, 0);
 }
 
 // Which entry points the library offers decides the flags and the calls.
@@ -166,10 +167,10 @@ TEST_F(ConnectionsTest, EntryPointsChooseTheTables) {
     Machine machine;
     machine.Install();
     machine.AddProcess(1000, "C:\\WINDOWS\\system32\\svchost.exe");
-    machine.ipHelperPresent = c.present;
-    machine.ipHelperExports = c.exports;
-    machine.tcpTable = {tcp};
-    machine.udpTable = {udp};
+    machine.ipHelper().present = c.present;
+    machine.ipHelper().exports = c.exports;
+    machine.ipHelper().tcpTable = {tcp};
+    machine.ipHelper().udpTable = {udp};
     scan::LoadIpHelper();
     EXPECT_EQ(scan::IpHelperLoaded(), c.loaded);
     EXPECT_EQ(scan::FromStackTablesAvailable(), c.fromStack);
@@ -178,9 +179,9 @@ TEST_F(ConnectionsTest, EntryPointsChooseTheTables) {
     scan::ListTcpConnections(report, options);
     scan::ListUdpConnections(report, options);
     EXPECT_EQ(bs_test::ReportItems(report), c.loaded ? (Lines{tcpLine, udpLine}) : Lines{});
-    EXPECT_EQ(machine.tableCalls, c.calls);
+    EXPECT_EQ(machine.ipHelper().tableCalls, c.calls);
     scan::UnloadIpHelper();
-    EXPECT_FALSE(machine.ipHelperLoaded);
+    EXPECT_FALSE(machine.ipHelper().loaded);
     EXPECT_FALSE(scan::IpHelperLoaded());
   }
 }

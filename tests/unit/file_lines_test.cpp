@@ -68,7 +68,7 @@ class FileLines : public ::testing::Test {
   }
   // The app file spans several mapped windows; reading it fails from its n-th digest on.
   FaultyFiles& FailReads(int failFromDigest) {
-    m.allocationGranularity = 1;  // windows of a few hundred bytes
+    m.system().allocationGranularity = 1;  // windows of a few hundred bytes
     m.File(kApp)->contents = std::string(4096, 'x');
     faulty_ = std::make_unique<FaultyFiles>(kApp, failFromDigest);
     faulty_->Install();
@@ -147,7 +147,7 @@ TEST_F(FileLines, DuplicatesAreWholeItemsAnywhereInTheReport) {
 
 TEST_F(FileLines, MicrosoftFilter) {
   m.AddFile("C:\\WINDOWS\\system32\\svchost.exe", "abc");
-  m.protectedFiles = {"c:\\windows\\SYSTEM32\\svchost.exe"};
+  m.system().protectedFiles = {"c:\\windows\\SYSTEM32\\svchost.exe"};
   struct Case {
     bool excludeMicrosoft;
     std::vector<std::string> libraries;  // the libraries that export the protection test
@@ -158,7 +158,7 @@ TEST_F(FileLines, MicrosoftFilter) {
       {true, {}, 1},  // no protection test on this system: nothing is Microsoft's
   };
   for (const Case& c : cases) {
-    m.sfcLibraries = c.libraries;
+    m.system().sfcLibraries = c.libraries;
     TReport r;
     ReportFile("C:\\WINDOWS\\system32\\svchost.exe", r, c.excludeMicrosoft, {}, false);
     ReportFile(kApp, r, c.excludeMicrosoft, {}, false);  // not protected: always listed

@@ -57,8 +57,8 @@ class FileSectionsTest : public ::testing::Test {
     inspect::ClearLngTable();
     options.ReduceMemoryUsage = false;
     options.ExcludeMicrosoftFiles = false;
-    m.specialFolders[20] = "C:\\WINDOWS\\Fonts";
-    m.specialFolders[21] = "C:\\Documents and Settings\\User\\Templates";
+    m.system().specialFolders[20] = "C:\\WINDOWS\\Fonts";
+    m.system().specialFolders[21] = "C:\\Documents and Settings\\User\\Templates";
   }
 
   // Runs the content of the frame's section with this title key, as the scan does.
@@ -189,7 +189,7 @@ TEST_F(FileSectionsTest, SuspiciousFolderListingsApplyTheirMasksAndFlags) {
     machine.SetString(platform::kHkeyCurrentUser, shellFolders, "Local Settings", localSettings);
     machine.SetString(platform::kHkeyCurrentUser, shellFolders, "Templates",
                       "C:\\Documents and Settings\\User\\Templates");
-    if (c.vista) machine.version = {win::kVerPlatformWin32Nt, 6, 0, 6002, "Service Pack 2"};
+    if (c.vista) machine.system().version = {win::kVerPlatformWin32Nt, 6, 0, 6002, "Service Pack 2"};
     machine.AddFile(c.path, c.pe ? Pe() : "text");
     TReport r;
     WriteSuspiciousFolderExecutables(r, options);
@@ -241,10 +241,10 @@ TEST_F(FileSectionsTest, UnknownSysFilesKeepsOutMicrosoftDriversByVersionRule) {
   for (const Case& c : cases) {
     Machine machine;
     machine.Install();
-    if (c.vista) machine.version = {win::kVerPlatformWin32Nt, 6, 1, 7601, "Service Pack 1"};
+    if (c.vista) machine.system().version = {win::kVerPlatformWin32Nt, 6, 1, 7601, "Service Pack 1"};
     const std::string path = std::string(kSystem) + "\\drivers\\x.sys";
     machine.AddFile(path, c.pe ? Pe() : "text").version = platform::fake::FileVersion{c.company, "1.0"};
-    if (c.protectedFile) machine.protectedFiles.push_back(path);
+    if (c.protectedFile) machine.system().protectedFiles.push_back(path);
     for (bool excludeMicrosoft : {false, true}) {
       options.ExcludeMicrosoftFiles = excludeMicrosoft;
       TReport r;
@@ -352,7 +352,7 @@ TEST_F(FileSectionsTest, CustomFilesLinesNameAFolderAndAMask) {
 // --- Recent files ----------------------------------------------------------------------------
 
 TEST_F(FileSectionsTest, RecentFilesUseTheCalendarDayBeforeTheThreshold) {
-  m.now = {2009, 12, 3, 2, 9, 30, 0, 0};  // threshold day with 10 days: 2009-11-22
+  m.system().now = {2009, 12, 3, 2, 9, 30, 0, 0};  // threshold day with 10 days: 2009-11-22
   options.RecentDays = 10;
   struct Case {
     const char* name;
@@ -372,8 +372,8 @@ TEST_F(FileSectionsTest, RecentFilesUseTheCalendarDayBeforeTheThreshold) {
   for (const Case& c : cases) {
     Machine machine;
     machine.Install();
-    machine.now = m.now;
-    machine.utcOffsetMinutes = c.utcOffsetMinutes;
+    machine.system().now = m.system().now;
+    machine.system().utcOffsetMinutes = c.utcOffsetMinutes;
     const std::string path = std::string(kTemp) + c.name;
     platform::fake::FakeFile& f = machine.AddFile(path, Pe());
     f.creationTime = c.created;

@@ -71,7 +71,7 @@ TEST_F(Files, SizeAndAttributeLetters) {
 }
 
 TEST_F(Files, DatesInLocalTimeWithoutTheTimeAtMidnight) {
-  m.utcOffsetMinutes = 60;
+  m.system().utcOffsetMinutes = 60;
   fake::FakeFile& file = m.AddFile("C:\\data\\f.bin");
   file.creationTime = FileTimeOf(2009, 12, 2, 7, 15, 45);
   file.lastAccessTime = FileTimeOf(2009, 12, 1, 23, 0, 0);  // local midnight
@@ -80,8 +80,8 @@ TEST_F(Files, DatesInLocalTimeWithoutTheTimeAtMidnight) {
   EXPECT_EQ(FileDateText("C:\\data\\f.bin", 2), "12/2/2009");
   EXPECT_EQ(FileDateText("C:\\data\\f.bin", 3), "12/2/2009 2:00:05 PM");
 
-  m.shortDateFormat = "dd.MM.yyyy";
-  m.longTimeFormat = "HH:mm:ss";
+  m.system().shortDateFormat = "dd.MM.yyyy";
+  m.system().longTimeFormat = "HH:mm:ss";
   EXPECT_EQ(FileDateText("C:\\data\\f.bin", 3), "02.12.2009 14:00:05");
   for (int which : {0, 4, -1}) EXPECT_EQ(FileDateText("C:\\data\\f.bin", which), "") << which;
   EXPECT_EQ(FileDateText("C:\\data\\missing.bin", 1), "");
@@ -125,19 +125,19 @@ TEST_F(Files, PortableExecutableTest) {
 // The library comes from "SFC.dll" when that bare name is found, else from "sfc_os.dll".
 TEST_F(Files, WindowsFileProtection) {
   const std::string kernel = "C:\\WINDOWS\\system32\\kernel32.dll";
-  m.protectedFiles = {kernel};
+  m.system().protectedFiles = {kernel};
   EXPECT_TRUE(IsProtectedSystemFile(kernel));
   EXPECT_TRUE(IsProtectedSystemFile("c:\\windows\\SYSTEM32\\KERNEL32.DLL"));
   EXPECT_FALSE(IsProtectedSystemFile("C:\\WINDOWS\\system32\\other.dll"));
 
-  m.sfcLibraries = {"SFC.dll"};  // Windows 2000: only SFC.dll exports the test
+  m.system().sfcLibraries = {"SFC.dll"};  // Windows 2000: only SFC.dll exports the test
   EXPECT_FALSE(IsProtectedSystemFile(kernel));
   m.AddFile("SFC.dll");
   EXPECT_TRUE(IsProtectedSystemFile(kernel));
 
-  m.sfcLibraries = {"sfc_os.dll"};
+  m.system().sfcLibraries = {"sfc_os.dll"};
   EXPECT_FALSE(IsProtectedSystemFile(kernel));
-  m.sfcLibraries.clear();
+  m.system().sfcLibraries.clear();
   m.RemoveFile("SFC.dll");
   EXPECT_FALSE(IsProtectedSystemFile(kernel));
 }
@@ -162,7 +162,7 @@ TEST_F(Files, ServiceManagerQueries) {
   EXPECT_EQ(ServiceBinaryPath("Long"), "");  // does not fit the 4096-byte buffer
   EXPECT_EQ(ServiceState("\\\\elsewhere", "Runner"), 0u);
 
-  m.serviceManagerOpens = false;
+  m.services().managerOpens = false;
   EXPECT_EQ(ServiceState("", "Runner"), 0u);
   EXPECT_EQ(ServiceBinaryPath("Runner"), "");
 }

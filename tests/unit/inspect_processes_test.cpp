@@ -78,14 +78,14 @@ TEST_F(ProcessHelpers, FindProcessIdTakesTheLaterMatchInSnapshotOrder) {
   };
   for (const Case& c : cases) EXPECT_EQ(FindProcessId(c.name, c.folder), c.pid) << c.name << " in " << c.folder;
 
-  m.snapshotFails = true;
+  m.processes().snapshotFails = true;
   EXPECT_EQ(FindProcessId("explorer.exe", "C:\\WINDOWS\\"), 0u);
 }
 
 TEST_F(ProcessHelpers, ProcessImageFolder) {
   m.AddProcess(100, "C:\\WINDOWS\\explorer.exe");
   m.AddProcess(200, "C:\\PROGRA~1\\MYAPP~1\\app.exe");
-  m.longPaths["C:\\PROGRA~1\\MYAPP~1"] = "C:\\Program Files\\My App";
+  m.system().longPaths["C:\\PROGRA~1\\MYAPP~1"] = "C:\\Program Files\\My App";
   m.AddProcess(300, "C:\\WINDOWS\\closed.exe").accessible = false;
   m.AddProcess(400, "C:\\WINDOWS\\odd.exe").imageDevicePath = "\\Device\\Unmapped\\odd.exe";
 
@@ -96,7 +96,7 @@ TEST_F(ProcessHelpers, ProcessImageFolder) {
   EXPECT_EQ(ProcessImageFolder(999), "");
   EXPECT_EQ(ProcessImageFolder(0), "");
 
-  m.hasProcessImageFileName = false;
+  m.processes().hasProcessImageFileName = false;
   EXPECT_EQ(ProcessImageFolder(100), "");
 }
 

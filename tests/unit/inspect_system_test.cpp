@@ -23,7 +23,7 @@ class SystemHelpers : public ::testing::Test {
 };
 
 TEST_F(SystemHelpers, FoldersFromTheSystem) {
-  m.windowsDir = "D:\\WINNT";
+  m.system().windowsDir = "D:\\WINNT";
   EXPECT_EQ(GetWindowsDir(), "D:\\WINNT");
   EXPECT_EQ(GetSystemDrive(), "D:\\");
   EXPECT_EQ(GetSystemDir(), "C:\\WINDOWS\\system32");
@@ -95,7 +95,7 @@ TEST_F(SystemHelpers, WindowsVersionName) {
       {w9x, 6, 1, "", "Unknown", false},
   };
   for (const Case& c : cases) {
-    m.version = {c.platform, c.major, c.minor, 0, c.csd};
+    m.system().version = {c.platform, c.major, c.minor, 0, c.csd};
     EXPECT_EQ(WindowsVersionName(), c.name) << c.platform << " " << c.major << "." << c.minor << " '" << c.csd << "'";
     EXPECT_EQ(IsVistaOrLater(), c.vistaOrLater) << c.platform << " " << c.major << "." << c.minor;
   }
@@ -104,7 +104,7 @@ TEST_F(SystemHelpers, WindowsVersionName) {
 TEST_F(SystemHelpers, IsWow64OnlyWhenTheCallSaysSo) {
   const std::pair<std::optional<bool>, bool> cases[] = {{std::nullopt, false}, {false, false}, {true, true}};
   for (const auto& [answer, expected] : cases) {
-    m.wow64 = answer;
+    m.system().wow64 = answer;
     EXPECT_EQ(IsWow64(), expected);
   }
 }
@@ -119,46 +119,47 @@ TEST(FormatElapsedTest, HoursMinutesSecondsWithoutLeadingZeros) {
 
 TEST_F(SystemHelpers, EnableTokenPrivilege) {
   EXPECT_TRUE(EnableTokenPrivilege("SeDebugPrivilege"));
-  EXPECT_EQ(m.enabledPrivileges, std::vector<std::string>{"SeDebugPrivilege"});
+  EXPECT_EQ(m.security().enabledPrivileges, std::vector<std::string>{"SeDebugPrivilege"});
   // Known to the system but not held: the adjustment still succeeds, nothing is enabled.
   EXPECT_TRUE(EnableTokenPrivilege("SeLoadDriverPrivilege"));
-  EXPECT_EQ(m.enabledPrivileges.size(), 1u);
+  EXPECT_EQ(m.security().enabledPrivileges.size(), 1u);
   EXPECT_FALSE(EnableTokenPrivilege("SeNoSuchPrivilege"));
-  m.tokenOpens = false;
+  m.security().tokenOpens = false;
   EXPECT_FALSE(EnableTokenPrivilege("SeBackupPrivilege"));
-  EXPECT_EQ(m.enabledPrivileges.size(), 1u);
+  EXPECT_EQ(m.security().enabledPrivileges.size(), 1u);
 }
 
 TEST_F(SystemHelpers, ExitWindowsEnablesShutdownOnNtOnly) {
   EXPECT_TRUE(ExitWindowsWithPrivilege(2));
-  EXPECT_EQ(m.exitWindowsCalls, std::vector<uint32_t>{2});
-  EXPECT_EQ(m.enabledPrivileges, std::vector<std::string>{"SeShutdownPrivilege"});
+  EXPECT_EQ(m.system().exitWindowsCalls, std::vector<uint32_t>{2});
+  EXPECT_EQ(m.security().enabledPrivileges, std::vector<std::string>{"SeShutdownPrivilege"});
 
   platform::fake::Machine m9x;
   m9x.Install();
-  m9x.version = {win::kVerPlatformWin32Windows, 4, 10, 0, ""};
-  m9x.exitWindowsSucceeds = false;
+  m9x.system().version = {win::kVerPlatformWin32Windows, 4, 10, 0, ""};
+  m9x.system().exitWindowsSucceeds = false;
   EXPECT_FALSE(ExitWindowsWithPrivilege(1));
-  EXPECT_EQ(m9x.exitWindowsCalls, std::vector<uint32_t>{1});
-  EXPECT_TRUE(m9x.enabledPrivileges.empty());
+  EXPECT_EQ(m9x.system().exitWindowsCalls, std::vector<uint32_t>{1});
+  EXPECT_TRUE(m9x.security().enabledPrivileges.empty());
 }
 
 TEST_F(SystemHelpers, CreateRestorePointAsksOnceForABeginSystemChange) {
   EXPECT_TRUE(CreateRestorePoint());
-  ASSERT_EQ(m.restorePoints.size(), 1u);
-  EXPECT_EQ(m.restorePoints[0].eventType, 100u);
-  EXPECT_EQ(m.restorePoints[0].restorePointType, 0u);
-  EXPECT_EQ(m.restorePoints[0].description, "SYSTEM RESTORE POINT");
-  m.restorePointAccepted = false;
+  ASSERT_EQ(m.system().restorePoints.size(), 1u);
+  EXPECT_EQ(m.system().restorePoints[0].eventType, 100u);
+  EXPECT_EQ(m.system().restorePoints[0].restorePointType, 0u);
+  EXPECT_EQ(m.system().restorePoints[0].description, "SYSTEM RESTORE POINT");
+  m.system().restorePointAccepted = false;
   EXPECT_FALSE(CreateRestorePoint());
-  EXPECT_EQ(m.restorePoints.size(), 2u);
+  EXPECT_EQ(m.system().restorePoints.size(), 2u);
 }
 
 TEST_F(SystemHelpers, ShowFilePropertiesGoesToTheShell) {
   m.AddFile("C:\\WINDOWS\\notepad.exe", "MZ");
   EXPECT_TRUE(ShowFileProperties(0, "C:\\WINDOWS\\notepad.exe"));
   EXPECT_FALSE(ShowFileProperties(0, "C:\\WINDOWS\\missing.exe"));
-  EXPECT_EQ(m.propertiesShown, (std::vector<std::string>{"C:\\WINDOWS\\notepad.exe", "C:\\WINDOWS\\missing.exe"}));
+  EXPECT_EQ(m.shellUi().propertiesShown,
+            (std::vector<std::string>{"C:\\WINDOWS\\notepad.exe", "C:\\WINDOWS\\missing.exe"}));
 }
 
 TEST_F(SystemHelpers, AppendTextToFileCreatesThenAppends) {
@@ -234,9 +235,11 @@ TEST(EmptyFolderTest, DeletesFilesAndOnlyWhenRecursiveSubfolders) {
   } cases[] = {
       {"C:\\Work\\", false, {"C:\\Work\\a.exe", "C:\\Work\\noext", "C:\\Work\\read-only.dll"},
        {"C:\\Work", "C:\\Work\\Sub\\b.txt", "C:\\Work\\Sub\\Deeper\\c.txt", "C:\\Work\\EmptySub"}},
+      // A folder whose name begins with "." is emptied too; a junction is never followed.
       {"C:\\Work\\", true,
-       {"C:\\Work\\a.exe", "C:\\Work\\read-only.dll", "C:\\Work\\Sub", "C:\\Work\\Sub\\Deeper\\c.txt", "C:\\Work\\EmptySub"},
-       {"C:\\Work", "C:\\Outside\\keep.txt"}},
+       {"C:\\Work\\a.exe", "C:\\Work\\read-only.dll", "C:\\Work\\Sub", "C:\\Work\\Sub\\Deeper\\c.txt", "C:\\Work\\EmptySub",
+        "C:\\Work\\.cache"},
+       {"C:\\Work", "C:\\Outside\\keep.txt", "C:\\Work\\Junction\\target.txt"}},
       {"C:\\\\Work\\\\Sub\\", true, {"C:\\Work\\Sub\\b.txt", "C:\\Work\\Sub\\Deeper"}, {"C:\\Work\\Sub", "C:\\Work\\a.exe"}},
       {"C:\\Nowhere\\", true, {}, {"C:\\Work\\a.exe", "C:\\Outside\\keep.txt"}},
   };
@@ -249,6 +252,9 @@ TEST(EmptyFolderTest, DeletesFilesAndOnlyWhenRecursiveSubfolders) {
     m.AddFile("C:\\Work\\Sub\\b.txt", "b");
     m.AddFile("C:\\Work\\Sub\\Deeper\\c.txt", "c", win::kFileAttributeReadonly);
     m.AddFolder("C:\\Work\\EmptySub");
+    m.AddFile("C:\\Work\\.cache\\d.txt", "d");
+    m.AddFile("C:\\Work\\Junction\\target.txt", "t");
+    m.File("C:\\Work\\Junction")->attributes |= win::kFileAttributeReparsePoint;
     m.AddFile("C:\\Outside\\keep.txt", "k");
 
     EmptyFolder(c.folder, c.recursive);
@@ -267,9 +273,9 @@ TEST_F(SystemHelpers, ReadIniString) {
 }
 
 TEST_F(SystemHelpers, DevicePathToDosPath) {
-  m.dosDevices["D:"] = {"\\Device\\HarddiskVolume2"};
-  m.dosDevices["F:"] = {"\\Device\\CdRom0"};
-  m.dosDevices["G:"] = {"\\Device\\CdRom0"};  // the first letter in order wins
+  m.system().dosDevices["D:"] = {"\\Device\\HarddiskVolume2"};
+  m.system().dosDevices["F:"] = {"\\Device\\CdRom0"};
+  m.system().dosDevices["G:"] = {"\\Device\\CdRom0"};  // the first letter in order wins
   struct Case {
     const char* device;
     const char* dos;
@@ -288,11 +294,11 @@ TEST_F(SystemHelpers, DevicePathToDosPath) {
 }
 
 TEST_F(SystemHelpers, LongPaths) {
-  m.longPaths["C:\\PROGRA~1\\MYAPP~1\\APP.EXE"] = "C:\\Program Files\\My App\\app.exe";
-  m.longPaths["C:\\PROGRA~1"] = "C:\\Program Files";
+  m.system().longPaths["C:\\PROGRA~1\\MYAPP~1\\APP.EXE"] = "C:\\Program Files\\My App\\app.exe";
+  m.system().longPaths["C:\\PROGRA~1"] = "C:\\Program Files";
   EXPECT_EQ(LongPathOf("C:\\PROGRA~1\\MYAPP~1\\app.exe"), "C:\\Program Files\\My App\\app.exe");
   EXPECT_EQ(LongPathOf("C:\\Missing\\NOTHER~1.EXE"), "C:\\Missing\\NOTHER~1.EXE");
-  m.hasGetLongPathName = false;  // the shell route alone
+  m.system().hasGetLongPathName = false;  // the shell route alone
   EXPECT_EQ(LongPathOf("C:\\PROGRA~1\\MYAPP~1\\app.exe"), "C:\\Program Files\\My App\\app.exe");
 
   EXPECT_EQ(ShellLongPath(""), "");

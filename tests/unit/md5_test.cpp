@@ -96,13 +96,13 @@ TEST_F(FileMd5, NothingReadableGivesTheDigestOfNoData) {
 // With a 64-byte allocation granularity the views are 16 KiB: these files take one, several,
 // and exactly whole windows; the fake refuses views not aligned to the granularity.
 TEST_F(FileMd5, WindowedDigestEqualsTheOneShotDigest) {
-  m.allocationGranularity = 64;
+  m.system().allocationGranularity = 64;
   for (size_t size : {size_t{1}, size_t{64}, size_t{16384}, size_t{16385}, size_t{3 * 16384}, size_t{100 * 1024 + 3}}) {
     const std::string bytes = Pattern(size, static_cast<uint32_t>(size));
     m.AddFile("C:\\data\\f.bin", bytes);
     EXPECT_EQ(FileMd5Text("C:\\data\\f.bin"), Md5Text(bytes)) << size;
   }
-  m.allocationGranularity = 65536;
+  m.system().allocationGranularity = 65536;
   const std::string bytes = Pattern(1000);
   m.AddFile("C:\\data\\f.bin", bytes);
   EXPECT_EQ(FileMd5Text("C:\\data\\f.bin"), Md5Text(bytes));
@@ -135,7 +135,7 @@ class RefusingViews : public bs_test::ForwardingFileSystem {
 // A view refused after the first must not pass off the digest of a prefix as the file's;
 // a refused first view is a mapping that cannot be made, which feeds nothing.
 TEST_F(FileMd5, RefusedViewMidFileRaisesAndReleasesEverything) {
-  m.allocationGranularity = 64;
+  m.system().allocationGranularity = 64;
   m.AddFile("C:\\data\\big.bin", Pattern(40000));
   {
     RefusingViews midFile(16384);
@@ -156,7 +156,7 @@ TEST_F(FileMd5, RefusedViewMidFileRaisesAndReleasesEverything) {
 TEST(Md5Sum, FileDigestsMatchMd5sum) {
   const std::string tmp = testing::TempDir() + "bs-md5sum-check.bin";
   fake::Machine m;
-  m.allocationGranularity = 4096;  // 1 MiB views: the largest file takes two
+  m.system().allocationGranularity = 4096;  // 1 MiB views: the largest file takes two
   m.Install();
   for (size_t size : {0, 1, 55, 56, 63, 64, 65, 1000, (1 << 20) + 3}) {
     const std::string bytes = Pattern(size, static_cast<uint32_t>(size) + 7);

@@ -55,8 +55,8 @@ TEST_F(PolicyHijack, SafeModeTestPicksTheKeyByWindowsVersion) {
   for (const Case& c : cases) {
     Machine machine;
     machine.Install();
-    machine.version = c.version;
-    machine.wow64 = c.wow64;
+    machine.system().version = c.version;
+    machine.system().wow64 = c.wow64;
     for (const char* key : c.keys) machine.CreateKey(kHkeyLocalMachine, key);
     TReport report;
     scan::WriteSystemHijack(report, {});
@@ -202,7 +202,7 @@ TEST_F(PolicyHijack, FiltersCompareLongFormsOfPathsAndFolders) {
   const std::string shortExe = "C:\\DOCUME~1\\User\\APPLIC~1\\winupd32.exe";
   const std::string longExe = std::string(kAppData) + "\\winupd32.exe";
   m.AddFile(longExe, "MZ");
-  m.longPaths[platform::fake::UpperAscii(shortExe)] = longExe;
+  m.system().longPaths[platform::fake::UpperAscii(shortExe)] = longExe;
   m.SetString(kHkeyCurrentUser, kRun + 1, "{1-2}", shortExe);
   for (auto filter : {scan::ListClsidNamedRunValues, scan::ListRunValuesInDataFolders}) {
     TReport report;
@@ -212,8 +212,8 @@ TEST_F(PolicyHijack, FiltersCompareLongFormsOfPathsAndFolders) {
 }
 
 TEST_F(PolicyHijack, UnknownFoldersMatchNothing) {
-  m.specialFolders.erase(win::kCsidlAppData);
-  m.specialFolders.erase(win::kCsidlCommonAppData);
+  m.system().specialFolders.erase(win::kCsidlAppData);
+  m.system().specialFolders.erase(win::kCsidlCommonAppData);
   m.AddFile("C:\\Program Files\\App\\app.exe", "MZ");
   m.SetString(kHkeyCurrentUser, kRun + 1, "{1-2}", "C:\\Program Files\\App\\app.exe");
   TReport report;

@@ -133,7 +133,7 @@ void SeedCleanXp(Machine& m) {
   for (const Seed& s : kCleanXp) m.SetString(s.root, s.key, s.name, s.text, s.type);
   m.AddFile("C:\\WINDOWS\\system32\\shell32.dll");
   m.AddFile("C:\\WINDOWS\\system32\\crypt32.dll");
-  m.protectedFiles = {"C:\\WINDOWS\\system32\\shell32.dll", "c:\\windows\\system32\\CRYPT32.DLL"};
+  m.system().protectedFiles = {"C:\\WINDOWS\\system32\\shell32.dll", "c:\\windows\\system32\\CRYPT32.DLL"};
 }
 
 // A change of the clean machine: one string value set.
@@ -269,9 +269,9 @@ TEST_F(RegistryStartups, SecurityProvidersExpectedPerSystem) {
       {6, 1, std::nullopt, "credssp.dll", false},
   };
   for (const Case& c : cases) {
-    m.version.major = c.major;
-    m.version.minor = c.minor;
-    m.wow64 = c.wow64;
+    m.system().version.major = c.major;
+    m.system().version.minor = c.minor;
+    m.system().wow64 = c.wow64;
     for (const char* set : {"CurrentControlSet", "ControlSet001"}) {
       m.SetString(kHkeyLocalMachine, std::string("SYSTEM\\") + set + "\\Control\\SecurityProviders",
                   "SecurityProviders", c.stored);
@@ -287,9 +287,9 @@ TEST_F(RegistryStartups, SecurityProvidersExpectedPerSystem) {
 }
 
 TEST_F(RegistryStartups, ActiveSetupWhitelistFollowsTheOption) {
-  m.windowsDir = "D:\\WIN";
-  m.systemDir = "D:\\WIN\\sys32";
-  m.specialFolders[win::kCsidlProgramFiles] = "D:\\Apps";
+  m.system().windowsDir = "D:\\WIN";
+  m.system().systemDir = "D:\\WIN\\sys32";
+  m.system().specialFolders[win::kCsidlProgramFiles] = "D:\\Apps";
   struct Case {
     const char* stub;
     bool silentWithOption;

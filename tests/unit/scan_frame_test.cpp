@@ -108,7 +108,7 @@ scan::TScanOptions AllGates(bool on) {
 }
 
 TEST_F(FrameTest, HeaderSectionsAndFooterWithEveryGateOn) {
-  machine.tickStep = 9000;  // start and end readings 9 s apart
+  machine.system().tickStep = 9000;  // start and end readings 9 s apart
   scan::TReport report;
   RecordingDisplay display;
   inspect::ScanRunning = true;
@@ -172,7 +172,7 @@ TEST_F(FrameTest, TitlesFollowTheLanguageTable) {
 }
 
 TEST_F(FrameTest, Ring3SectionRefusesA64BitWindows) {
-  machine.wow64 = true;
+  machine.system().wow64 = true;
   scan::TReport report;
   RecordingDisplay display;
   scan::ScanThread(report, AllGates(true), display);
@@ -189,7 +189,7 @@ struct ThrowCase {
 
 TEST_F(FrameTest, ThrowingWriterIsHandledPerSectionAndTheReportGoesOn) {
   machine.AddFolder("C:\\Tools\\BurrowSentry\\Data");
-  machine.errorMessages[5] = "Access is denied.";
+  machine.system().errorMessages[5] = "Access is denied.";
   const ThrowCase cases[] = {
       {24, {"Access is denied."}},                                          // Drivers: last error text
       {25, {"Access is denied."}},                                          // FSFilter
@@ -256,6 +256,11 @@ class RunTest : public FrameTest {
     machine.AddFolder(kApp + "Logs");
     machine.AddFolder(kApp + "Data");
   }
+  // Every message of a run goes through the host: the run itself never opens a window.
+  void TearDown() override {
+    EXPECT_TRUE(machine.shellUi().messageBoxes.empty());
+    FrameTest::TearDown();
+  }
   const std::string kApp = "C:\\Tools\\BurrowSentry\\";
   const std::string kLog = kApp + "Logs\\logs_12-8-2009_3_45_12_PM.log";
   const std::string kDesktopCopy = "C:\\Documents and Settings\\User\\Desktop\\logs_12-8-2009_3_45_12_PM.log";
@@ -269,8 +274,8 @@ TEST_F(RunTest, TimeStampKeepsOtherSeparators) {
       {"yyyy-MM-dd", "H.mm.ss", "2009-12-08_15.45.12"},
   };
   for (const auto& [date, time, stamp] : cases) {
-    machine.shortDateFormat = date;
-    machine.longTimeFormat = time;
+    machine.system().shortDateFormat = date;
+    machine.system().longTimeFormat = time;
     EXPECT_EQ(scan::ReportTimeStamp(), stamp);
   }
 }
@@ -282,14 +287,14 @@ TEST_F(RunTest, AllOutputsAfterAScan) {
 
   ASSERT_FALSE(host.log.empty());
   EXPECT_EQ(host.log.rfind("Burrow Sentry 1.8.4.0\r\n", 0), 0u);
-  EXPECT_EQ(machine.clipboard, host.log);
+  EXPECT_EQ(machine.shellUi().clipboard, host.log);
   EXPECT_EQ(machine.Contents(kLog), host.log + "\r\n");
   EXPECT_EQ(machine.Contents(kDesktopCopy), host.log + "\r\n");
-  ASSERT_EQ(machine.shellExecutions.size(), 1u);
-  EXPECT_EQ(machine.shellExecutions[0].verb, "open");
-  EXPECT_EQ(machine.shellExecutions[0].file, "C:\\WINDOWS\\notepad.exe");
-  EXPECT_EQ(machine.shellExecutions[0].parameters, kLog);
-  EXPECT_EQ(machine.shellExecutions[0].show, win::kSwShowNormal);
+  ASSERT_EQ(machine.shellUi().shellExecutions.size(), 1u);
+  EXPECT_EQ(machine.shellUi().shellExecutions[0].verb, "open");
+  EXPECT_EQ(machine.shellUi().shellExecutions[0].file, "C:\\WINDOWS\\notepad.exe");
+  EXPECT_EQ(machine.shellUi().shellExecutions[0].parameters, kLog);
+  EXPECT_EQ(machine.shellUi().shellExecutions[0].show, win::kSwShowNormal);
   EXPECT_EQ(host.events, (std::vector<std::string>{"disable", "clear", "range 5", "enable"}));
   EXPECT_FALSE(inspect::ScanRunning);
   EXPECT_TRUE(host.prompts.empty());
@@ -301,8 +306,8 @@ TEST_F(RunTest, WithoutSavingNeitherNotepadNorDesktopCopy) {
   scan::RunAnalyzer(s, host);
   EXPECT_FALSE(machine.Exists(kLog));
   EXPECT_FALSE(machine.Exists(kDesktopCopy));
-  EXPECT_TRUE(machine.shellExecutions.empty());
-  EXPECT_EQ(machine.clipboard, "");
+  EXPECT_TRUE(machine.shellUi().shellExecutions.empty());
+  EXPECT_EQ(machine.shellUi().clipboard, "");
 }
 
 TEST_F(RunTest, TwoRunsInOneSecondAppendToOneLogFile) {
@@ -325,7 +330,7 @@ TEST_F(RunTest, OutputFailuresShowTheirMessageAndEndTheRun) {
   EXPECT_EQ(host.prompts[0].text, "Cannot save the report file: The system cannot find the path specified.");
   EXPECT_EQ(host.prompts[0].caption, "ERROR");
   EXPECT_EQ(host.prompts[0].flags, win::kMbIconError | win::kMbTopmost);
-  EXPECT_TRUE(machine.shellExecutions.empty());
+  EXPECT_TRUE(machine.shellUi().shellExecutions.empty());
   EXPECT_EQ(host.events.back(), "foreground");  // window restored before the message
   // The outputs end there; the driver's keys are still removed.
   EXPECT_FALSE(machine.KeyExists(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV"));
@@ -371,17 +376,17 @@ TEST_F(RunTest, RefusalsAndRestorePoint) {
   EXPECT_EQ(host.prompts[0].text, "Restorer is working... Please wait...");
   EXPECT_EQ(host.prompts[0].caption, "Warning");
   EXPECT_TRUE(host.events.empty());
-  EXPECT_TRUE(machine.restorePoints.empty());
+  EXPECT_TRUE(machine.system().restorePoints.empty());
   inspect::RestorerRunning = false;
 
   scan::RunAnalyzer(s, host);
-  ASSERT_EQ(machine.restorePoints.size(), 1u);
-  EXPECT_EQ(machine.restorePoints[0].description, "SYSTEM RESTORE POINT");
-  EXPECT_EQ(machine.restorePoints[0].eventType, 100u);
+  ASSERT_EQ(machine.system().restorePoints.size(), 1u);
+  EXPECT_EQ(machine.system().restorePoints[0].description, "SYSTEM RESTORE POINT");
+  EXPECT_EQ(machine.system().restorePoints[0].eventType, 100u);
 }
 
 TEST_F(RunTest, AWorkerThatCannotStartGivesAnEmptyReportAndTheOutputsStillHappen) {
-  machine.threadCreationFails = true;
+  machine.threads().creationFails = true;
   scan::TSettings s;
   s.SaveReport = true;
   scan::RunAnalyzer(s, host);

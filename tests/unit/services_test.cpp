@@ -85,7 +85,7 @@ TEST_F(ServicesTest, ListsRunningServicesOfTheKindOnly) {
 
 TEST_F(ServicesTest, ProtectedDriverFileFollowsTheMicrosoftOption) {
   AddProgram("C:\\WINDOWS\\system32\\drivers\\tcpip.sys", "Microsoft Corporation");
-  m.protectedFiles.push_back("C:\\WINDOWS\\system32\\drivers\\tcpip.sys");
+  m.system().protectedFiles.push_back("C:\\WINDOWS\\system32\\drivers\\tcpip.sys");
   m.AddService("Tcpip", "TCP/IP Protocol Driver", win::kServiceKernelDriver, win::kServiceRunning,
                "system32\\DRIVERS\\tcpip.sys");
   const std::string line = ServiceLine("C:\\WINDOWS\\system32\\drivers\\tcpip.sys", "Tcpip", "TCP/IP Protocol Driver",
@@ -134,7 +134,7 @@ TEST_F(ServicesTest, BadBinaryPathsAreSkippedAndTheListGoesOn) {
 
 TEST_F(ServicesTest, ManagerThatDoesNotOpenGivesNothing) {
   m.AddService("AcmeSvc", "Acme Service", win::kServiceWin32OwnProcess, win::kServiceRunning, "C:\\acme.exe");
-  m.serviceManagerOpens = false;
+  m.services().managerOpens = false;
   EXPECT_EQ(List(TServiceKind::Win32Services), Lines{});
 }
 
@@ -185,7 +185,7 @@ Lines SectionBody(int titleKey, const TScanOptions& options) {
 }
 
 TEST_F(ServicesTest, RefusedEnumerationGivesTheErrorTextForDriversOnly) {
-  m.errorMessages[win::kErrorAccessDenied] = "Access is denied.";
+  m.system().errorMessages[win::kErrorAccessDenied] = "Access is denied.";
   RefusingServices refusing(*m.backend().services);
   platform::Backend backend = m.backend();
   backend.services = &refusing;
@@ -229,7 +229,7 @@ TEST_F(ServicesTest, ServiceDllsListExistingFilesAsStoredOnce) {
   AddProgram(system + "\\rasauto.dll", "Acme", "rasauto");
   AddProgram(system + "\\plain.dll", "Acme", "plain");
   AddProgram(system + "\\wfp.dll", "Microsoft Corporation", "wfp");
-  m.protectedFiles.push_back(system + "\\wfp.dll");
+  m.system().protectedFiles.push_back(system + "\\wfp.dll");
   auto serviceDll = [&](const std::string& service, const std::string& sub, const std::string& name,
                         const std::string& text, uint32_t type = win::kRegExpandSz) {
     m.SetString(kHkeyLocalMachine, services + "\\" + service + "\\" + sub, name, text, type);
@@ -262,7 +262,7 @@ TEST_F(ServicesTest, WinsockProviderIsListedOncePerControlSet) {
     m.SetString(kHkeyLocalMachine, "SYSTEM\\" + set + "\\" + kCatalog + "\\" + id, name, text, win::kRegExpandSz);
   };
   AddProgram(std::string(kSystem) + "\\mswsock.dll", "Microsoft Corporation");
-  m.protectedFiles.push_back(std::string(kSystem) + "\\mswsock.dll");
+  m.system().protectedFiles.push_back(std::string(kSystem) + "\\mswsock.dll");
   for (const char* set : {"CurrentControlSet", "ControlSet001"}) {
     entry(set, "000000000001", "LibraryPath", "%SystemRoot%\\System32\\mswsock.dll");
     entry(set, "000000000002", "LibraryPath", "C:\\Program Files\\Evil\\evilns.dll");
@@ -298,7 +298,7 @@ TEST_F(ServicesTest, WinsockProviderIsListedOncePerControlSet) {
 
 TEST_F(ServicesTest, ClsidServersAreListedOnlyInTheWatchedFoldersAsSpelled) {
   const std::string appData = "C:\\Documents and Settings\\User\\Application Data";
-  const std::string temp = m.tempDir;
+  const std::string temp = m.system().tempDir;
   auto server = [&](const std::string& clsid, const std::string& path, uint32_t type = win::kRegSz,
                     const std::string& sub = "InprocServer32") {
     m.SetString(kHkeyLocalMachine, std::string(kClsid) + "\\" + clsid + "\\" + sub, "", path, type);

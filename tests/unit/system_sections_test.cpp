@@ -75,7 +75,7 @@ TEST_F(SystemSections, GenericSystemInfo) {
   for (const Case& c : cases) {
     platform::fake::Machine machine;
     machine.Install();
-    machine.wow64 = c.wow64;
+    machine.system().wow64 = c.wow64;
     machine.SetString(kHkeyLocalMachine, kNtVersion, "ProductName", "Microsoft Windows XP");
     machine.SetString(kHkeyLocalMachine, kNtVersion, "BuildLab", "2600.xpsp.080413-2111");
     if (c.servicePack) machine.SetString(kHkeyLocalMachine, kNtVersion, "CSDVersion", c.servicePack);
@@ -102,7 +102,7 @@ TEST_F(SystemSections, RunningProcesses) {
   m.AddFile("C:\\WINDOWS\\system32\\winlogon.exe", "winlogon");
   m.AddFile("C:\\Program Files\\App\\app.exe", "MZ payload");
   m.AddFile("C:\\Program Files\\Other\\tool.exe", "tool");
-  m.protectedFiles = {"C:\\WINDOWS\\system32\\smss.exe", "C:\\WINDOWS\\system32\\winlogon.exe"};
+  m.system().protectedFiles = {"C:\\WINDOWS\\system32\\smss.exe", "C:\\WINDOWS\\system32\\winlogon.exe"};
 
   platform::fake::FakeProcess& idle = m.AddProcess(0, "");
   idle.exeFile = "System Idle Process";
@@ -131,7 +131,7 @@ TEST_F(SystemSections, RunningProcesses) {
   EXPECT_EQ(Paths(filtered), (Lines{"\\System Idle Process", "\\System", "C:\\Program Files\\App\\app.exe",
                                     "C:\\Program Files\\Other\\tool.exe", "\\csrss.exe"}));
 
-  m.snapshotFails = true;
+  m.processes().snapshotFails = true;
   TReport none;
   WriteRunningProcesses(none, Options(false));
   EXPECT_EQ(none.Count(), 0u);
@@ -144,7 +144,7 @@ TEST_F(SystemSections, LoadedModules) {
   }
   m.AddFile("C:\\WINDOWS\\explorer.exe", "explorer");
   m.AddFile("C:\\Program Files\\App\\app.exe", "app");
-  m.protectedFiles = {"C:\\WINDOWS\\system32\\ntdll.dll"};
+  m.system().protectedFiles = {"C:\\WINDOWS\\system32\\ntdll.dll"};
   m.AddProcess(100, "C:\\WINDOWS\\explorer.exe",
                {"C:\\WINDOWS\\system32\\ntdll.dll", "C:\\WINDOWS\\system32\\unprot.dll", "C:\\Program Files\\App\\plug.dll",
                 "C:\\Bad\\gone.dll", "c:\\windows\\system32\\lower.dll"});
@@ -173,7 +173,7 @@ TEST_F(SystemSections, LoadedModules) {
     EXPECT_EQ(Paths(r), c.paths) << c.suspiciousOnly << c.excludeMicrosoft;
   }
 
-  m.snapshotFails = true;
+  m.processes().snapshotFails = true;
   WriteLoadedModules(report, Options(false, false));
   EXPECT_EQ(report.Count(), 0u);
 }

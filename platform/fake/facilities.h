@@ -1,0 +1,26 @@
+// The facilities of a fake machine: one object per interface of platform.h, each over the
+// machine's shared state. Machine (fake_machine.h) makes them and hands them out as a Backend.
+#pragma once
+
+#include <memory>
+
+#include "platform/fake/machine_state.h"
+
+namespace platform::fake {
+
+std::unique_ptr<Registry> MakeRegistry(MachineState& state);      // fake_registry.cpp
+std::unique_ptr<FileSystem> MakeFileSystem(MachineState& state);  // fake_files.cpp
+std::unique_ptr<System> MakeSystem(MachineState& state);          // fake_system.cpp
+std::unique_ptr<Security> MakeSecurity(MachineState& state);      // fake_security.cpp
+std::unique_ptr<Processes> MakeProcesses(MachineState& state);    // fake_processes.cpp
+std::unique_ptr<Services> MakeServices(MachineState& state);      // fake_services.cpp
+std::unique_ptr<Shell> MakeShell(MachineState& state);            // fake_shell_ui.cpp
+std::unique_ptr<Clipboard> MakeClipboard(MachineState& state);    // fake_shell_ui.cpp
+std::unique_ptr<Ui> MakeUi(MachineState& state);                  // fake_shell_ui.cpp
+std::unique_ptr<Threads> MakeThreads(MachineState& state);        // fake_threads.cpp
+std::unique_ptr<IpHelper> MakeIpHelper(MachineState& state);      // fake_iphelper.cpp
+
+// Waits for every thread the machine started and forgets them (fake_threads.cpp).
+void JoinThreads(MachineState& state);
+
+}  // namespace platform::fake
