@@ -16,6 +16,7 @@
 #include "inspect/lang.h"
 #include "inspect/run_flags.h"
 #include "inspect/system.h"
+#include "platform/sync.h"
 #include "platform/win32/win32_backend.h"
 #include "scan/connections.h"
 #include "scan/frame.h"
@@ -44,7 +45,7 @@ class ConsoleDisplay : public scan::TScanDisplay {
 
  private:
   bool quiet_;
-  std::mutex mutex_;
+  platform::Mutex mutex_;
 };
 
 // Writes beside the target first and renames, so a failed write never leaves a partial report.

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstring>
 #include <sstream>
+#include <mutex>
 #include <thread>
 
 namespace platform::fake {
@@ -109,7 +110,7 @@ struct FindState {
 struct ThreadState {
   std::atomic<bool> done{false};
   std::atomic<uint32_t> exitCode{win::kStillActive};
-  std::thread thread;
+  std::unique_ptr<Thread> thread;
 };
 
 struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
@@ -142,7 +143,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
 
   ~Impl() override {
     for (auto& [h, t] : threads) {
-      if (t->thread.joinable()) t->thread.join();
+      if (t->thread && t->thread->Joinable()) t->thread->Join();
     }
   }
 
@@ -1096,7 +1097,7 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
       return kNoHandle;
     }
     auto state = std::make_shared<ThreadState>();
-    state->thread = std::thread([state, body = std::move(body)] {
+    state->thread = std::make_unique<Thread>([state, body = std::move(body)] {
       uint32_t code = body();
       state->exitCode = code;
       state->done = true;
@@ -1120,8 +1121,8 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
     std::lock_guard lock(m.mutex);
     auto it = threads.find(thread);
     if (it == threads.end()) return false;
-    // A std::thread cannot be killed: leave it running detached and report it ended.
-    if (it->second->thread.joinable()) it->second->thread.detach();
+    // A thread of ours cannot be killed: leave it running detached and report it ended.
+    if (it->second->thread->Joinable()) it->second->thread->Detach();
     it->second->exitCode = code;
     it->second->done = true;
     return true;
@@ -1141,11 +1142,11 @@ void Machine::Impl::CloseHandle(Handle h) {
       threads.erase(it);
     }
   }
-  if (state && state->thread.joinable()) {
+  if (state && state->thread->Joinable()) {
     if (state->done) {
-      state->thread.join();
+      state->thread->Join();
     } else {
-      state->thread.detach();
+      state->thread->Detach();
     }
   }
 }
@@ -1306,7 +1307,7 @@ std::map<const Machine*, std::unique_ptr<Adapters>>& AdapterTable() {
   static std::map<const Machine*, std::unique_ptr<Adapters>> table;
   return table;
 }
-std::mutex g_adapterMutex;
+Mutex g_adapterMutex;
 }  // namespace
 
 Machine::Machine() : impl(std::make_unique<Impl>(*this)) {

@@ -4,12 +4,12 @@
 
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sync.h"
 
 namespace platform::fake {
 
@@ -176,7 +176,7 @@ class Machine {
   int processMessagesCalls = 0;
   bool threadCreationFails = false;
 
-  std::recursive_mutex mutex;  // the fake is used from the scan worker and the test thread
+  platform::Mutex mutex;  // the fake is used from the scan worker and the test thread
 
   struct Impl;
   std::unique_ptr<Impl> impl;

@@ -8,6 +8,7 @@
 #include "inspect/lang.h"
 #include "inspect/run_flags.h"
 #include "platform/fake/fake_machine.h"
+#include "platform/sync.h"
 #include "scan/analyzer_run.h"
 #include "scan/frame.h"
 #include "scan/product.h"
@@ -27,7 +28,7 @@ class RecordingDisplay : public scan::TScanDisplay {
     std::lock_guard lock(mutex);
     progress.push_back(position);
   }
-  std::mutex mutex;
+  platform::Mutex mutex;
   std::vector<std::string> lines;
   std::vector<int> progress;
 };
