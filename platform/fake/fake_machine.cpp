@@ -953,6 +953,15 @@ struct Machine::Impl : Registry, System, Shell, Clipboard, Ui {
     m.exitWindowsCalls.push_back(flags);
     return m.exitWindowsSucceeds;
   }
+  bool BeginTimerPeriod(uint32_t milliseconds) override {
+    std::lock_guard lock(m.mutex);
+    m.timerPeriodCalls.push_back("begin " + std::to_string(milliseconds));
+    return m.timerPeriodAccepted;
+  }
+  void EndTimerPeriod(uint32_t milliseconds) override {
+    std::lock_guard lock(m.mutex);
+    m.timerPeriodCalls.push_back("end " + std::to_string(milliseconds));
+  }
   bool SetRestorePoint(uint32_t eventType, uint32_t restorePointType, const std::string& description) override {
     std::lock_guard lock(m.mutex);
     m.restorePoints.push_back({eventType, restorePointType, description});

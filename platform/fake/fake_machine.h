@@ -164,6 +164,8 @@ class Machine {
   std::vector<uint32_t> exitWindowsCalls;
   bool restorePointAccepted = true;
   std::vector<RestorePointRequest> restorePoints;
+  bool timerPeriodAccepted = true;
+  std::vector<std::string> timerPeriodCalls;  // "begin 1", "end 1", ... in call order
 
   // --- side effects ---------------------------------------------------------------------
   std::vector<ShellExecution> shellExecutions;

@@ -215,6 +215,50 @@ TEST_F(FrameTest, ThrowingWriterIsHandledPerSectionAndTheReportGoesOn) {
             std::string::npos);
 }
 
+// A display that fails at the first banner: the failure leaves the section loop.
+class BrokenDisplay : public scan::TScanDisplay {
+ public:
+  void AddLine(const std::string&) override { throw std::runtime_error("display gone"); }
+  void SetProgress(int) override {}
+};
+
+// The timer resolution is raised for the sections and dropped on every way out of the scan; a
+// refused raise is not undone.
+TEST_F(FrameTest, TimerPeriodIsRaisedForTheSectionsAndRestoredOnEveryExit) {
+  struct Case {
+    const char* name;
+    bool accepted;
+    bool displayFails;
+    std::vector<std::string> duringSections;
+    std::vector<std::string> after;
+  };
+  const Case cases[] = {
+      {"completed", true, false, {"begin 1"}, {"begin 1", "end 1"}},
+      {"display fails", true, true, {}, {"begin 1", "end 1"}},
+      {"refused", false, false, {"begin 1"}, {"begin 1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    machine.timerPeriodCalls.clear();
+    machine.timerPeriodAccepted = c.accepted;
+    static const Machine* fake;
+    static std::vector<std::string> seen;
+    fake = &machine;
+    seen.clear();
+    std::vector<scan::TSection> sections(scan::DefaultSections().begin(), scan::DefaultSections().begin() + 1);
+    sections[0].content = [](scan::TReport&, const scan::TScanOptions&) {
+      seen = fake->timerPeriodCalls;
+    };
+    scan::TReport report;
+    RecordingDisplay recording;
+    BrokenDisplay broken;
+    scan::ScanThread(report, AllGates(true), c.displayFails ? static_cast<scan::TScanDisplay&>(broken) : recording,
+                     sections);
+    EXPECT_EQ(seen, c.duringSections);
+    EXPECT_EQ(machine.timerPeriodCalls, c.after);
+  }
+}
+
 TEST(ExclusionKeyTest, TextBeforeTheFirstBlank) {
   const std::pair<std::string, std::string> cases[] = {
       {"d41d8cd98f00b204e9800998ecf8427e :: a.exe :: 1.0 :: Unknown :: test", "d41d8cd98f00b204e9800998ecf8427e"},
