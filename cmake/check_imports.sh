@@ -9,12 +9,13 @@ set -euo pipefail
 objdump=$1 cc=$2 list=$3 exe=$4
 name=$(basename "$exe")
 
-# "DLL FUNCTION" per import, DLL in upper case; ordinal-only imports as "DLL #n".
+# "DLL FUNCTION" per import, DLL in upper case; an import by ordinal only as "DLL #n". Rows are
+# "vma hint name [bound-to]"; any line outside a DLL's rows ends them.
 imports=$("$objdump" -p "$exe" | awk '
   /^\tDLL Name:/ { dll = toupper($3); next }
-  dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[^ ]+$/ { print dll, $NF; next }
-  dll != "" && /^\t[0-9a-f]+\t +[0-9]+ *$/ { print dll, "#" $NF; next }
-  /^$/ { next }' | sort -u)
+  dll != "" && /^\t[0-9a-f]+\t/ { print dll, (NF >= 3 ? $3 : "#" $2); next }
+  /^$/ || /^\tvma:/ { next }
+  { dll = "" }' | sort -u)
 
 allowed=$(sed -e 's/#.*//' -e 's/[[:space:]]*$//' "$list" | awk 'NF >= 2 { print toupper($1), $2 }' | sort -u)
 extra=$(comm -23 <(printf '%s\n' "$imports") <(printf '%s\n' "$allowed") | sed '/^$/d')
