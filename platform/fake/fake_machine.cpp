@@ -4,8 +4,8 @@
 #include <cctype>
 #include <atomic>
 #include <cstring>
-#include <sstream>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 namespace platform::fake {
