@@ -23,6 +23,9 @@ constexpr const char* kWinlogonNotify = "\\Software\\Microsoft\\Windows NT\\Curr
 constexpr const char* kNtWindows = "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 constexpr const char* kDesktop = "\\Control Panel\\Desktop";
 constexpr const char* kSafeBoot = "\\SYSTEM\\CurrentControlSet\\Control\\SafeBoot";
+constexpr const char* kSessionManager = "\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr const char* kBrowserHelperObjects =
+    "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
 
 constexpr const char* kSystemPolicies = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr const char* kExplorerPolicies = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
