@@ -52,7 +52,9 @@ TEST(PendingOperationsBytes, ParseAcceptsOnlyListsOfPairs) {
   for (const Case& c : cases) {
     Ops ops{{"stale", ""}};
     EXPECT_EQ(managers::ParsePendingOperations(B(c.data), ops), c.ok) << c.name;
-    if (c.ok) EXPECT_EQ(ops, c.ops) << c.name;
+    if (c.ok) {
+      EXPECT_EQ(ops, c.ops) << c.name;
+    }
   }
   const Ops ops{{"\\??\\C:\\a", "C:\\b"}, {"\\??\\C:\\c", ""}};
   EXPECT_EQ(managers::PendingOperationsBytes(ops), B("\\??\\C:\\a\0C:\\b\0\\??\\C:\\c\0\0\0"sv));
@@ -72,7 +74,9 @@ class FileDeleter : public ::testing::Test {
     Ops ops;
     auto v = Stored();
     EXPECT_TRUE(v && v->type == win::kRegMultiSz);
-    if (v) EXPECT_TRUE(managers::ParsePendingOperations(v->data, ops));
+    if (v) {
+      EXPECT_TRUE(managers::ParsePendingOperations(v->data, ops));
+    }
     return ops;
   }
   Machine m;
@@ -200,7 +204,9 @@ TEST_F(FileDeleter, DeleteNowElseAtRebootTellsTheOutcome) {
     RecordingPrompter prompter;
     EXPECT_EQ(managers::DeleteFileNowOrAtReboot(c.path, prompter), c.result);
     EXPECT_EQ(prompter.prompts, std::vector<bs_test::TPromptRecord>{c.prompt});
-    if (!c.path.empty()) EXPECT_EQ(machine.Exists(c.path), !c.gone && c.result != managers::TFileDeleteResult::NotFound);
+    if (!c.path.empty()) {
+      EXPECT_EQ(machine.Exists(c.path), !c.gone && c.result != managers::TFileDeleteResult::NotFound);
+    }
     Ops ops;
     if (auto v = machine.GetValue(kHkeyLocalMachine, kSessionManager, kValue)) {
       managers::ParsePendingOperations(v->data, ops);
