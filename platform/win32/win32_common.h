@@ -45,6 +45,7 @@
 #undef QueryServiceConfig
 #undef EnumServicesStatus
 #undef LoadLibrary
+#undef GetModuleHandle
 
 namespace platform::win32 {
 
@@ -81,5 +82,6 @@ Ui& UiFacility();
 Threads& ThreadFacility();
 Services& ServiceFacility();
 IpHelper& IpHelperFacility();
+NativeApi& NativeFacility();
 
 }  // namespace platform::win32
