@@ -126,18 +126,18 @@ struct PeImage {
         const uint32_t moduleName = at;
         putText(at, imp.module);
         at += static_cast<uint32_t>(imp.module.size() + 1);
+        // Without a lookup table each name follows the previous text: after its terminator, padding
+        // to an even address and a 2-byte hint.
+        uint32_t previous = moduleName, previousLength = static_cast<uint32_t>(imp.module.size());
         for (uint32_t i = 0; i < count; ++i) {
-          // Without a lookup table the names follow the module name, each after a 2-byte hint.
-          if (!imp.lookupTable) {
-            at = moduleName + static_cast<uint32_t>(imp.module.size());
-            for (uint32_t k = 0; k < i; ++k) at += static_cast<uint32_t>(imp.functions[k].size()) + 1 + 2;
-            at += 1;
-          }
-          if (imp.lookupTable) put32(lookup + 4 * i, at);
+          uint32_t name = at + 2;
+          if (!imp.lookupTable) name = previous + previousLength + (previousLength % 2 ? 3 : 4);
+          if (imp.lookupTable) put32(lookup + 4 * i, name - 2);
           put32(iat + 4 * i, i < imp.iat.size() ? imp.iat[i] : 0x11110000 + i);
-          put16(at, 0);
-          putText(at + 2, imp.functions[i]);
-          at += static_cast<uint32_t>(imp.functions[i].size() + 3);
+          putText(name, imp.functions[i]);
+          previous = name;
+          previousLength = static_cast<uint32_t>(imp.functions[i].size());
+          at = name + previousLength + 1;
         }
         at = (at + 3) & ~3u;
         const uint32_t d = descriptors + 20 * static_cast<uint32_t>(m);
