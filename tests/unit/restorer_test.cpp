@@ -2,6 +2,7 @@
 // and the Safe Mode files the release ships.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
