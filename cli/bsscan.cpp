@@ -2,9 +2,9 @@
 // frame and section writers, and writes the report to a file or to standard output.
 //
 //   bsscan.exe [--output FILE] [--quiet]
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -17,6 +17,7 @@
 #include "inspect/prompt.h"
 #include "inspect/run_flags.h"
 #include "inspect/system.h"
+#include "platform/sync.h"
 #include "platform/win32/win32_backend.h"
 #include "scan/connections.h"
 #include "scan/frame.h"
@@ -45,7 +46,7 @@ class ConsoleDisplay : public scan::TScanDisplay {
 
  private:
   bool quiet_;
-  std::mutex mutex_;
+  platform::Mutex mutex_;
 };
 
 // No window to ask: the message goes to standard error and the default answer is taken
@@ -60,38 +61,29 @@ class ConsolePrompter : public inspect::TPrompter {
 };
 
 // Writes beside the target first and renames, so a failed write never leaves a partial report.
+// Plain C files: the paths are ANSI text, as everywhere in the program.
 bool WriteReportFile(const std::string& path, const std::string& text, std::string* error) {
-  const std::filesystem::path target(path);
-  std::filesystem::path partial = target;
-  partial += ".partial";
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      *error = "cannot create " + partial.string();
-      return false;
-    }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(partial, ignored);
-      *error = "cannot write " + partial.string();
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(partial, target, ec);
-  if (ec) {
-    // Some runtimes refuse to rename over an existing file.
-    std::error_code removeError;
-    std::filesystem::remove(target, removeError);
-    std::filesystem::rename(partial, target, ec);
-  }
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    *error = "cannot write " + path + ": " + ec.message();
+  const std::string partial = path + ".partial";
+  std::FILE* out = std::fopen(partial.c_str(), "wb");
+  if (!out) {
+    *error = "cannot create " + partial;
     return false;
+  }
+  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  if (std::fclose(out) != 0 || !written) {
+    std::remove(partial.c_str());
+    *error = "cannot write " + partial;
+    return false;
+  }
+  if (std::rename(partial.c_str(), path.c_str()) != 0) {
+    // The C runtime of Windows refuses to rename over an existing file.
+    std::remove(path.c_str());
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+      const std::string reason = std::strerror(errno);
+      std::remove(partial.c_str());
+      *error = "cannot write " + path + ": " + reason;
+      return false;
+    }
   }
   return true;
 }

@@ -3,6 +3,8 @@
 #include <array>
 #include <mutex>
 
+#include "platform/sync.h"
+
 namespace inspect {
 
 namespace {
@@ -86,7 +88,7 @@ constexpr DefaultText kDefaults[] = {
 
 // Entry n at index n; index 0 unused. The scan worker reads while the interface thread writes.
 struct Table {
-  std::mutex mutex;
+  platform::Mutex mutex;
   std::array<std::string, kLngCount + 1> texts;
 };
 

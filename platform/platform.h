@@ -276,6 +276,10 @@ class System {
 
   virtual uint32_t GetTickCount() = 0;
   virtual void Sleep(uint32_t milliseconds, bool alertable) = 0;
+  // timeBeginPeriod / timeEndPeriod of winmm: the system timer's resolution in ms, which is also
+  // how long a Sleep(1) lasts. Begin is true when accepted; each accepted Begin needs its End.
+  virtual bool BeginTimerPeriod(uint32_t milliseconds) = 0;
+  virtual void EndTimerPeriod(uint32_t milliseconds) = 0;
   virtual LocalTime GetLocalTime() = 0;
   // GetDateFormatA(DATE_SHORTDATE) and GetTimeFormatA of the user's locale.
   virtual std::string FormatShortDate(const LocalTime& time) = 0;

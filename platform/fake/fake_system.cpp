@@ -134,6 +134,15 @@ class FakeSystem final : public System {
     return sys_.exitWindowsSucceeds;
   }
 
+  bool BeginTimerPeriod(uint32_t milliseconds) override {
+    std::lock_guard lock(s_.mutex);
+    sys_.timerPeriodCalls.push_back("begin " + std::to_string(milliseconds));
+    return sys_.timerPeriodAccepted;
+  }
+  void EndTimerPeriod(uint32_t milliseconds) override {
+    std::lock_guard lock(s_.mutex);
+    sys_.timerPeriodCalls.push_back("end " + std::to_string(milliseconds));
+  }
   bool SetRestorePoint(uint32_t eventType, uint32_t restorePointType, const std::string& description) override {
     std::lock_guard lock(s_.mutex);
     sys_.restorePoints.push_back({eventType, restorePointType, description});

@@ -17,7 +17,7 @@ class FakeThreads final : public Threads {
       return kNoHandle;
     }
     auto running = std::make_shared<RunningThread>();
-    running->thread = std::thread([running, body = std::move(body)] {
+    running->thread = std::make_unique<Thread>([running, body = std::move(body)] {
       uint32_t code = body();
       running->exitCode = code;
       running->done = true;
@@ -38,8 +38,8 @@ class FakeThreads final : public Threads {
     std::lock_guard lock(s_.mutex);
     std::shared_ptr<RunningThread> running = Find(thread);
     if (!running) return false;
-    // A std::thread cannot be killed: leave it running detached and report it ended.
-    if (running->thread.joinable()) running->thread.detach();
+    // A thread of ours cannot be killed: leave it running detached and report it ended.
+    if (running->thread->Joinable()) running->thread->Detach();
     running->exitCode = code;
     running->done = true;
     return true;
@@ -55,11 +55,11 @@ class FakeThreads final : public Threads {
       t_.handles.erase(it);
     }
     // Joined outside the lock: the thread may still be calling the machine.
-    if (!running->thread.joinable()) return;
+    if (!running->thread->Joinable()) return;
     if (running->done) {
-      running->thread.join();
+      running->thread->Join();
     } else {
-      running->thread.detach();
+      running->thread->Detach();
     }
   }
 
@@ -85,7 +85,7 @@ void JoinThreads(MachineState& state) {
     threads.swap(state.threadTable.handles);
   }
   for (auto& [handle, running] : threads) {
-    if (running->thread.joinable()) running->thread.join();
+    if (running->thread && running->thread->Joinable()) running->thread->Join();
   }
 }
 

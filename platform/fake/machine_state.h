@@ -5,13 +5,12 @@
 #include <atomic>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sync.h"
 
 namespace platform::fake {
 
@@ -179,7 +178,7 @@ struct ThreadState {
 struct RunningThread {
   std::atomic<bool> done{false};
   std::atomic<uint32_t> exitCode{win::kStillActive};
-  std::thread thread;
+  std::unique_ptr<Thread> thread;
 };
 
 struct ThreadTable {
@@ -220,6 +219,8 @@ struct SystemState {
   std::vector<uint32_t> exitWindowsCalls;
   bool restorePointAccepted = true;
   std::vector<RestorePointRequest> restorePoints;
+  bool timerPeriodAccepted = true;
+  std::vector<std::string> timerPeriodCalls;  // "begin 1", "end 1", ... in call order
 };
 
 struct SecurityState {
@@ -270,7 +271,7 @@ struct IpHelperState {
 
 struct MachineState {
   // The fake is used from the scan worker and the test thread at once.
-  std::recursive_mutex mutex;
+  Mutex mutex;
   Handle nextHandle = 0x100;  // one series for files, finds, processes, services, threads
   Handle NewHandle() { return nextHandle++; }
   // The machine's local clock as a FILETIME (good enough for ordering in tests).

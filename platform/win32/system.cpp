@@ -1,5 +1,6 @@
 #include "platform/win32/win32_common.h"
 
+#include <mmsystem.h>
 #include <srrestoreptapi.h>
 
 #include <cstring>
@@ -148,6 +149,8 @@ class Win32System final : public System {
 
   uint32_t GetTickCount() override { return ::GetTickCount(); }
   void Sleep(uint32_t milliseconds, bool alertable) override { ::SleepEx(milliseconds, alertable); }
+  bool BeginTimerPeriod(uint32_t milliseconds) override { return ::timeBeginPeriod(milliseconds) == TIMERR_NOERROR; }
+  void EndTimerPeriod(uint32_t milliseconds) override { ::timeEndPeriod(milliseconds); }
 
   LocalTime GetLocalTime() override {
     SYSTEMTIME st{};

@@ -5,6 +5,11 @@
 
 #include "platform/platform.h"
 
+// Newer calls are reached only on purpose, looked up at run time (the build sets these).
+#if !defined(_WIN32_WINNT) || _WIN32_WINNT != 0x0500 || !defined(WINVER) || WINVER != 0x0500
+#error "the Windows headers must describe Windows 2000 (_WIN32_WINNT and WINVER 0x0500)"
+#endif
+
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>

@@ -2,11 +2,11 @@
 // recursive delete, the reader and value rendering.
 #include <gtest/gtest.h>
 
-#include <thread>
 
 #include "inspect/lang.h"
 #include "inspect/registry.h"
 #include "platform/fake/fake_machine.h"
+#include "platform/sync.h"
 
 namespace {
 
@@ -344,12 +344,12 @@ TEST_F(RegistryHelpers, ScanRegistryIsOnePerThread) {
   const TRegistryReader* other = nullptr;
   bool otherHasKey = true;
   platform::RegKey otherRoot = 0;
-  std::thread worker([&] {
+  platform::Thread worker([&] {
     other = &ScanRegistry();
     otherHasKey = ScanRegistry().HasCurrentKey();
     otherRoot = ScanRegistry().RootKey();
   });
-  worker.join();
+  worker.Join();
   EXPECT_NE(other, &mine);
   EXPECT_FALSE(otherHasKey);
   EXPECT_EQ(otherRoot, kHkeyCurrentUser);

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 
 #include "inspect/lang.h"
+#include "platform/sync.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ TEST_F(LangTable, ReadersSeeWholeTextsWhileTheTableChanges) {
   const std::string english(200, 'e'), german(300, 'g');
   SetLng(16, english);
   std::atomic<bool> stop{false};
-  std::thread writer([&] {
+  platform::Thread writer([&] {
     for (int i = 0; i < 20000; ++i) {
       SetLng(16, i % 2 ? german : english);
       if (i % 100 == 0) {
@@ -106,7 +106,7 @@ TEST_F(LangTable, ReadersSeeWholeTextsWhileTheTableChanges) {
     const std::string text = Lng(16);
     if (text != english && text != german && text != "Running processes" && !text.empty()) ++odd;
   }
-  writer.join();
+  writer.Join();
   EXPECT_EQ(odd, 0);
 }
 

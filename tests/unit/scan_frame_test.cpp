@@ -8,6 +8,7 @@
 #include "inspect/lang.h"
 #include "inspect/run_flags.h"
 #include "platform/fake/fake_machine.h"
+#include "platform/sync.h"
 #include "scan/analyzer_run.h"
 #include "scan/frame.h"
 #include "scan/product.h"
@@ -27,7 +28,7 @@ class RecordingDisplay : public scan::TScanDisplay {
     std::lock_guard lock(mutex);
     progress.push_back(position);
   }
-  std::mutex mutex;
+  platform::Mutex mutex;
   std::vector<std::string> lines;
   std::vector<int> progress;
 };
@@ -221,6 +222,50 @@ TEST_F(FrameTest, ThrowingWriterIsHandledPerSectionAndTheReportGoesOn) {
   }
   EXPECT_NE(machine.Contents("C:\\Tools\\BurrowSentry\\Data\\Dbg.log").find("std::runtime_error->writer broke\r\n"),
             std::string::npos);
+}
+
+// A display that fails at the first banner: the failure leaves the section loop.
+class BrokenDisplay : public scan::TScanDisplay {
+ public:
+  void AddLine(const std::string&) override { throw std::runtime_error("display gone"); }
+  void SetProgress(int) override {}
+};
+
+// The timer resolution is raised for the sections and dropped on every way out of the scan; a
+// refused raise is not undone.
+TEST_F(FrameTest, TimerPeriodIsRaisedForTheSectionsAndRestoredOnEveryExit) {
+  struct Case {
+    const char* name;
+    bool accepted;
+    bool displayFails;
+    std::vector<std::string> duringSections;
+    std::vector<std::string> after;
+  };
+  const Case cases[] = {
+      {"completed", true, false, {"begin 1"}, {"begin 1", "end 1"}},
+      {"display fails", true, true, {}, {"begin 1", "end 1"}},
+      {"refused", false, false, {"begin 1"}, {"begin 1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    machine.system().timerPeriodCalls.clear();
+    machine.system().timerPeriodAccepted = c.accepted;
+    static Machine* fake;
+    static std::vector<std::string> seen;
+    fake = &machine;
+    seen.clear();
+    std::vector<scan::TSection> sections(scan::DefaultSections().begin(), scan::DefaultSections().begin() + 1);
+    sections[0].content = [](scan::TReport&, const scan::TScanOptions&) {
+      seen = fake->system().timerPeriodCalls;
+    };
+    scan::TReport report;
+    RecordingDisplay recording;
+    BrokenDisplay broken;
+    scan::ScanThread(report, AllGates(true), c.displayFails ? static_cast<scan::TScanDisplay&>(broken) : recording,
+                     sections);
+    EXPECT_EQ(seen, c.duringSections);
+    EXPECT_EQ(machine.system().timerPeriodCalls, c.after);
+  }
 }
 
 TEST(ExclusionKeyTest, TextBeforeTheFirstBlank) {
