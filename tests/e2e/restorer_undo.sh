@@ -12,7 +12,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-cp "$BIN_DIR/restorer_batch.exe" "$INSTALL_DIR/"
+cp "$BIN_DIR/tests/restorer_batch.exe" "$INSTALL_DIR/"
 
 policies='Software\Microsoft\Windows\CurrentVersion\Policies'
 cat >"$INSTALL_DIR/seed.reg" <<REG
