@@ -85,6 +85,7 @@ constexpr uint32_t kOpenAlways = 4;
 constexpr uint32_t kFileBegin = 0;
 constexpr uint32_t kFileCurrent = 1;
 constexpr uint32_t kFileEnd = 2;
+constexpr uint32_t kMoveFileReplaceExisting = 1;
 
 constexpr uint32_t kVerPlatformWin32Windows = 1;
 constexpr uint32_t kVerPlatformWin32Nt = 2;
@@ -203,6 +204,8 @@ class FileSystem {
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
   virtual bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
+  // MoveFileExA with kMoveFileReplaceExisting and the like; a file only, on the same volume.
+  virtual bool MoveFileEx(const std::string& from, const std::string& to, uint32_t flags) = 0;
   // CreateFileA with the Windows access, share and disposition numbers; kInvalidHandle on failure.
   virtual Handle CreateFile(const std::string& path, uint32_t access, uint32_t share,
                             uint32_t disposition, uint32_t attributes) = 0;

@@ -30,6 +30,7 @@
 #undef GetTempPath
 #undef GetWindowsDirectory
 #undef LookupPrivilegeValue
+#undef MoveFileEx
 #undef MessageBox
 #undef QueryDosDevice
 #undef GetModuleFileNameEx
