@@ -46,6 +46,7 @@
 #undef QueryServiceConfig
 #undef EnumServicesStatus
 #undef LoadLibrary
+#undef GetModuleHandle
 
 namespace platform::win32 {
 
@@ -82,5 +83,6 @@ Ui& UiFacility();
 Threads& ThreadFacility();
 Services& ServiceFacility();
 IpHelper& IpHelperFacility();
+NativeApi& NativeFacility();
 
 }  // namespace platform::win32
