@@ -49,6 +49,7 @@ inline void Service(Handle service) { Svc().CloseServiceHandle(service); }
 inline void Process(Handle process) { Procs().CloseHandle(process); }
 inline void Thread(Handle thread) { Thr().CloseHandle(thread); }
 inline void Token(Handle token) { Sec().CloseHandle(token); }
+inline void InternetHandle(Handle handle) { Net().CloseHandle(handle); }
 }  // namespace close
 
 // An opened registry key (never one of the predefined roots).
@@ -62,5 +63,7 @@ using ScopedService = TScoped<Handle, close::Service, kNoHandle>;
 using ScopedProcess = TScoped<Handle, close::Process, kNoHandle>;
 using ScopedThread = TScoped<Handle, close::Thread, kNoHandle>;
 using ScopedToken = TScoped<Handle, close::Token, kNoHandle>;
+// A WinInet session or request.
+using ScopedInternet = TScoped<Handle, close::InternetHandle, kNoHandle>;
 
 }  // namespace platform

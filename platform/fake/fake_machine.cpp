@@ -19,7 +19,8 @@ struct Machine::Facilities {
         ui(MakeUi(s)),
         threads(MakeThreads(s)),
         services(MakeServices(s)),
-        iphelper(MakeIpHelper(s)) {}
+        iphelper(MakeIpHelper(s)),
+        internet(MakeInternet(s)) {}
 
   std::unique_ptr<Registry> registry;
   std::unique_ptr<FileSystem> files;
@@ -32,6 +33,7 @@ struct Machine::Facilities {
   std::unique_ptr<Threads> threads;
   std::unique_ptr<Services> services;
   std::unique_ptr<IpHelper> iphelper;
+  std::unique_ptr<Internet> internet;
 };
 
 Machine::Machine() : facilities_(std::make_unique<Facilities>(state_)) {
@@ -75,6 +77,7 @@ Backend Machine::backend() {
   b.threads = f.threads.get();
   b.services = f.services.get();
   b.iphelper = f.iphelper.get();
+  b.internet = f.internet.get();
   return b;
 }
 

@@ -81,5 +81,6 @@ Ui& UiFacility();
 Threads& ThreadFacility();
 Services& ServiceFacility();
 IpHelper& IpHelperFacility();
+Internet& InternetFacility();
 
 }  // namespace platform::win32

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "scan/controls.h"
 
 namespace {
 
@@ -196,9 +197,9 @@ class TApp {
       if (!window) Sleep(100);
     }
     Require(window != nullptr, std::string("no visible window captioned \"") + kCaption + "\" within the time-out");
-    scanButton = FindControl(window, app::kIdBitBtn1);
-    memo = FindControl(window, app::kIdMemo1);
-    progress = FindControl(window, app::kIdPb1);
+    scanButton = FindControl(window, scan::IdOf("BitBtn1"));
+    memo = FindControl(window, scan::IdOf("Memo1"));
+    progress = FindControl(window, scan::IdOf("pb1"));
     Require(scanButton && memo && progress, "the Analyzer page lacks BitBtn1, Memo1 or pb1");
   }
 
@@ -314,7 +315,7 @@ void ScenarioScan(const std::string& exe) {
   Check(client.right == 769 && client.bottom == 471, "client area is 769x471, not " + std::to_string(client.right) +
                                                           "x" + std::to_string(client.bottom));
   Check(IsFolder(folder + "Data") && IsFolder(folder + "Logs"), "Data\\ and Logs\\ were created beside the program");
-  HWND analyzer = FindControl(app.window, app::kIdAdvGlowButton2);
+  HWND analyzer = FindControl(app.window, scan::IdOf("AdvGlowButton2"));
   Check(analyzer && TextOf(analyzer) == "Analyzer", "the page column has the \"Analyzer\" button");
   Check(ClassOf(app.scanButton) == "Button" && TextOf(app.scanButton) == "Scan PC", "BitBtn1 is the \"Scan PC\" button");
   const LONG memoStyle = GetWindowLongA(app.memo, GWL_STYLE);
