@@ -22,7 +22,7 @@ void TSettingsPage::Create(HWND page, THost host) {
   host_ = std::move(host);
   RECT area;
   GetClientRect(page, &area);
-  tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0,
+  tabs_ = CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, 0, 0,
                           area.right, area.bottom, page,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(scan::IdOf("AdvPC4"))),
                           GetModuleHandleA(nullptr), nullptr);
@@ -34,13 +34,14 @@ void TSettingsPage::Create(HWND page, THost host) {
     item.pszText = caption.data();
     SendMessageA(tabs_, TCM_INSERTITEMA, row.value, reinterpret_cast<LPARAM>(&item));
   }
+  // The sub-pages live inside the tab control, over its display area.
   RECT display = area;
   SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
   for (const TControl& row : scan::kControls) {
     if (row.kind != TKind::TabSheet || row.place != scan::kPageSettings) continue;
     panels_[row.value] = CreateWindowExA(WS_EX_CONTROLPARENT, kPageWindowClass, row.name, WS_CHILD | WS_CLIPCHILDREN,
                                          display.left, display.top, display.right - display.left,
-                                         display.bottom - display.top, page, nullptr, GetModuleHandleA(nullptr),
+                                         display.bottom - display.top, tabs_, nullptr, GetModuleHandleA(nullptr),
                                          nullptr);
     controls_[row.id] = panels_[row.value];
   }
