@@ -5,10 +5,12 @@
 
 #include "app/main_window.h"
 #include "platform/win32/win32_backend.h"
+#include "rootkit/native_layer.h"
 #include "scan/connections.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   platform::win32::Install();
+  rootkit::InitNativeLayer();
   scan::LoadIpHelper();
 
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};

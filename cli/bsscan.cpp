@@ -19,6 +19,7 @@
 #include "inspect/system.h"
 #include "platform/sync.h"
 #include "platform/win32/win32_backend.h"
+#include "rootkit/native_layer.h"
 #include "scan/connections.h"
 #include "scan/frame.h"
 #include "scan/settings.h"
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
   }
 
   platform::win32::Install();
+  rootkit::InitNativeLayer();
   scan::LoadIpHelper();
   struct IpHelperRelease {
     ~IpHelperRelease() { scan::UnloadIpHelper(); }

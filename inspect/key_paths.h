@@ -32,6 +32,31 @@ constexpr const char* kExplorerAdvanced = "\\Software\\Microsoft\\Windows\\Curre
 constexpr const char* kSecurityCenter = "\\Software\\Microsoft\\Security Center";
 constexpr const char* kPhishingFilter = "\\Software\\Microsoft\\Internet Explorer\\PhishingFilter";
 constexpr const char* kInternetExplorerMain = "\\Software\\Microsoft\\Internet Explorer\\Main";
+constexpr const char* kInternetExplorer = "\\Software\\Microsoft\\Internet Explorer";
+constexpr const char* kInternetExplorerSearch = "\\Software\\Microsoft\\Internet Explorer\\Search";
+constexpr const char* kInternetExplorerDownload = "\\Software\\Microsoft\\Internet Explorer\\Download";
+// The machine's phishing filter key, spelled as the hijack check prints it.
+constexpr const char* kMachinePhishingFilter = "\\SOFTWARE\\Microsoft\\Internet Explorer\\PhishingFilter";
+constexpr const char* kInternetExplorerMainPolicies = "\\SOFTWARE\\Policies\\Microsoft\\Internet Explorer\\Main";
+
+constexpr const char* kDisallowRun = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\DisallowRun";
+constexpr const char* kAssociationsPolicies = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Associations";
+constexpr const char* kShowAllHidden =
+    "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL";
+constexpr const char* kSystemRestore = "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\SystemRestore";
+constexpr const char* kFileProtectionPolicies = "\\SOFTWARE\\Policies\\Microsoft\\Windows NT\\Windows File Protection";
+constexpr const char* kSystemFileProtection = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SystemFileProtection";
+constexpr const char* kFirewallStandardPolicy = "\\SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\StandardProfile";
+constexpr const char* kFirewallDomainPolicy = "\\SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\DomainProfile";
+constexpr const char* kOle = "\\Software\\Microsoft\\Ole";
+
+// Open commands of file types under HKEY_CLASSES_ROOT; the trailing "\" names the default value.
+constexpr const char* kExeFileOpen = "\\exefile\\shell\\open\\command\\";
+constexpr const char* kComFileOpen = "\\comfile\\shell\\open\\command\\";
+constexpr const char* kBatFileOpen = "\\batfile\\shell\\open\\command\\";
+constexpr const char* kPifFileOpen = "\\piffile\\shell\\open\\command\\";
+constexpr const char* kScrFileOpen = "\\scrfile\\shell\\open\\command\\";
+constexpr const char* kTxtFileOpen = "\\txtfile\\shell\\open\\command\\";
 
 // The same key without its leading "\".
 constexpr std::string_view KeyPathOf(std::string_view key) {

@@ -50,6 +50,7 @@ inline void Process(Handle process) { Procs().CloseHandle(process); }
 inline void Thread(Handle thread) { Thr().CloseHandle(thread); }
 inline void Token(Handle token) { Sec().CloseHandle(token); }
 inline void InternetHandle(Handle handle) { Net().CloseHandle(handle); }
+inline void NtHandle(Handle handle) { Native().Close(handle); }
 }  // namespace close
 
 // An opened registry key (never one of the predefined roots).
@@ -65,5 +66,7 @@ using ScopedThread = TScoped<Handle, close::Thread, kNoHandle>;
 using ScopedToken = TScoped<Handle, close::Token, kNoHandle>;
 // A WinInet session or request.
 using ScopedInternet = TScoped<Handle, close::InternetHandle, kNoHandle>;
+// A handle the native services opened (NtOpenProcess), closed with NtClose.
+using ScopedNtHandle = TScoped<Handle, close::NtHandle, kNoHandle>;
 
 }  // namespace platform

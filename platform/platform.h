@@ -85,6 +85,7 @@ constexpr uint32_t kOpenAlways = 4;
 constexpr uint32_t kFileBegin = 0;
 constexpr uint32_t kFileCurrent = 1;
 constexpr uint32_t kFileEnd = 2;
+constexpr uint32_t kMoveFileReplaceExisting = 1;
 
 constexpr uint32_t kVerPlatformWin32Windows = 1;
 constexpr uint32_t kVerPlatformWin32Nt = 2;
@@ -209,6 +210,8 @@ class FileSystem {
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
   virtual bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
+  // MoveFileExA with kMoveFileReplaceExisting and the like; a file only, on the same volume.
+  virtual bool MoveFileEx(const std::string& from, const std::string& to, uint32_t flags) = 0;
   // CreateFileA with the Windows access, share and disposition numbers; kInvalidHandle on failure.
   virtual Handle CreateFile(const std::string& path, uint32_t access, uint32_t share,
                             uint32_t disposition, uint32_t attributes) = 0;
@@ -478,6 +481,108 @@ class Internet {
   virtual bool CloseHandle(Handle handle) = 0;
 };
 
+// --- native services and process memory ----------------------------------------------------
+
+// Addresses in a 32-bit process: the own one or another one.
+using Address = uint32_t;
+
+namespace nt {
+constexpr uint32_t kStatusSuccess = 0;
+constexpr uint32_t kStatusPending = 0x103;
+constexpr uint32_t kStatusPartialCopy = 0x8000000D;
+constexpr uint32_t kStatusNotImplemented = 0xC0000002;
+constexpr uint32_t kStatusInvalidHandle = 0xC0000008;
+constexpr uint32_t kStatusInvalidParameter = 0xC000000D;
+constexpr uint32_t kStatusAccessDenied = 0xC0000022;
+constexpr uint32_t kStatusInfoLengthMismatch = 0xC0000004;
+constexpr uint32_t kStatusInvalidCid = 0xC000000B;
+constexpr uint32_t kMemCommit = 0x1000;
+constexpr uint32_t kMemReserve = 0x2000;
+constexpr uint32_t kMemFree = 0x10000;
+}  // namespace nt
+
+// The nine native services the program calls, in the order their numbers are read.
+enum class NativeService : uint8_t {
+  OpenProcess,
+  ReadVirtualMemory,
+  QueryVirtualMemory,
+  QueryInformationProcess,
+  DeviceIoControlFile,
+  QuerySystemInformation,
+  Close,
+  LoadDriver,
+  UnloadDriver,
+};
+constexpr size_t kNativeServiceCount = 9;
+// Their ntdll export names, by NativeService.
+constexpr const char* kNativeServiceNames[kNativeServiceCount] = {
+    "NtOpenProcess",         "NtReadVirtualMemory",      "NtQueryVirtualMemory",
+    "NtQueryInformationProcess", "NtDeviceIoControlFile", "NtQuerySystemInformation",
+    "NtClose",               "NtLoadDriver",             "NtUnloadDriver"};
+
+// How a service is entered: a trap with its system-call number, or a call of the ntdll export at
+// `address` (where a trap would not reach Windows). None, a trap numbered 0 or an export at 0
+// are not entered: the call fails with STATUS_NOT_IMPLEMENTED.
+enum class ServiceGate : uint8_t { None, Interrupt2E, Sysenter, Export };
+struct ServiceEntry {
+  ServiceGate gate = ServiceGate::None;
+  uint16_t number = 0;
+  Address address = 0;
+};
+
+// IO_STATUS_BLOCK.
+struct IoStatus {
+  uint32_t status = 0;
+  uint32_t information = 0;
+};
+
+// The native API (ntdll services entered through the gates set here) and the own process's
+// modules and memory as the loader maps them. Services return the NTSTATUS; buffers of other
+// processes' structures are their raw 32-bit layouts.
+class NativeApi {
+ public:
+  virtual ~NativeApi() = default;
+  virtual void SetServiceEntry(NativeService service, const ServiceEntry& entry) = 0;
+  virtual ServiceEntry GetServiceEntry(NativeService service) = 0;
+
+  // NtOpenProcess with OBJECT_ATTRIBUTES (OBJ_INHERIT when `inherit`) and CLIENT_ID {pid, 0}.
+  virtual uint32_t OpenProcess(Handle* process, uint32_t access, bool inherit, uint32_t pid) = 0;
+  virtual uint32_t Close(Handle handle) = 0;
+  virtual uint32_t ReadVirtualMemory(Handle process, Address address, void* buffer, uint32_t size,
+                                     uint32_t* read) = 0;
+  virtual uint32_t QueryVirtualMemory(Handle process, Address address, uint32_t infoClass, void* buffer,
+                                      uint32_t size, uint32_t* returned) = 0;
+  virtual uint32_t QueryInformationProcess(Handle process, uint32_t infoClass, void* buffer, uint32_t size,
+                                           uint32_t* returned) = 0;
+  virtual uint32_t QuerySystemInformation(uint32_t infoClass, void* buffer, uint32_t size,
+                                          uint32_t* returned) = 0;
+  // No APC routine or context.
+  virtual uint32_t DeviceIoControlFile(Handle file, Handle event, IoStatus* ioStatus, uint32_t code,
+                                       const void* input, uint32_t inputSize, void* output,
+                                       uint32_t outputSize) = 0;
+  // The service key's registry path, as a counted wide string.
+  virtual uint32_t LoadDriver(const std::u16string& serviceKey) = 0;
+  virtual uint32_t UnloadDriver(const std::u16string& serviceKey) = 0;
+
+  // The own process. ReadOwnMemory is IsBadReadPtr over `size` bytes and then a copy.
+  virtual bool ReadOwnMemory(Address address, void* buffer, uint32_t size) = 0;
+  // GetModuleHandleA / LoadLibraryA: the base of the module, 0 when missing.
+  virtual Address GetModuleHandle(const std::string& name) = 0;
+  virtual Address LoadLibrary(const std::string& name) = 0;
+  // GetModuleFileNameA of a loaded module with a buffer of `chars` characters; empty on failure.
+  virtual std::string GetModuleFileName(Address module, uint32_t chars) = 0;
+  // The own process environment block, from the thread information block.
+  virtual Address CurrentPeb() = 0;
+  // Calls the export found at `address` as IsWow64Process(GetCurrentProcess(), ...); nullopt when
+  // the call fails.
+  virtual std::optional<bool> CallIsWow64Process(Address address) = 0;
+  // Calls the export found at `address` as RtlAdjustPrivilege(privilege, enable, thread, &was).
+  virtual uint32_t CallRtlAdjustPrivilege(Address address, uint32_t privilege, bool enable,
+                                          bool currentThread) = 0;
+  // WideCharToMultiByte, ANSI code page, no flags.
+  virtual std::string WideToAnsi(const std::u16string& text) = 0;
+};
+
 struct Backend {
   Registry* registry = nullptr;
   FileSystem* files = nullptr;
@@ -491,6 +596,7 @@ struct Backend {
   Services* services = nullptr;
   IpHelper* iphelper = nullptr;
   Internet* internet = nullptr;
+  NativeApi* native = nullptr;
 };
 
 // The backend in use; installing one replaces the previous one for the whole process.
@@ -509,5 +615,6 @@ inline Threads& Thr() { return *Current().threads; }
 inline Services& Svc() { return *Current().services; }
 inline IpHelper& Ip() { return *Current().iphelper; }
 inline Internet& Net() { return *Current().internet; }
+inline NativeApi& Native() { return *Current().native; }
 
 }  // namespace platform

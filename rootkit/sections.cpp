@@ -2,8 +2,7 @@
 
 namespace rootkit {
 
-// The native layer, the hook detector and the driver client fill these in.
-std::vector<std::string> Ring3HookItems() { return {}; }
+// The driver client fills these in; the hook lines come from ring3_hooks.cpp.
 std::vector<std::string> KernelModeItems() { return {}; }
 std::vector<std::string> RootkitVerdict(const std::vector<std::string>&) { return {}; }
 

@@ -73,9 +73,9 @@ struct TIeRow {
 
 constexpr const char* kMain = inspect::keys::kInternetExplorerMain;
 constexpr const char* kAboutUrls = "\\SOFTWARE\\Microsoft\\Internet Explorer\\AboutURLs";
-constexpr const char* kSearch = "\\Software\\Microsoft\\Internet Explorer\\Search";
+constexpr const char* kSearch = inspect::keys::kInternetExplorerSearch;
 constexpr const char* kInternetSettings = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-constexpr const char* kDownload = "\\Software\\Microsoft\\Internet Explorer\\Download";
+constexpr const char* kDownload = inspect::keys::kInternetExplorerDownload;
 constexpr RegKey kLm = kHkeyLocalMachine;
 constexpr RegKey kCu = kHkeyCurrentUser;
 using C = TIeCheck;
@@ -95,7 +95,7 @@ constexpr TIeRow kIeRows[] = {
   {kCu, kSearch,            "SearchAssistant",              C::Url,      nullptr},
   {kCu, kMain,              "SearchMigratedDefaultURL",     C::Url,      nullptr},
   // A value of this name right under the browser key, not the subkey of the same name.
-  {kCu, "\\Software\\Microsoft\\Internet Explorer", "URLSearchHooks", C::Url, nullptr},
+  {kCu, inspect::keys::kInternetExplorer, "URLSearchHooks", C::Url, nullptr},
   {kCu, kInternetSettings,  "AutoConfigURL",                C::Named,    nullptr},
   {kCu, kInternetSettings,  "ProxyOverride",                C::IfNot,    "*.local"},
   {kCu, kInternetSettings,  "ProxyServer",                  C::Named,    nullptr},

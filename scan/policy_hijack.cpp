@@ -24,7 +24,6 @@ using platform::kHkeyLocalMachine;
 constexpr RegKey kLm = kHkeyLocalMachine;
 constexpr RegKey kCu = kHkeyCurrentUser;
 using namespace inspect::keys;
-constexpr const char* kOle = "\\Software\\Microsoft\\Ole";
 constexpr TCheck kValue = TCheck::Value;
 constexpr TValueTest kIs = TValueTest::EqualsExactly;
 constexpr TValueTest kNamed = TValueTest::Always;
@@ -48,18 +47,18 @@ constexpr TCheckRow kHijackRows[] = {
   {kCu, kSystemPolicies, kValue, "NoDispCPL", kIs, {"1"}},
   {kLm, kWindowsSystemPolicies, kValue, "DisableCMD", kIs, {"1"}},
   {kCu, kWindowsSystemPolicies, kValue, "DisableCMD", kIs, {"1"}},
-  {kCu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\DisallowRun", TCheck::AllValues},
+  {kCu, kDisallowRun, TCheck::AllValues},
   {kCu, kExplorerPolicies, kValue, "DisallowRun", kIs, {"1"}},
-  {kLm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL", kValue, "CheckedValue", kIs, {"0"}},
+  {kLm, kShowAllHidden, kValue, "CheckedValue", kIs, {"0"}},
   {kLm, "\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate", kValue, "DoNotAllowXPSP2", kIs, {"1"}},
   {kLm, "\\SOFTWARE\\Policies\\Microsoft\\MRT", kValue, "DontReportInfectionInformation", kIs, {"1"}},
-  {kLm, "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\SystemRestore", kValue, "DisableSR", kIs, {"1"}},
-  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\Windows NT\\Windows File Protection", kValue, "SFCScan", kIs, {"0"}},
+  {kLm, kSystemRestore, kValue, "DisableSR", kIs, {"1"}},
+  {kLm, kFileProtectionPolicies, kValue, "SFCScan", kIs, {"0"}},
   {kLm, kWinlogon, kValue, "SFCScan", kIs, {"0"}},
   {kLm, kWinlogon, kValue, "SFCDisable", kIs, {"1"}},
-  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\StandardProfile", kValue, "EnableFirewall", kIs, {"0"}},
-  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\DomainProfile", kValue, "EnableFirewall", kIs, {"0"}},
-  {kLm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SystemFileProtection", kValue, "ShowPopups", kIs, {"0"}},
+  {kLm, kFirewallStandardPolicy, kValue, "EnableFirewall", kIs, {"0"}},
+  {kLm, kFirewallDomainPolicy, kValue, "EnableFirewall", kIs, {"0"}},
+  {kLm, kSystemFileProtection, kValue, "ShowPopups", kIs, {"0"}},
   {kCu, kExplorerPolicies, kValue, "NofolderOptions", kIs, {"1"}},
   {kLm, kExplorerPolicies, kValue, "NofolderOptions", kIs, {"1"}},
   {kCu, kExplorerPolicies, kValue, "NoWindowsUpdate", kIs, {"1"}},
@@ -70,7 +69,7 @@ constexpr TCheckRow kHijackRows[] = {
   {kLm, kActiveDesktopPolicies, kValue, "NoChangingWallpaper", kIs, {"1"}},
   {kCu, kExplorerPolicies, kValue, "NoSetActiveDesktop", kIs, {"1"}},
   {kCu, kExplorerPolicies, kValue, "NoActiveDesktopChanges", kIs, {"1"}},
-  {kCu, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Associations", kValue, "LowRiskFileTypes", kIs, {".exe"}},
+  {kCu, kAssociationsPolicies, kValue, "LowRiskFileTypes", kIs, {".exe"}},
   {kCu, kExplorerAdvanced, kValue, "Hidden", kIs, {"2"}},
   {kCu, kExplorerAdvanced, kValue, "ShowSuperHidden", kIs, {"0"}},
   {kLm, kSecurityCenter, kValue, "FirstRunDisabled", kIs, {"1"}},
@@ -94,8 +93,8 @@ constexpr TCheckRow kHijackRows[] = {
   {kLm, kNtWindows, kValue, "LoadAppInit_DLLs", kIs, {"1"}},
   {kLm, "\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\AppCertDlls", kValue, "AppSecDll", kNamed},
   {kCu, "\\Software\\Microsoft\\Internet Explorer\\Desktop", kValue, "host", kNamed},
-  {kLm, "\\SOFTWARE\\Policies\\Microsoft\\Internet Explorer\\Main", kValue, "DEPOff", kIs, {"1"}},
-  {kLm, "\\SOFTWARE\\Microsoft\\Internet Explorer\\PhishingFilter", kValue, "EnabledV8", kIs, {"0"}},
+  {kLm, kInternetExplorerMainPolicies, kValue, "DEPOff", kIs, {"1"}},
+  {kLm, kMachinePhishingFilter, kValue, "EnabledV8", kIs, {"0"}},
   {kCu, kPhishingFilter, kValue, "Enabled", kIs, {"0"}},
   {kLm, kPhishingFilter, kValue, "Enabled", kIs, {"0"}},
 };

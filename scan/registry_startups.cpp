@@ -130,11 +130,11 @@ constexpr TCheckRow kRegistryStartupChecks[] = {
 
 constexpr TCheckRow kOtherStartupChecks[] = {
   {kHklm, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad", TCheck::DelayLoadObjects},
-  {kHkcr, "\\exefile\\shell\\open\\command\\", kValue, "", kNot, {kOpenWithArguments}},
-  {kHkcr, "\\comfile\\shell\\open\\command\\", kValue, "", kNot, {kOpenWithArguments}},
-  {kHkcr, "\\batfile\\shell\\open\\command\\", kValue, "", kNot, {kOpenWithArguments}},
-  {kHkcr, "\\piffile\\shell\\open\\command\\", kValue, "", kNot, {kOpenWithArguments}},
-  {kHkcr, "\\scrfile\\shell\\open\\command\\", kValue, "", kNot, {"\"%1\" /S"}},
+  {kHkcr, keys::kExeFileOpen, kValue, "", kNot, {kOpenWithArguments}},
+  {kHkcr, keys::kComFileOpen, kValue, "", kNot, {kOpenWithArguments}},
+  {kHkcr, keys::kBatFileOpen, kValue, "", kNot, {kOpenWithArguments}},
+  {kHkcr, keys::kPifFileOpen, kValue, "", kNot, {kOpenWithArguments}},
+  {kHkcr, keys::kScrFileOpen, kValue, "", kNot, {"\"%1\" /S"}},
   {kHkcr, "\\logfile\\shell\\open\\command\\", kValue, "", kNot, {kOpenWithArguments}},
   {kHkcr, "\\Unknown\\shell\\openas\\command\\", kValue, "", kNot,
           {"%SystemRoot%\\system32\\rundll32.exe %SystemRoot%\\system32\\shell32.dll,OpenAs_RunDLL %1"}},

@@ -20,6 +20,12 @@ std::unique_ptr<Ui> MakeUi(MachineState& state);                  // fake_shell_
 std::unique_ptr<Threads> MakeThreads(MachineState& state);        // fake_threads.cpp
 std::unique_ptr<IpHelper> MakeIpHelper(MachineState& state);      // fake_iphelper.cpp
 std::unique_ptr<Internet> MakeInternet(MachineState& state);      // fake_internet.cpp
+std::unique_ptr<NativeApi> MakeNativeApi(MachineState& state);    // fake_native.cpp
+
+// Maps a module image into process `pid` and links it at the end of its loader list, making the
+// environment block and loader data on first use (fake_process_memory.cpp).
+void LinkModule(MachineState& state, uint32_t pid, Address base, std::vector<uint8_t> image,
+                const std::string& fullPath);
 
 // Waits for every thread the machine started and forgets them (fake_threads.cpp).
 void JoinThreads(MachineState& state);

@@ -257,6 +257,29 @@ class FakeFileSystem final : public FileSystem {
     return true;
   }
 
+  bool MoveFileEx(const std::string& from, const std::string& to, uint32_t flags) override {
+    std::lock_guard lock(s_.mutex);
+    FakeFile* src = t_.Find(from);
+    if (!src || src->directory) return FailWith(win::kErrorFileNotFound, false);
+    if (src->lockedExclusive) return FailWith(win::kErrorSharingViolation, false);
+    const std::string fromKey = FileTable::Key(from);
+    const std::string key = FileTable::Key(to);
+    if (key == fromKey) return true;
+    if (!t_.FolderExists(FileTable::ParentKey(key))) return FailWith(win::kErrorPathNotFound, false);
+    if (t_.CreateDenied(key)) return FailWith(win::kErrorAccessDenied, false);
+    if (auto it = t_.files.find(key); it != t_.files.end()) {
+      if (!(flags & win::kMoveFileReplaceExisting)) return FailWith(win::kErrorAlreadyExists, false);
+      if (it->second.directory || it->second.lockedExclusive || (it->second.attributes & win::kFileAttributeReadonly)) {
+        return FailWith(win::kErrorAccessDenied, false);
+      }
+    }
+    FakeFile moved = *src;
+    moved.path = FileTable::Normalize(to);
+    t_.files.erase(fromKey);
+    t_.files[key] = moved;
+    return true;
+  }
+
   Handle CreateFile(const std::string& path, uint32_t access, uint32_t share, uint32_t disposition,
                     uint32_t attributes) override {
     std::lock_guard lock(s_.mutex);

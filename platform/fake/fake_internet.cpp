@@ -17,6 +17,7 @@ class FakeInternet final : public Internet {
     net_.userAgents.push_back(userAgent);
     const Handle h = s_.NewHandle();
     open_[h] = nullptr;
+    ++net_.openHandles;
     return h;
   }
 
@@ -41,6 +42,7 @@ class FakeInternet final : public Internet {
     }
     const Handle h = s_.NewHandle();
     open_[h] = std::make_shared<Reading>(Reading{answer, 0});
+    ++net_.openHandles;
     return h;
   }
 
@@ -79,7 +81,9 @@ class FakeInternet final : public Internet {
 
   bool CloseHandle(Handle handle) override {
     std::lock_guard lock(s_.mutex);
-    return open_.erase(handle) != 0;
+    if (!open_.erase(handle)) return false;
+    --net_.openHandles;
+    return true;
   }
 
  private:

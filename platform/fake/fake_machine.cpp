@@ -20,7 +20,8 @@ struct Machine::Facilities {
         threads(MakeThreads(s)),
         services(MakeServices(s)),
         iphelper(MakeIpHelper(s)),
-        internet(MakeInternet(s)) {}
+        internet(MakeInternet(s)),
+        native(MakeNativeApi(s)) {}
 
   std::unique_ptr<Registry> registry;
   std::unique_ptr<FileSystem> files;
@@ -34,6 +35,7 @@ struct Machine::Facilities {
   std::unique_ptr<Services> services;
   std::unique_ptr<IpHelper> iphelper;
   std::unique_ptr<Internet> internet;
+  std::unique_ptr<NativeApi> native;
 };
 
 Machine::Machine() : facilities_(std::make_unique<Facilities>(state_)) {
@@ -78,6 +80,7 @@ Backend Machine::backend() {
   b.services = f.services.get();
   b.iphelper = f.iphelper.get();
   b.internet = f.internet.get();
+  b.native = f.native.get();
   return b;
 }
 

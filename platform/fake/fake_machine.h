@@ -57,6 +57,17 @@ class Machine {
   FakeService& AddService(const std::string& name, const std::string& displayName, uint32_t serviceType,
                           uint32_t currentState, const std::string& binaryPath);
 
+  // --- process memory (fake_process_memory.cpp) -----------------------------------------
+  // Maps `bytes` at `base` in the process `pid` as one region of its own allocation.
+  void MapMemory(uint32_t pid, Address base, std::vector<uint8_t> bytes, uint32_t state = nt::kMemCommit);
+  // Maps a module image and links it at the end of the process's loader list, making the
+  // process's environment block and loader data on first use.
+  void LoadModule(uint32_t pid, Address base, std::vector<uint8_t> image, const std::string& fullPath);
+  // What LoadLibraryA of `fileName` maps into the own process.
+  void AddLoadableLibrary(const std::string& fileName, Address base, std::vector<uint8_t> image,
+                          const std::string& fullPath);
+  AddressSpace& Memory(uint32_t pid) { return state_.native.spaces[pid]; }
+
   // --- facts and records of each facility -----------------------------------------------
   SystemState& system() { return state_.system; }
   SecurityState& security() { return state_.security; }
@@ -66,6 +77,7 @@ class Machine {
   ShellUiState& shellUi() { return state_.shellUi; }
   IpHelperState& ipHelper() { return state_.ipHelper; }
   InternetState& internet() { return state_.internet; }
+  NativeState& native() { return state_.native; }
 
  private:
   struct Facilities;

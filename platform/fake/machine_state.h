@@ -286,6 +286,56 @@ struct InternetState {
   std::vector<std::string> userAgents;
   std::vector<InternetRequest> requests;
   std::vector<uint32_t> readSizes;
+  std::atomic<int> openHandles{0};  // sessions and requests not closed yet
+};
+
+// --- process memory and the native services ----------------------------------------------
+
+struct MemoryRegion {
+  Address allocationBase = 0;
+  uint32_t state = nt::kMemCommit;  // a reserved region holds no bytes that can be read
+  bool readable = true;             // false: a guard or no-access page
+  std::vector<uint8_t> bytes;       // the region's size
+};
+
+struct LoadedModule {
+  Address base = 0;
+  uint32_t size = 0;
+  std::string path;
+  Address entry = 0;  // its loader-list entry
+};
+
+// One process's memory: regions by base, and the loader structures LoadModule keeps in it.
+struct AddressSpace {
+  std::map<Address, MemoryRegion> regions;
+  Address peb = 0;
+  Address ldr = 0;
+  Address nextStructure = 0x00200000;  // where the next loader structure goes
+  std::vector<LoadedModule> modules;   // load order
+
+  MemoryRegion* RegionAt(Address address, Address* base = nullptr);
+  // Copies committed, readable bytes from `address` on; the count copied.
+  uint32_t Read(Address address, void* out, uint32_t size);
+  // Writes into committed regions; false when any byte falls outside them.
+  bool Write(Address address, const void* data, uint32_t size);
+  bool Write32(Address address, uint32_t value) { return Write(address, &value, 4); }
+  // A zero-filled committed region of `size` bytes for loader structures.
+  Address AllocateStructure(uint32_t size);
+};
+
+struct LoadableLibrary {
+  Address base = 0;
+  std::vector<uint8_t> image;
+  std::string path;
+};
+
+struct NativeState {
+  ServiceEntry entries[kNativeServiceCount];
+  std::map<uint32_t, AddressSpace> spaces;           // by process id
+  std::map<Handle, uint32_t> handles;                 // NtOpenProcess handles -> process id
+  std::map<std::string, LoadableLibrary> libraries;  // upper-case file name -> what LoadLibraryA maps
+  std::vector<std::pair<uint32_t, bool>> adjustedPrivileges;  // RtlAdjustPrivilege calls
+  uint32_t serviceCalls = 0;  // services entered through a gate
 };
 
 // --- the machine --------------------------------------------------------------------------
@@ -311,7 +361,8 @@ struct MachineState {
   ShellUiState shellUi;
   IpHelperState ipHelper;
   InternetState internet;
-  // Process memory and the kernel the driver client talks to join here as parts of their own.
+  NativeState native;
+  // The kernel the driver client talks to joins here as a part of its own.
 };
 
 }  // namespace platform::fake

@@ -18,6 +18,7 @@ platform::Backend Backend() {
   backend.services = &ServiceFacility();
   backend.iphelper = &IpHelperFacility();
   backend.internet = &InternetFacility();
+  backend.native = &NativeFacility();
   return backend;
 }
 

@@ -47,6 +47,10 @@ class Win32Files final : public FileSystem {
     return ::CopyFileA(from.c_str(), to.c_str(), failIfExists) != FALSE;
   }
 
+  bool MoveFileEx(const std::string& from, const std::string& to, uint32_t flags) override {
+    return ::MoveFileExA(from.c_str(), to.c_str(), flags) != FALSE;
+  }
+
   Handle CreateFile(const std::string& path, uint32_t access, uint32_t share, uint32_t disposition,
                     uint32_t attributes) override {
     HANDLE file = ::CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);

@@ -30,6 +30,7 @@
 #undef GetTempPath
 #undef GetWindowsDirectory
 #undef LookupPrivilegeValue
+#undef MoveFileEx
 #undef MessageBox
 #undef QueryDosDevice
 #undef GetModuleFileNameEx
@@ -45,6 +46,7 @@
 #undef QueryServiceConfig
 #undef EnumServicesStatus
 #undef LoadLibrary
+#undef GetModuleHandle
 
 namespace platform::win32 {
 
@@ -82,5 +84,6 @@ Threads& ThreadFacility();
 Services& ServiceFacility();
 IpHelper& IpHelperFacility();
 Internet& InternetFacility();
+NativeApi& NativeFacility();
 
 }  // namespace platform::win32

@@ -251,6 +251,24 @@ TEST_P(FilesContract, CopyFileHonoursFailIfExists) {
   EXPECT_EQ(Sys().GetLastError(), win::kErrorFileNotFound);
 }
 
+TEST_P(FilesContract, MoveFileExReplacesOnlyWhenAsked) {
+  const std::string from = Path("new.part"), to = Path("target.txt");
+  ASSERT_TRUE(WriteWholeFile(from, "new"));
+  ASSERT_TRUE(WriteWholeFile(to, "old"));
+
+  EXPECT_FALSE(Fs().MoveFileEx(from, to, 0));
+  EXPECT_EQ(Sys().GetLastError(), win::kErrorAlreadyExists);
+  EXPECT_EQ(ReadWholeFile(to), "old");
+
+  EXPECT_TRUE(Fs().MoveFileEx(from, to, win::kMoveFileReplaceExisting));
+  EXPECT_EQ(ReadWholeFile(to), "new");
+  EXPECT_EQ(Fs().GetFileAttributes(from), win::kInvalidFileAttributes);
+
+  EXPECT_FALSE(Fs().MoveFileEx(Path("absent.part"), to, win::kMoveFileReplaceExisting));
+  EXPECT_EQ(Sys().GetLastError(), win::kErrorFileNotFound);
+  EXPECT_EQ(ReadWholeFile(to), "new");
+}
+
 TEST_P(FilesContract, FileHeldWithoutSharingCannotBeOpened) {
   const std::string path = Path("in-use.dat");
   ASSERT_TRUE(WriteWholeFile(path, "busy"));

@@ -44,6 +44,9 @@ class ForwardingFileSystem : public platform::FileSystem {
   bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {
     return inner_.CopyFile(from, to, failIfExists);
   }
+  bool MoveFileEx(const std::string& from, const std::string& to, uint32_t flags) override {
+    return inner_.MoveFileEx(from, to, flags);
+  }
   Handle CreateFile(const std::string& path, uint32_t access, uint32_t share, uint32_t disposition,
                     uint32_t attributes) override {
     return inner_.CreateFile(path, access, share, disposition, attributes);
