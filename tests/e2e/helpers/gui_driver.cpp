@@ -441,9 +441,11 @@ void Click(HWND button) {
   Require(Ask(button, BM_CLICK, 0, 0, &ignored), "a button does not answer BM_CLICK");
 }
 
+// A menu entry chosen; returns once the window has handled it (a sent message, as a posted one
+// could still wait behind the answer to a later WM_NULL).
 void Menu(const TApp& app, const char* name) {
-  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::FindMainControl(name)->id, 0), 0);
-  Ask(app.window, WM_NULL, 0, 0, nullptr);
+  Require(Ask(app.window, WM_COMMAND, MAKEWPARAM(scan::FindMainControl(name)->id, 0), 0, nullptr),
+          std::string("the window does not answer the menu entry ") + name);
 }
 
 // Every page button shows its page and only its caption is bold; a screenshot of each page,
@@ -474,8 +476,7 @@ void ScenarioPages(const std::string& exe) {
   Click(Find(app, "AdvGlowButton7"));
   HWND tabs = Find(app, "AdvPC4");
   for (int sub = 1; sub < scan::kSettingsTabCount; ++sub) {
-    PostMessageA(tabs, WM_KEYDOWN, VK_RIGHT, 0);
-    Ask(app.window, WM_NULL, 0, 0, nullptr);
+    Ask(tabs, WM_KEYDOWN, VK_RIGHT, 0, nullptr);
     DWORD_PTR selected = 0;
     Ask(tabs, TCM_GETCURSEL, 0, 0, &selected);
     Check(static_cast<int>(selected) == sub, "the Settings tabs moved to sub-page " + std::to_string(sub));
@@ -544,8 +545,7 @@ void ScenarioLanguage(const std::string& exe) {
   Require(Ask(cb, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("Deutsch"), &index) &&
               index != static_cast<DWORD_PTR>(CB_ERR),
           "the language box lists Deutsch");
-  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("cb"), CBN_SELCHANGE), reinterpret_cast<LPARAM>(cb));
-  Ask(app.window, WM_NULL, 0, 0, nullptr);
+  Ask(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("cb"), CBN_SELCHANGE), reinterpret_cast<LPARAM>(cb), nullptr);
   Check(TextOf(Find(app, "AdvGlowButton7")) == "Einstellungen", "the Settings button reads \"Einstellungen\", not \"" +
                                                                    TextOf(Find(app, "AdvGlowButton7")) + "\"");
   Check(TextOf(Find(app, "CheckBox5")) == "Microsoft-Systemdateien ausschlie\xDF" "en", "a check box speaks German");
