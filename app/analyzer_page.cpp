@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/control_ids.h"
+#include "scan/controls.h"
 #include "inspect/lang.h"
 #include "scan/product.h"
 
@@ -48,16 +48,16 @@ void TAnalyzerPage::Create(HWND page, HWND mainWindow, TTrayIcon* tray) {
 
   memo_ = Child(page, "EDIT", "", WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
                                       ES_AUTOHSCROLL | WS_TABSTOP,
-                0, 0, width, height - kButtonHeight - kGap, kIdMemo1, WS_EX_CLIENTEDGE);
+                0, 0, width, height - kButtonHeight - kGap, scan::IdOf("Memo1"), WS_EX_CLIENTEDGE);
   // The report outgrows the 32K that an edit control holds by default.
   SendMessageA(memo_, EM_SETLIMITTEXT, 0, 0);
 
   const int rowTop = height - kButtonHeight;
   progress_ = Child(page, PROGRESS_CLASSA, "", 0, 0, rowTop + (kButtonHeight - kBarHeight) / 2,
-                    width - kButtonWidth - kGap, kBarHeight, kIdPb1);
+                    width - kButtonWidth - kGap, kBarHeight, scan::IdOf("pb1"));
   SendMessageA(progress_, PBM_SETRANGE32, 0, 100);
-  scanButton_ = Child(page, "BUTTON", "Scan PC", BS_PUSHBUTTON | WS_TABSTOP, width - kButtonWidth, rowTop,
-                      kButtonWidth, kButtonHeight, kIdBitBtn1);
+  scanButton_ = Child(page, "BUTTON", scan::EnglishCaption(*scan::FindMainControl("BitBtn1")).c_str(), BS_PUSHBUTTON | WS_TABSTOP, width - kButtonWidth, rowTop,
+                      kButtonWidth, kButtonHeight, scan::IdOf("BitBtn1"));
 }
 
 void TAnalyzerPage::Detach() {

@@ -6,16 +6,26 @@
 #include <string>
 
 #include "app/control_ids.h"
+#include "app/control_ui.h"
 #include "inspect/lang.h"
+#include "inspect/lang_files.h"
+#include "inspect/registry.h"
 #include "inspect/run_flags.h"
 #include "inspect/system.h"
 #include "platform/platform.h"
+#include "scan/analyzer_run.h"
 #include "scan/frame.h"
 #include "scan/product.h"
+#include "scan/shell_actions.h"
+#include "scan/update_check.h"
 
 namespace app {
 
 namespace {
+
+using scan::IdOf;
+using scan::TControl;
+using scan::TKind;
 
 constexpr int kClientWidth = 769;
 constexpr int kClientHeight = 471;
@@ -34,26 +44,10 @@ constexpr UINT kTrayIconId = 1;
 
 constexpr COLORREF kHeaderColor = RGB(28, 45, 74);
 constexpr COLORREF kAccentColor = RGB(196, 64, 40);
-
-constexpr const char* kStatusText = "Windows startup and malware inspection";
 constexpr const char* kTagline = "Analyzer, Restorer and Startup manager";
-
-// Window names of the pages, by page index.
-constexpr const char* kPageNames[kPageCount] = {
-    "Analyzer_Tab", "Restorer_Tab", "Hosts_Tab", "Startups_Tab",
-    "Boot_Tab",     "Settings_Tab", "BHOs_Tab",  "Delete_File_Tab",
-};
 
 constexpr const char* kPrivileges[] = {"SeDebugPrivilege", "SeSystemProfilePrivilege", "SeSecurityPrivilege",
                                        "SeBackupPrivilege", "SeRestorePrivilege"};
-
-HFONT MakeFont(int points, int weight) {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
-  return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma");
-}
 
 // A page panel hands its controls' notifications to the main window.
 LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -74,22 +68,60 @@ BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
   return TRUE;
 }
 
-bool FolderExists(const std::string& path) {
-  const uint32_t attributes = platform::Fs().GetFileAttributes(path);
-  return attributes != platform::win::kInvalidFileAttributes &&
-         (attributes & platform::win::kFileAttributeDirectory);
+// Runs one step of the start-up; a failure skips the rest of that step only.
+template <typename Step>
+void Guarded(Step step) {
+  try {
+    step();
+  } catch (const std::exception& error) {
+    inspect::WriteDebugLog(inspect::DebugLogEntry(error));
+  } catch (...) {
+  }
 }
 
 }  // namespace
 
-const TForm1::TPageButton TForm1::kPageButtons[] = {
-    {kIdAdvGlowButton2, "Analyzer", kPageAnalyzer, &TForm1::AdvGlowButton2Click},
-};
+TForm1::THandler TForm1::HandlerOf(int id) {
+  struct TRow {
+    int id;
+    THandler handler;
+  };
+  static const TRow kHandlers[] = {
+      {IdOf("AdvGlowButton1"), &TForm1::AdvGlowButton1Click},
+      {IdOf("AdvGlowButton2"), &TForm1::AdvGlowButton2Click},
+      {IdOf("AdvGlowButton3"), &TForm1::AdvGlowButton3Click},
+      {IdOf("AdvGlowButton4"), &TForm1::AdvGlowButton4Click},
+      {IdOf("AdvGlowButton5"), &TForm1::AdvGlowButton5Click},
+      {IdOf("AdvGlowButton6"), &TForm1::AdvGlowButton6Click},
+      {IdOf("AdvGlowButton7"), &TForm1::AdvGlowButton7Click},
+      {IdOf("AdvGlowButton8"), &TForm1::AdvGlowButton8Click},
+      {IdOf("OpenLogs1"), &TForm1::OpenLogs1Click},
+      {IdOf("ClearLogs1"), &TForm1::ClearLogs1Click},
+      {IdOf("Readme1"), &TForm1::Readme1Click},
+      {IdOf("Eula1"), &TForm1::Eula1Click},
+      {IdOf("Exit1"), &TForm1::Exit1Click},
+      {IdOf("OnlineVirusScanner1"), &TForm1::OnlineVirusScanner1Click},
+      {IdOf("MalwareHash1"), &TForm1::MalwareHash1Click},
+      {IdOf("SecurityArticles1"), &TForm1::SecurityArticles1Click},
+      {IdOf("utorialandFAQs1"), &TForm1::utorialandFAQs1Click},
+      {IdOf("Info1"), &TForm1::Info1Click},
+      {IdOf("CheckforUpdates1"), &TForm1::CheckforUpdates1Click},
+  };
+  for (const TRow& row : kHandlers) {
+    if (row.id == id) return row.handler;
+  }
+  return nullptr;
+}
 
 TForm1::~TForm1() {
-  for (HFONT font : {font_, boldFont_, headerFont_}) {
+  for (HFONT font : {font_, boldFont_, headerFont_, linkFont_}) {
     if (font) DeleteObject(font);
   }
+  if (headerBrush_) DeleteObject(headerBrush_);
+}
+
+int TForm1::Prompt(const std::string& text, const std::string& caption, uint32_t flags) {
+  return platform::Gui().MessageBox(text, caption, flags);
 }
 
 bool TForm1::Create(HINSTANCE instance, int show) {
@@ -111,18 +143,22 @@ bool TForm1::Create(HINSTANCE instance, int show) {
   pageClass.lpszClassName = kPageWindowClass;
   if (!RegisterClassExA(&mainClass) || !RegisterClassExA(&pageClass)) return false;
 
-  font_ = MakeFont(8, FW_NORMAL);
-  boldFont_ = MakeFont(8, FW_BOLD);
-  headerFont_ = MakeFont(18, FW_BOLD);
+  font_ = MakeFont("Tahoma", 8, FW_NORMAL);
+  boldFont_ = MakeFont("Tahoma", 8, FW_BOLD);
+  headerFont_ = MakeFont("Tahoma", 18, FW_BOLD);
+  linkFont_ = MakeFont("Tahoma", 8, FW_NORMAL, true);
+  headerBrush_ = CreateSolidBrush(kHeaderColor);
+  appDir_ = inspect::GetAppDir();
 
   const std::string caption = std::string(scan::kProductName) + " " + scan::kProductVersion;
   window_ = CreateWindowExA(kExStyle, kMainWindowClass, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             kClientWidth, kClientHeight, nullptr, nullptr, instance, this);
   if (!window_) return false;
+  BuildMenu();
 
   // Client area of the fixed size, centred on the screen.
   RECT frame{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, kStyle, GetMenu(window_) != nullptr, kExStyle);
+  AdjustWindowRectEx(&frame, kStyle, TRUE, kExStyle);
   int width = frame.right - frame.left;
   int height = frame.bottom - frame.top;
   SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -135,6 +171,9 @@ bool TForm1::Create(HINSTANCE instance, int show) {
 
   tray_.Init(window_, kTrayIconId, kWmTrayIcon, icon, scan::kProductName);
   BuildControls();
+  // The About box and the Update window come after the main window, hidden until asked for.
+  about_.Create(instance);
+  update_.Create(instance, appDir_);
   FormCreate();
 
   ShowWindow(window_, show);
@@ -142,46 +181,90 @@ bool TForm1::Create(HINSTANCE instance, int show) {
   return true;
 }
 
+void TForm1::BuildMenu() {
+  menu_ = CreateMenu();
+  HMENU popup = nullptr;
+  for (const TControl& row : scan::kControls) {
+    if (row.place != scan::kPlaceMenu) continue;
+    const std::string caption = scan::EnglishCaption(row);
+    if (row.kind == TKind::MenuPopup) {
+      popup = CreatePopupMenu();
+      menuPlaces_[row.id] = {menu_, static_cast<UINT>(GetMenuItemCount(menu_))};
+      AppendMenuA(menu_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
+      continue;
+    }
+    // An item after the last popup's own items stands on the bar (the "Update" entry).
+    const bool onBar = row.kind == TKind::MenuItem && row.name == std::string_view("CheckforUpdates1");
+    HMENU target = onBar ? menu_ : popup;
+    if (!target) continue;
+    if (row.kind == TKind::MenuSeparator) {
+      AppendMenuA(target, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    menuPlaces_[row.id] = {target, static_cast<UINT>(GetMenuItemCount(target))};
+    // Entries whose work comes with a later page stay greyed until then.
+    const UINT state = HandlerOf(row.id) ? MF_ENABLED : MF_GRAYED;
+    AppendMenuA(target, MF_STRING | state, static_cast<UINT_PTR>(row.id), caption.c_str());
+  }
+  SetMenu(window_, menu_);
+}
+
 void TForm1::BuildControls() {
-  statusBar_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusBar)), instance_, nullptr);
+  HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf("StatusBar1"))), instance_, nullptr);
   int part = -1;
-  SendMessageA(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&part));
-  SendMessageA(statusBar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(kStatusText));
+  SendMessageA(status, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&part));
+  const std::string statusText = scan::EnglishCaption(*scan::FindMainControl("StatusBar1"));
+  SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(statusText.c_str()));
+  controls_[IdOf("StatusBar1")] = status;
   RECT bar{};
-  GetWindowRect(statusBar_, &bar);
+  GetWindowRect(status, &bar);
   const int statusHeight = bar.bottom - bar.top;
 
+  // The web address on the header's right.
+  const TControl& label3 = *scan::FindMainControl("Label3");
+  HWND link = CreateWindowExA(0, "STATIC", label3.caption, WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_NOTIFY,
+                              kClientWidth - 216, 36, 200, 16, window_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(label3.id)), instance_, nullptr);
+  controls_[label3.id] = link;
+
+  // The page column, top to bottom, in table order.
   const int top = kHeaderHeight + kMargin;
   int y = top;
-  for (size_t row = 0; row < std::size(kPageButtons); ++row) {
-    pageButtons_[row] =
-        CreateWindowExA(0, "BUTTON", kPageButtons[row].caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                        kMargin, y, kColumnWidth, kPageButtonHeight, window_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPageButtons[row].id)), instance_, nullptr);
+  for (const TControl& row : scan::kControls) {
+    if (row.kind != TKind::PageButton) continue;
+    const std::string caption = scan::EnglishCaption(row);
+    controls_[row.id] = CreateWindowExA(0, "BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                                        kMargin, y, kColumnWidth, kPageButtonHeight, window_,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
     y += kPageButtonHeight + kPageButtonGap;
   }
 
   const int pageLeft = kMargin + kColumnWidth + kMargin;
   const int pageWidth = kClientWidth - pageLeft - kMargin;
   const int pageHeight = kClientHeight - statusHeight - kMargin - top;
-  for (int index = 0; index < kPageCount; ++index) {
-    pages_[index] = CreateWindowExA(WS_EX_CONTROLPARENT, kPageWindowClass, kPageNames[index],
-                                    WS_CHILD | WS_CLIPCHILDREN, pageLeft, top, pageWidth, pageHeight, window_,
-                                    nullptr, instance_, nullptr);
+  for (const TControl& row : scan::kControls) {
+    if (row.kind != TKind::Page || row.place >= scan::kPageCount || row.sub >= 0 || row.id == IdOf("AdvPC4")) continue;
+    pages_[row.value] = CreateWindowExA(WS_EX_CONTROLPARENT, kPageWindowClass, row.name, WS_CHILD | WS_CLIPCHILDREN,
+                                        pageLeft, top, pageWidth, pageHeight, window_,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
   }
-  analyzer_.Create(pages_[kPageAnalyzer], window_, &tray_);
+  analyzer_.Create(pages_[scan::kPageAnalyzer], window_, &tray_);
+  TSettingsPage::THost host;
+  host.stayOnTop = [this](bool onTop) { SetStayOnTop(onTop); };
+  host.language = [this](const std::string& name) { ApplyLanguage(name); };
+  host.prompter = this;
+  settings_.Create(pages_[scan::kPageSettings], std::move(host));
 
   EnumChildWindows(window_, &SetFontOf, reinterpret_cast<LPARAM>(font_));
+  SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
 }
 
 void TForm1::Paint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window_, &paint);
   RECT band{0, 0, kClientWidth, kHeaderHeight - 3};
-  HBRUSH header = CreateSolidBrush(kHeaderColor);
-  FillRect(dc, &band, header);
-  DeleteObject(header);
+  FillRect(dc, &band, headerBrush_);
   RECT accent{0, kHeaderHeight - 3, kClientWidth, kHeaderHeight};
   HBRUSH accentBrush = CreateSolidBrush(kAccentColor);
   FillRect(dc, &accent, accentBrush);
@@ -199,64 +282,147 @@ void TForm1::Paint() {
 }
 
 void TForm1::FormCreate() {
-  SelectPage(kPageAnalyzer);
-  try {
-    scan::LoadSettings(inspect::GetAppDir(), settings_);
-  } catch (...) {
-  }
+  // No debugger check: an analyst's tool must run under a debugger as anywhere else.
+  SelectPage(scan::kPageAnalyzer);
+  Guarded([&] {
+    const inspect::TLanguageList languages = inspect::ListLanguages(appDir_);
+    credits_ = languages.credits;
+    settings_.SetLanguages(languages.names);
+    settings_.Load(appDir_);
+  });
   SetWindowTextA(window_, (std::string(scan::kProductName) + " " + scan::kProductVersion).c_str());
-  try {
-    const std::string appDir = inspect::GetAppDir();
-    for (const char* folder : {"Data\\", "Logs\\"}) {
-      if (!FolderExists(appDir + folder)) platform::Fs().CreateDirectory(appDir + folder);
-    }
-  } catch (...) {
-  }
+  Guarded([&] { scan::CreateProgramFolders(appDir_); });
+  Guarded([&] { ApplyLanguage(settings_.LanguageText()); });
   tray_.Hide();
-  try {
+  Guarded([&] {
     for (const char* privilege : kPrivileges) inspect::EnableTokenPrivilege(privilege);
-  } catch (...) {
-  }
+  });
 }
 
 void TForm1::FormShow() {
+  if (!shown_) {
+    Guarded([] { inspect::ScanRegistry(); });
+    about_.AppendCredits(credits_);
+    credits_.clear();
+  }
   inspect::FillDefaultTexts();
+  shown_ = true;
+}
+
+bool TForm1::EndWorkers() {
+  auto& threads = platform::Thr();
+  bool ended = false;
+  for (const platform::Handle worker : {scan::CurrentScanThread(), scan::CurrentUpdateThread()}) {
+    uint32_t code = 0;
+    if (worker == platform::kNoHandle || !threads.GetExitCodeThread(worker, &code) ||
+        code != platform::win::kStillActive) {
+      continue;
+    }
+    threads.TerminateThread(worker, 1);
+    ended = true;
+  }
+  return ended;
 }
 
 void TForm1::FormClose() {
+  Guarded([&] { settings_.Save(appDir_); });
   inspect::AppClosing = true;
-  auto& threads = platform::Thr();
-  const platform::Handle worker = scan::CurrentScanThread();
-  uint32_t code = 0;
-  if (worker == platform::kNoHandle || !threads.GetExitCodeThread(worker, &code) ||
-      code != platform::win::kStillActive) {
-    return;
-  }
   // A thread ended by force can die holding a lock of the heap, the loader or the window
   // manager, and whatever this process did next could wait on it for ever; so the process ends
-  // together with the worker, as a cut-short run writes nothing anyway.
+  // together with a worker, as a cut-short run writes nothing anyway.
+  if (EndWorkers()) {
+    tray_.Hide();
+    TerminateProcess(GetCurrentProcess(), 0);
+  }
+}
+
+void TForm1::Exit1Click() {
+  Guarded([&] { settings_.Save(appDir_); });
+  inspect::AppClosing = true;
+  EndWorkers();
   tray_.Hide();
-  threads.TerminateThread(worker, 1);
   TerminateProcess(GetCurrentProcess(), 0);
 }
 
 void TForm1::SelectPage(int index) {
-  for (int page = 0; page < kPageCount; ++page) {
+  for (int page = 0; page < scan::kPageCount; ++page) {
     if (pages_[page]) ShowWindow(pages_[page], page == index ? SW_SHOW : SW_HIDE);
   }
-  for (size_t row = 0; row < std::size(kPageButtons); ++row) {
-    HFONT font = kPageButtons[row].page == index ? boldFont_ : font_;
-    SendMessageA(pageButtons_[row], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  for (const TControl& row : scan::kControls) {
+    if (row.kind != TKind::PageButton) continue;
+    HWND button = controls_[row.id];
+    const bool bold = row.value == index;
+    SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_ : font_), TRUE);
+    if (bold) {
+      SetPropA(button, kBoldProperty, reinterpret_cast<HANDLE>(1));
+    } else {
+      RemovePropA(button, kBoldProperty);
+    }
   }
 }
 
-void TForm1::AdvGlowButton2Click() { SelectPage(kPageAnalyzer); }
+void TForm1::ApplyCaptions() {
+  for (const TControl& row : scan::kControls) {
+    if (row.lng == 0 || row.place == scan::kPageSettings || row.place > scan::kPlaceMenu) continue;
+    const std::string caption = scan::LanguageCaption(row);
+    if (row.place == scan::kPlaceMenu) {
+      auto it = menuPlaces_.find(row.id);
+      if (it == menuPlaces_.end()) continue;
+      MENUITEMINFOA item{};
+      item.cbSize = sizeof item;
+      item.fMask = MIIM_TYPE;
+      item.fType = MFT_STRING;
+      item.dwTypeData = const_cast<char*>(caption.c_str());
+      SetMenuItemInfoA(it->second.menu, it->second.position, TRUE, &item);
+    } else if (row.place == scan::kPlaceMain) {
+      if (HWND control = controls_[row.id]) SetWindowTextA(control, caption.c_str());
+    } else if (HWND control = GetDlgItem(pages_[row.place], row.id)) {
+      SetWindowTextA(control, caption.c_str());
+    }
+  }
+  DrawMenuBar(window_);
+  settings_.ApplyCaptions();
+  update_.ApplyCaptions();
+}
+
+void TForm1::ApplyLanguage(const std::string& name) {
+  inspect::ApplyLanguage(appDir_, name, [this] { ApplyCaptions(); });
+}
+
+void TForm1::SetStayOnTop(bool onTop) {
+  SetWindowPos(window_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TForm1::AdvGlowButton2Click() { SelectPage(scan::kPageAnalyzer); }
+void TForm1::AdvGlowButton7Click() {
+  SelectPage(scan::kPageSettings);
+  settings_.SelectSubPage(scan::kGeneral);
+}
+// The Restorer and manager pages fill themselves when their content comes.
+void TForm1::AdvGlowButton1Click() { SelectPage(scan::kPageRestorer); }
+void TForm1::AdvGlowButton4Click() { SelectPage(scan::kPageStartups); }
+void TForm1::AdvGlowButton5Click() { SelectPage(scan::kPageBoot); }
+void TForm1::AdvGlowButton3Click() { SelectPage(scan::kPageHosts); }
+void TForm1::AdvGlowButton8Click() { SelectPage(scan::kPageDeleteFile); }
+void TForm1::AdvGlowButton6Click() { SelectPage(scan::kPageBhos); }
+
+void TForm1::OpenLogs1Click() { scan::OpenBesideProgram(appDir_, "Logs\\"); }
+void TForm1::ClearLogs1Click() { Guarded([&] { scan::DeleteLogs(appDir_); }); }
+void TForm1::Readme1Click() { scan::OpenBesideProgram(appDir_, "Readme.txt"); }
+void TForm1::Eula1Click() { scan::OpenBesideProgram(appDir_, "Eula.rtf"); }
+void TForm1::utorialandFAQs1Click() { scan::OpenBesideProgram(appDir_, "Help.rtf"); }
+void TForm1::OnlineVirusScanner1Click() { scan::OpenWebPage(scan::kHomePage); }
+void TForm1::MalwareHash1Click() { scan::OpenWebPage(scan::kProductsPage); }
+void TForm1::SecurityArticles1Click() { scan::OpenWebPage(scan::kServicesPage); }
+void TForm1::Label3Click() { scan::OpenWebPage(scan::kHomePage); }
+void TForm1::Info1Click() { about_.Show(); }
+void TForm1::CheckforUpdates1Click() { update_.Show(); }
 
 void TForm1::BitBtn1Click() {
   if (scanning_) return;
   scanning_ = true;
   try {
-    scan::RunAnalyzer(settings_, analyzer_);
+    scan::RunAnalyzer(settings_.Read(), analyzer_);
   } catch (const std::exception& error) {
     inspect::WriteDebugLog(inspect::DebugLogEntry(error));
   } catch (...) {
@@ -266,11 +432,12 @@ void TForm1::BitBtn1Click() {
 }
 
 void TForm1::TrayIconDblClick() {
-  if (settings_.WorkInBackground) analyzer_.LeaveBackground();
+  if (settings_.Read().WorkInBackground) analyzer_.LeaveBackground();
 }
 
 bool TForm1::TranslateDialogMessage(MSG& message) {
-  return window_ && IsDialogMessageA(window_, &message);
+  if (window_ && IsDialogMessageA(window_, &message)) return true;
+  return about_.TranslateDialogMessage(message) || update_.TranslateDialogMessage(message);
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -288,17 +455,25 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
-      if (HIWORD(wParam) != BN_CLICKED) break;
-      for (const TPageButton& row : kPageButtons) {
-        if (row.id == id) {
-          (this->*row.click)();
-          return 0;
-        }
+      const int code = HIWORD(wParam);
+      if (settings_.Command(id, code)) return 0;
+      if (id == IdOf("Label3") && code == STN_CLICKED) {
+        Label3Click();
+        return 0;
+      }
+      // Menu entries (code 0) and buttons.
+      if (code != BN_CLICKED) break;
+      if (THandler handler = HandlerOf(id)) {
+        (this->*handler)();
+        return 0;
       }
       // The scan runs from its own message, not inside the button's notification.
-      if (id == kIdBitBtn1) PostMessageA(window_, kWmStartScan, 0, 0);
+      if (id == IdOf("BitBtn1")) PostMessageA(window_, kWmStartScan, 0, 0);
       return 0;
     }
+    case WM_NOTIFY:
+      if (settings_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+      break;
     case kWmStartScan:
       BitBtn1Click();
       return 0;
@@ -311,22 +486,35 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kWmTrayIcon:
       if (lParam == WM_LBUTTONDBLCLK) TrayIconDblClick();
       return 0;
-    case WM_CTLCOLORSTATIC:
+    case WM_SETCURSOR:
+      if (reinterpret_cast<HWND>(wParam) == controls_[IdOf("Label3")]) {
+        SetCursor(LoadCursorA(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    case WM_CTLCOLORSTATIC: {
+      HWND control = reinterpret_cast<HWND>(lParam);
+      HDC dc = reinterpret_cast<HDC>(wParam);
       // The read-only log area keeps the white of an editable one.
-      if (reinterpret_cast<HWND>(lParam) == analyzer_.Memo()) {
-        HDC dc = reinterpret_cast<HDC>(wParam);
+      if (control == analyzer_.Memo()) {
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
+      if (control == controls_[IdOf("Label3")]) {
+        SetTextColor(dc, RGB(190, 204, 226));
+        SetBkColor(dc, kHeaderColor);
+        return reinterpret_cast<LRESULT>(headerBrush_);
+      }
       break;
+    }
     case WM_ACTIVATE:
       // Keyboard focus goes back to the control that had it, "Scan PC" at first.
       if (LOWORD(wParam) == WA_INACTIVE) {
         HWND focus = GetFocus();
         if (focus && IsChild(window_, focus)) focus_ = focus;
       } else if (!HIWORD(wParam)) {
-        SetFocus(focus_ && IsWindow(focus_) ? focus_ : GetDlgItem(pages_[kPageAnalyzer], kIdBitBtn1));
+        SetFocus(focus_ && IsWindow(focus_) ? focus_ : GetDlgItem(pages_[scan::kPageAnalyzer], IdOf("BitBtn1")));
       }
       return 0;
     case WM_SHOWWINDOW:

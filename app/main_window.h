@@ -1,54 +1,49 @@
-// The main window Form1: header, the column of page buttons, the page area and the status bar.
+// The main window Form1: header, the column of page buttons, the page area, the status bar and
+// the main menu, all built from the table of controls.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "app/analyzer_page.h"
+#include "app/settings_page.h"
+#include "app/small_windows.h"
 #include "app/tray_icon.h"
-#include "scan/settings.h"
+#include "scan/controls.h"
 
 namespace app {
 
-// Pages of the page area by index.
-enum TPageIndex : int {
-  kPageAnalyzer = 0,
-  kPageRestorer = 1,
-  kPageHosts = 2,
-  kPageStartups = 3,
-  kPageBoot = 4,
-  kPageSettings = 5,
-  kPageBhos = 6,
-  kPageDeleteFile = 7,
-  kPageCount = 8,
-};
-
-class TForm1 {
+class TForm1 final : public inspect::TPrompter {
  public:
   TForm1() = default;
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
   ~TForm1();
 
-  // Registers the classes, creates and shows the window; false when it cannot be created.
+  // Registers the classes, creates the three windows and shows this one; false when it cannot be created.
   bool Create(HINSTANCE instance, int show);
-  // Keyboard navigation between the controls; true when the message was consumed.
+  // Keyboard navigation between the controls of the program's windows; true when consumed.
   bool TranslateDialogMessage(MSG& message);
 
+  int Prompt(const std::string& text, const std::string& caption, uint32_t flags) override;
+
  private:
-  // One button of the page column: its page and its handler.
-  struct TPageButton {
-    int id;
-    const char* caption;
-    int page;
-    void (TForm1::*click)();
+  using THandler = void (TForm1::*)();
+  // Where a menu entry stands, for its caption.
+  struct TMenuPlace {
+    HMENU menu;
+    UINT position;
   };
-  static const TPageButton kPageButtons[];
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  static THandler HandlerOf(int id);
 
+  void BuildMenu();
   void BuildControls();
   void Paint();
   void FormCreate();
@@ -56,26 +51,58 @@ class TForm1 {
   void FormClose();
   // Shows page `index` and sets the bold caption on its button only.
   void SelectPage(int index);
+  void ApplyCaptions();
+  void ApplyLanguage(const std::string& name);
+  void SetStayOnTop(bool onTop);
+  // Ends the workers still running; true when one had to be ended.
+  bool EndWorkers();
 
+  void AdvGlowButton1Click();
   void AdvGlowButton2Click();
+  void AdvGlowButton3Click();
+  void AdvGlowButton4Click();
+  void AdvGlowButton5Click();
+  void AdvGlowButton6Click();
+  void AdvGlowButton7Click();
+  void AdvGlowButton8Click();
   void BitBtn1Click();
   void TrayIconDblClick();
+  void OpenLogs1Click();
+  void ClearLogs1Click();
+  void Readme1Click();
+  void Eula1Click();
+  void utorialandFAQs1Click();
+  void Exit1Click();
+  void OnlineVirusScanner1Click();
+  void MalwareHash1Click();
+  void SecurityArticles1Click();
+  void Info1Click();
+  void CheckforUpdates1Click();
+  void Label3Click();
 
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
-  HWND statusBar_ = nullptr;
+  HMENU menu_ = nullptr;
   HFONT font_ = nullptr;
   HFONT boldFont_ = nullptr;
   HFONT headerFont_ = nullptr;
-  std::array<HWND, kPageCount> pages_{};
-  std::array<HWND, kPageCount> pageButtons_{};  // by row of kPageButtons
+  HFONT linkFont_ = nullptr;
+  HBRUSH headerBrush_ = nullptr;
+  std::array<HWND, scan::kPageCount> pages_{};
+  std::map<int, HWND> controls_;         // the main window's own controls by id
+  std::map<int, TMenuPlace> menuPlaces_; // menu entries by id
   HWND focus_ = nullptr;
   bool scanning_ = false;      // BitBtn1Click is on the stack
   bool closePending_ = false;  // closed while a run winds up: destroyed once it returns
+  bool shown_ = false;         // FormShow ran once
+  std::string appDir_;
+  std::vector<std::string> credits_;
 
-  scan::TSettings settings_;
   TAnalyzerPage analyzer_;
+  TSettingsPage settings_;
   TTrayIcon tray_;
+  TAboutBox about_;
+  TUpdateWindow update_;
 };
 
 }  // namespace app

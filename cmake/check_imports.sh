@@ -34,11 +34,13 @@ trap 'rm -rf "$work"' EXIT
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
 #include <mmsystem.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 #include <winver.h>
+#include <wininet.h>
 #include <ctype.h>
 #include <direct.h>
 #include <io.h>

@@ -123,6 +123,14 @@ void ClearLngTable() {
   for (std::string& text : t.texts) text.clear();
 }
 
+void SetLngTable(const std::vector<std::string>& texts) {
+  Table& t = TheTable();
+  std::lock_guard lock(t.mutex);
+  for (int n = 1; n <= kLngCount; ++n) {
+    if (LngHasKey(n)) t.texts[n] = static_cast<size_t>(n) < texts.size() ? texts[n] : std::string();
+  }
+}
+
 std::string LngDefault(int n) {
   for (const DefaultText& d : kDefaults) {
     if (d.n == n) return d.text;

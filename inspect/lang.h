@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace inspect {
 
@@ -12,6 +13,9 @@ bool LngHasKey(int n);
 std::string Lng(int n);
 void SetLng(int n, const std::string& text);
 void ClearLngTable();
+// Replaces every keyed entry at once: texts[n] for entry n (missing ones empty). A reader on
+// another thread sees each entry either before or after, never half written.
+void SetLngTable(const std::vector<std::string>& texts);
 // The built-in English text of entry n; empty when it has none.
 std::string LngDefault(int n);
 // Gives every empty entry that has a built-in text its English text.

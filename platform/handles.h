@@ -49,6 +49,7 @@ inline void Service(Handle service) { Svc().CloseServiceHandle(service); }
 inline void Process(Handle process) { Procs().CloseHandle(process); }
 inline void Thread(Handle thread) { Thr().CloseHandle(thread); }
 inline void Token(Handle token) { Sec().CloseHandle(token); }
+inline void InternetHandle(Handle handle) { Net().CloseHandle(handle); }
 inline void NtHandle(Handle handle) { Native().Close(handle); }
 }  // namespace close
 
@@ -63,6 +64,8 @@ using ScopedService = TScoped<Handle, close::Service, kNoHandle>;
 using ScopedProcess = TScoped<Handle, close::Process, kNoHandle>;
 using ScopedThread = TScoped<Handle, close::Thread, kNoHandle>;
 using ScopedToken = TScoped<Handle, close::Token, kNoHandle>;
+// A WinInet session or request.
+using ScopedInternet = TScoped<Handle, close::InternetHandle, kNoHandle>;
 // A handle the native services opened (NtOpenProcess), closed with NtClose.
 using ScopedNtHandle = TScoped<Handle, close::NtHandle, kNoHandle>;
 

@@ -137,6 +137,12 @@ constexpr uint32_t kServiceStopped = 1;
 constexpr uint32_t kServiceRunning = 4;
 constexpr uint32_t kTokenQuery = 0x08;
 
+constexpr uint32_t kInternetFlagReload = 0x80000000;
+constexpr uint32_t kInternetFlagNoCacheWrite = 0x04000000;
+constexpr uint32_t kInternetFlagNoAutoRedirect = 0x00200000;
+constexpr uint32_t kErrorInternetNameNotResolved = 12007;
+constexpr uint32_t kErrorInternetCannotConnect = 12029;
+
 constexpr uint32_t kAfInet = 2;
 constexpr uint32_t kTcpTableOwnerPidAll = 5;
 constexpr uint32_t kUdpTableOwnerPid = 1;
@@ -255,6 +261,10 @@ class System {
   virtual void SetLastError(uint32_t code) = 0;
   // FormatMessageA of a system error code, without the trailing line break.
   virtual std::string FormatErrorMessage(uint32_t code) = 0;
+  // MultiByteToWideChar(CP_UTF8) + WideCharToMultiByte(CP_ACP), no flags: UTF-8 text in the
+  // system code page. Malformed input gives what the two calls give; characters the code page
+  // lacks become its default character.
+  virtual std::string Utf8ToAnsi(const std::string& text) = 0;
 
   virtual std::string GetWindowsDirectory() = 0;
   virtual std::string GetSystemDirectory() = 0;
@@ -456,6 +466,21 @@ class IpHelper {
                                                      std::vector<UdpRow>* rows) = 0;
 };
 
+// WinInet. Failures leave the code in System::GetLastError, as the WinInet calls do.
+class Internet {
+ public:
+  virtual ~Internet() = default;
+  // InternetOpenA with the preconfigured proxy settings, no proxy names and no flags; kNoHandle on failure.
+  virtual Handle Open(const std::string& userAgent) = 0;
+  // InternetOpenUrlA without extra headers; kNoHandle on failure.
+  virtual Handle OpenUrl(Handle internet, const std::string& url, uint32_t flags) = 0;
+  // HttpQueryInfoA(HTTP_QUERY_STATUS_CODE) into a text buffer of `chars` characters.
+  virtual bool QueryStatusCode(Handle request, uint32_t chars, std::string* status) = 0;
+  // InternetReadFile of up to `size` bytes; *read is 0 at the end of the data.
+  virtual bool ReadFile(Handle request, void* buffer, uint32_t size, uint32_t* read) = 0;
+  virtual bool CloseHandle(Handle handle) = 0;
+};
+
 // --- native services and process memory ----------------------------------------------------
 
 // Addresses in a 32-bit process: the own one or another one.
@@ -570,6 +595,7 @@ struct Backend {
   Threads* threads = nullptr;
   Services* services = nullptr;
   IpHelper* iphelper = nullptr;
+  Internet* internet = nullptr;
   NativeApi* native = nullptr;
 };
 
@@ -588,6 +614,7 @@ inline Ui& Gui() { return *Current().ui; }
 inline Threads& Thr() { return *Current().threads; }
 inline Services& Svc() { return *Current().services; }
 inline IpHelper& Ip() { return *Current().iphelper; }
+inline Internet& Net() { return *Current().internet; }
 inline NativeApi& Native() { return *Current().native; }
 
 }  // namespace platform

@@ -1,9 +1,13 @@
 #include "scan/settings.h"
 
+#include "scan/controls.h"
+
 #include <cstdlib>
-#include <functional>
+#include <iterator>
+#include <string_view>
 
 #include "inspect/files.h"
+#include "inspect/lang.h"
 #include "inspect/text.h"
 #include "platform/handles.h"
 #include "platform/platform.h"
@@ -26,52 +30,38 @@ bool WriteWholeFile(const std::string& path, const std::string& text) {
          written == text.size();
 }
 
-// One option key and the setting it loads into / saves from.
-struct OptionKey {
-  const char* key;
-  std::function<bool&(TSettings&)> flag;  // null for the language and the period radios
-  int radioDays;                          // 10, 15 or 30 for the period radios
-};
-
 // Reading order of the keys. The 15- and 30-day radios have keys of their own ("34", "35"),
 // read after every key older files hold, so such files load as before.
-const std::vector<OptionKey>& ReadOrder() {
-  static const std::vector<OptionKey> keys = {
-      {"4", [](TSettings& s) -> bool& { return s.CustomFilesListing; }, 0},
-      {"5", [](TSettings& s) -> bool& { return s.CustomRegistryDump; }, 0},
-      {"3", [](TSettings& s) -> bool& { return s.StayOnTop; }, 0},
-      {"9", [](TSettings& s) -> bool& { return s.CopyToClipboard; }, 0},
-      {"10", [](TSettings& s) -> bool& { return s.SaveReport; }, 0},
-      {"11", [](TSettings& s) -> bool& { return s.OpenReport; }, 0},
-      {"25", nullptr, 0},
-      {"12", [](TSettings& s) -> bool& { return s.ExcludeMicrosoftFiles; }, 0},
-      {"13", [](TSettings& s) -> bool& { return s.CopyToDesktop; }, 0},
-      {"14", [](TSettings& s) -> bool& { return s.UseMd5Exclusions; }, 0},
-      {"15", [](TSettings& s) -> bool& { return s.WorkInBackground; }, 0},
-      {"16", [](TSettings& s) -> bool& { return s.ReduceMemoryUsage; }, 0},
-      {"17", [](TSettings& s) -> bool& { return s.ShowAllServiceDll; }, 0},
-      {"18", [](TSettings& s) -> bool& { return s.SuspiciousModulesOnly; }, 0},
-      {"27", [](TSettings& s) -> bool& { return s.KernelModeInfo; }, 0},
-      {"28", nullptr, 10},
-      {"29", [](TSettings& s) -> bool& { return s.UnknownSysFiles; }, 0},
-      {"30", [](TSettings& s) -> bool& { return s.Ring3ApiHooks; }, 0},
-      {"31", [](TSettings& s) -> bool& { return s.UnknownClsidFiles; }, 0},
-      {"32", [](TSettings& s) -> bool& { return s.RestorePointBeforeRestorer; }, 0},
-      {"33", [](TSettings& s) -> bool& { return s.RestorePointBeforeAnalyzer; }, 0},
-      {"34", nullptr, 15},
-      {"35", nullptr, 30},
-  };
-  return keys;
-}
-
+constexpr const char* kReadOrder[] = {"4",  "5",  "3",  "9",  "10", "11", "25", "12", "13", "14", "15", "16",
+                                      "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35"};
 // Writing order: "25" follows "5", as the settings file has always been written.
-const char* const kWriteOrder[] = {"4",  "5",  "25", "3",  "9",  "10", "11", "12", "13", "14", "15", "16",
-                                   "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35"};
+constexpr const char* kWriteOrder[] = {"4",  "5",  "25", "3",  "9",  "10", "11", "12", "13", "14", "15", "16",
+                                       "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35"};
 
-const char* const kListFiles[] = {"Data\\exelist.txt", "Data\\reglist.txt", "Data\\exclist.txt"};
+constexpr int IndexOfKey(std::string_view key) {
+  for (size_t i = 0; i < std::size(kControls); ++i) {
+    const TControl& c = kControls[i];
+    if (c.key && c.kind != TKind::Memo && key == c.key) return static_cast<int>(i);
+  }
+  return -1;
+}
+const TControl& RowOfKey(std::string_view key) { return kControls[IndexOfKey(key)]; }
 
-std::vector<std::string>& ListOf(TSettings& s, int index) {
-  return index == 0 ? s.ExeLister : index == 1 ? s.RegDump : s.ExclusionMemo;
+// Every key of both orders has its control.
+constexpr bool EveryKeyHasARow() {
+  for (const char* key : kReadOrder) {
+    if (IndexOfKey(key) < 0) return false;
+  }
+  for (const char* key : kWriteOrder) {
+    if (IndexOfKey(key) < 0) return false;
+  }
+  return true;
+}
+static_assert(EveryKeyHasARow());
+static_assert(std::size(kReadOrder) == std::size(kWriteOrder));
+
+bool Ticked(const TControl& c, const TSettings& s) {
+  return c.kind == TKind::Radio ? s.RecentDays == c.value : s.*c.flag;
 }
 
 }  // namespace
@@ -115,53 +105,104 @@ std::vector<std::string> SplitLines(const std::string& text) {
 void LoadSettings(const std::string& appDir, TSettings& settings) {
   const std::string ini = appDir + "Data\\Options.ini";
   if (inspect::FileExists(ini)) {
-    for (const OptionKey& option : ReadOrder()) {
-      std::string value = Sys().GetPrivateProfileString(ini, kSection, option.key, "");
-      if (std::string(option.key) == "25") {
+    for (const char* key : kReadOrder) {
+      const TControl& row = RowOfKey(key);
+      const std::string value = Sys().GetPrivateProfileString(ini, kSection, key, "");
+      if (row.kind == TKind::Combo) {
         settings.Language = value.empty() ? "English" : value;
         continue;
       }
       bool ticked = false;
       if (!ParseOptionValue(value, &ticked)) break;
-      if (option.flag) {
-        option.flag(settings) = ticked;
+      if (row.kind == TKind::CheckBox) {
+        settings.*row.flag = ticked;
       } else if (ticked) {
-        settings.RecentDays = option.radioDays;
-      } else if (settings.RecentDays == option.radioDays) {
+        settings.RecentDays = row.value;
+      } else if (settings.RecentDays == row.value) {
         settings.RecentDays = 0;
       }
     }
   }
-  for (int i = 0; i < 3; ++i) {
-    const std::string path = appDir + kListFiles[i];
-    if (inspect::FileExists(path)) ListOf(settings, i) = SplitLines(inspect::ReadFileText(path));
+  for (const TControl& memo : kControls) {
+    if (memo.kind != TKind::Memo || !memo.list) continue;
+    const std::string path = appDir + memo.key;
+    if (inspect::FileExists(path)) settings.*memo.list = SplitLines(inspect::ReadFileText(path));
   }
 }
 
 void SaveSettings(const std::string& appDir, const TSettings& settings) {
   const std::string ini = appDir + "Data\\Options.ini";
-  TSettings copy = settings;
   for (const char* key : kWriteOrder) {
+    const TControl& row = RowOfKey(key);
     std::string value;
-    if (std::string(key) == "25") {
-      if (copy.Language.empty()) continue;
-      value = copy.Language;
+    if (row.kind == TKind::Combo) {
+      if (settings.Language.empty()) continue;
+      value = settings.Language;
     } else {
-      for (const OptionKey& option : ReadOrder()) {
-        if (std::string(option.key) != key) continue;
-        bool ticked = option.flag ? option.flag(copy) : copy.RecentDays == option.radioDays;
-        value = ticked ? "-1" : "0";
-      }
+      value = Ticked(row, settings) ? "-1" : "0";
     }
     if (!Sys().WritePrivateProfileString(ini, kSection, key, value)) break;
   }
-  for (int i = 0; i < 3; ++i) {
-    const auto& lines = ListOf(copy, i);
+  for (const TControl& memo : kControls) {
+    if (memo.kind != TKind::Memo || !memo.list) continue;
+    const auto& lines = settings.*memo.list;
     if (lines.empty()) continue;
     std::string text;
     for (const auto& line : lines) text += line + "\r\n";
-    WriteWholeFile(appDir + kListFiles[i], text);
+    WriteWholeFile(appDir + memo.key, text);
   }
+}
+
+void SaveReportClicked(TSettings& settings) {
+  if (settings.SaveReport) return;
+  settings.OpenReport = false;
+  settings.CopyToDesktop = false;
+}
+
+bool AddExclusionEntry(const std::string& path, const std::string& comment, std::vector<std::string>& memo,
+                       inspect::TPrompter& prompter) {
+  if (!inspect::FileExists(path)) {
+    prompter.Prompt(inspect::Lng(124), "Warning", win::kMbIconWarning | win::kMbTopmost);
+    return false;
+  }
+  const std::string digest = inspect::FileMd5Text(path);
+  for (const std::string& line : memo) {
+    if (line.find(digest) != std::string::npos) return false;
+  }
+  const std::string name = path.substr(path.find_last_of("\\/") + 1);
+  memo.push_back(digest + " :: " + name + " :: " + inspect::FileProductVersion(path) + " :: " +
+                 inspect::FileCompanyName(path) + " :: " + comment);
+  return true;
+}
+
+void ImportExclusionFile(const std::string& path, std::vector<std::string>& memo, inspect::TPrompter& prompter) {
+  if (!inspect::FileExists(path)) return;
+  auto take = [&memo](const std::string& line) {
+    if (!line.empty() && line.find("::") != std::string::npos) memo.push_back(line);
+  };
+  const platform::ScopedFile file(Fs().CreateFile(path, win::kGenericRead, win::kFileShareRead, win::kOpenExisting, 0));
+  bool failed = !file.ok();
+  std::string pending;
+  char buffer[4096];
+  for (uint32_t read = 0; !failed;) {
+    if (!Fs().ReadFile(file.get(), buffer, sizeof buffer, &read)) {
+      failed = true;
+      break;
+    }
+    if (read == 0) break;
+    pending.append(buffer, read);
+    // Whole lines only: the last piece may go on in the next block. A CR LF cut in two gives an
+    // empty line, which is skipped anyway.
+    const size_t end = pending.find_last_of("\r\n");
+    if (end == std::string::npos) continue;
+    for (const std::string& line : SplitLines(pending.substr(0, end + 1))) take(line);
+    pending.erase(0, end + 1);
+  }
+  if (failed) {
+    prompter.Prompt(Sys().FormatErrorMessage(Sys().GetLastError()), "Error", win::kMbIconError | win::kMbTopmost);
+    return;
+  }
+  for (const std::string& line : SplitLines(pending)) take(line);
 }
 
 std::string ExclusionKey(const std::string& line) {

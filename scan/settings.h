@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "inspect/prompt.h"
 #include "scan/options.h"
 
 namespace scan {
@@ -45,6 +46,19 @@ bool ParseOptionValue(const std::string& text, bool* ticked);
 void LoadSettings(const std::string& appDir, TSettings& settings);
 // Writes the options and every non-empty list; failures are swallowed.
 void SaveSettings(const std::string& appDir, const TSettings& settings);
+
+// "Save the report on Logs folder" clicked: unticked, it unticks the two outputs that need the
+// saved file; ticked, it changes nothing else.
+void SaveReportClicked(TSettings& settings);
+
+// Adds the exclusion line of the file at `path` ("<md5> :: <name> :: <product version> ::
+// <company> :: <comment>") to `memo`, unless its digest is already anywhere in the memo. A
+// missing file is told to the user. True when a line was added.
+bool AddExclusionEntry(const std::string& path, const std::string& comment, std::vector<std::string>& memo,
+                       inspect::TPrompter& prompter);
+// Appends every non-empty line of the file that holds "::", in file order; a missing file does
+// nothing. A read error is told to the user; the lines appended before it stay.
+void ImportExclusionFile(const std::string& path, std::vector<std::string>& memo, inspect::TPrompter& prompter);
 
 // Splits file text into lines at CR LF, CR or LF, as a memo loads it.
 std::vector<std::string> SplitLines(const std::string& text);

@@ -19,6 +19,7 @@ std::unique_ptr<Clipboard> MakeClipboard(MachineState& state);    // fake_shell_
 std::unique_ptr<Ui> MakeUi(MachineState& state);                  // fake_shell_ui.cpp
 std::unique_ptr<Threads> MakeThreads(MachineState& state);        // fake_threads.cpp
 std::unique_ptr<IpHelper> MakeIpHelper(MachineState& state);      // fake_iphelper.cpp
+std::unique_ptr<Internet> MakeInternet(MachineState& state);      // fake_internet.cpp
 std::unique_ptr<NativeApi> MakeNativeApi(MachineState& state);    // fake_native.cpp
 
 // Maps a module image into process `pid` and links it at the end of its loader list, making the

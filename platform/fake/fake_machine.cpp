@@ -20,6 +20,7 @@ struct Machine::Facilities {
         threads(MakeThreads(s)),
         services(MakeServices(s)),
         iphelper(MakeIpHelper(s)),
+        internet(MakeInternet(s)),
         native(MakeNativeApi(s)) {}
 
   std::unique_ptr<Registry> registry;
@@ -33,6 +34,7 @@ struct Machine::Facilities {
   std::unique_ptr<Threads> threads;
   std::unique_ptr<Services> services;
   std::unique_ptr<IpHelper> iphelper;
+  std::unique_ptr<Internet> internet;
   std::unique_ptr<NativeApi> native;
 };
 
@@ -77,6 +79,7 @@ Backend Machine::backend() {
   b.threads = f.threads.get();
   b.services = f.services.get();
   b.iphelper = f.iphelper.get();
+  b.internet = f.internet.get();
   b.native = f.native.get();
   return b;
 }

@@ -76,6 +76,7 @@ class Machine {
   ThreadState& threads() { return state_.threads; }
   ShellUiState& shellUi() { return state_.shellUi; }
   IpHelperState& ipHelper() { return state_.ipHelper; }
+  InternetState& internet() { return state_.internet; }
   NativeState& native() { return state_.native; }
 
  private:

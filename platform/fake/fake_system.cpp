@@ -4,6 +4,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/fake/code_page.h"
 #include "platform/fake/date_time.h"
 #include "platform/fake/facilities.h"
 #include "platform/fake/profile_text.h"
@@ -86,6 +87,8 @@ class FakeSystem final : public System {
   std::string FormatLongTime(const LocalTime& time) override {
     return FormatTimePicture(Read(sys_.longTimeFormat), time);
   }
+
+  std::string Utf8ToAnsi(const std::string& text) override { return Utf8ToCp1252(text); }
 
   std::string GetPrivateProfileString(const std::string& file, const std::string& section, const std::string& key,
                                       const std::string& fallback) override {

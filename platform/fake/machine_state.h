@@ -267,6 +267,28 @@ struct IpHelperState {
   std::vector<std::string> tableCalls;  // the names of the table functions called, in order
 };
 
+// An HTTP answer of the fake web.
+struct HttpAnswer {
+  bool reachable = true;  // false: the connection is refused
+  std::string status = "200";
+  std::string body;
+  // While it points to false, opening the URL waits (a slow server).
+  std::shared_ptr<std::atomic<bool>> held;
+};
+
+struct InternetRequest {
+  std::string url;
+  uint32_t flags = 0;
+};
+
+struct InternetState {
+  std::map<std::string, std::shared_ptr<HttpAnswer>> answers;  // by URL; others do not resolve
+  std::vector<std::string> userAgents;
+  std::vector<InternetRequest> requests;
+  std::vector<uint32_t> readSizes;
+  std::atomic<int> openHandles{0};  // sessions and requests not closed yet
+};
+
 // --- process memory and the native services ----------------------------------------------
 
 struct MemoryRegion {
@@ -338,6 +360,7 @@ struct MachineState {
   SecurityState security;
   ShellUiState shellUi;
   IpHelperState ipHelper;
+  InternetState internet;
   NativeState native;
   // The kernel the driver client talks to joins here as a part of its own.
 };

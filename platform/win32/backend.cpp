@@ -17,6 +17,7 @@ platform::Backend Backend() {
   backend.threads = &ThreadFacility();
   backend.services = &ServiceFacility();
   backend.iphelper = &IpHelperFacility();
+  backend.internet = &InternetFacility();
   backend.native = &NativeFacility();
   return backend;
 }

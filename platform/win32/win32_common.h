@@ -83,6 +83,7 @@ Ui& UiFacility();
 Threads& ThreadFacility();
 Services& ServiceFacility();
 IpHelper& IpHelperFacility();
+Internet& InternetFacility();
 NativeApi& NativeFacility();
 
 }  // namespace platform::win32

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake_machine.h"
+#include "inspect/files.h"
+#include "inspect/lang.h"
 #include "scan/settings.h"
 
 namespace {
@@ -130,6 +132,66 @@ TEST_F(SettingsTest, AReadOnlyDataFolderSavesNothingAndRaisesNothing) {
   s.ExeLister = {"x"};
   scan::SaveSettings(kApp, s);
   EXPECT_FALSE(machine.Exists(kIni));
+}
+
+// Answers every prompt with OK and keeps what was asked.
+struct TRecordingPrompter : inspect::TPrompter {
+  std::vector<std::string> texts;
+  int Prompt(const std::string& text, const std::string&, uint32_t) override {
+    texts.push_back(text);
+    return platform::win::kIdOk;
+  }
+};
+
+TEST_F(SettingsTest, ExclusionEntriesAreAddedOncePerDigest) {
+  inspect::FillDefaultTexts();
+  machine.AddFile("C:\\x\\one.exe", "same bytes").version = platform::fake::FileVersion{"Acme", "2.1"};
+  machine.AddFile("C:\\x\\twin.exe", "same bytes");
+  machine.AddFile("C:\\x\\other.exe", "other bytes");
+  TRecordingPrompter prompter;
+  std::vector<std::string> memo{"hand written line"};
+  EXPECT_TRUE(scan::AddExclusionEntry("C:\\x\\one.exe", "mine", memo, prompter));
+  EXPECT_FALSE(scan::AddExclusionEntry("C:\\x\\one.exe", "again", memo, prompter));
+  EXPECT_FALSE(scan::AddExclusionEntry("C:\\x\\twin.exe", "", memo, prompter));  // identical content
+  EXPECT_TRUE(scan::AddExclusionEntry("C:\\x\\other.exe", "", memo, prompter));
+  EXPECT_FALSE(scan::AddExclusionEntry("C:\\x\\missing.exe", "", memo, prompter));
+  ASSERT_EQ(memo.size(), 3u);
+  EXPECT_EQ(memo[1], inspect::FileMd5Text("C:\\x\\one.exe") + " :: one.exe :: 2.1 :: Acme :: mine");
+  EXPECT_EQ(memo[2], inspect::FileMd5Text("C:\\x\\other.exe") + " :: other.exe :: Unknown :: Unknown :: ");
+  EXPECT_EQ(prompter.texts, (std::vector<std::string>{"File does not exist."}));
+  // The scan takes the digest of each line.
+  scan::TSettings s;
+  s.ExclusionMemo = memo;
+  EXPECT_EQ(scan::TakeScanOptions(s).Md5Exclusions[1], inspect::FileMd5Text("C:\\x\\one.exe"));
+}
+
+TEST_F(SettingsTest, ImportTakesOnlyLinesWithADoubleColon) {
+  TRecordingPrompter prompter;
+  std::vector<std::string> memo{"existing :: line"};
+  // Long enough to arrive in several blocks, with a CR LF cut between two of them.
+  std::string text = "d41d8cd98f00b204e9800998ecf8427e :: a.exe\r\nno colons here\r\n\r\n";
+  text += std::string(4094 - text.size(), 'x') + "\r\nb :: c\r\nlast::line";
+  machine.AddFile("C:\\list.txt", text);
+  scan::ImportExclusionFile("C:\\list.txt", memo, prompter);
+  scan::ImportExclusionFile("C:\\missing.txt", memo, prompter);
+  EXPECT_EQ(memo, (std::vector<std::string>{"existing :: line", "d41d8cd98f00b204e9800998ecf8427e :: a.exe",
+                                            "b :: c", "last::line"}));
+  EXPECT_TRUE(prompter.texts.empty());
+}
+
+TEST(SaveReportRule, UntickingUnticksItsTwoDependants) {
+  scan::TSettings s;
+  s.SaveReport = true;
+  s.OpenReport = s.CopyToDesktop = s.CopyToClipboard = true;
+  scan::SaveReportClicked(s);  // ticked: nothing else changes
+  EXPECT_TRUE(s.OpenReport && s.CopyToDesktop);
+  s.SaveReport = false;
+  scan::SaveReportClicked(s);
+  EXPECT_FALSE(s.OpenReport || s.CopyToDesktop);
+  EXPECT_TRUE(s.CopyToClipboard);
+  s.SaveReport = true;
+  scan::SaveReportClicked(s);
+  EXPECT_FALSE(s.OpenReport || s.CopyToDesktop);
 }
 
 TEST(SplitLinesTest, MemoLineBreaks) {

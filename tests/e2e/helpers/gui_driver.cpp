@@ -9,8 +9,11 @@
 //               run writes no report file although "Save the report" is on
 //   background  "Work in background" and "Save the report" on, slow sections off: the window
 //               hides during the run and returns, the log file holds the report
-// With BS_SCREENSHOT_HANDSHAKE set, "scan" writes <exe folder>\screenshot.request once the report
-// shows and waits for screenshot.done before it closes the window.
+// Further scenarios, run when named: pages (every page button, screenshots of every page),
+// settings (round trip through a restart), language (the German file from the combo box),
+// logs (Delete Logs), exit-scan (File, Exit during a scan).
+// With BS_SCREENSHOT_HANDSHAKE set, a scenario writes <exe folder>\screenshot.request holding
+// the picture's name and waits for screenshot.done.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -22,6 +25,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "scan/controls.h"
 
 namespace {
 
@@ -196,9 +200,9 @@ class TApp {
       if (!window) Sleep(100);
     }
     Require(window != nullptr, std::string("no visible window captioned \"") + kCaption + "\" within the time-out");
-    scanButton = FindControl(window, app::kIdBitBtn1);
-    memo = FindControl(window, app::kIdMemo1);
-    progress = FindControl(window, app::kIdPb1);
+    scanButton = FindControl(window, scan::IdOf("BitBtn1"));
+    memo = FindControl(window, scan::IdOf("Memo1"));
+    progress = FindControl(window, scan::IdOf("pb1"));
     Require(scanButton && memo && progress, "the Analyzer page lacks BitBtn1, Memo1 or pb1");
   }
 
@@ -230,6 +234,10 @@ class TApp {
   // Closes the window and waits for the process; its exit code, or -1 when it does not end.
   long Close() {
     PostMessageA(window, WM_CLOSE, 0, 0);
+    return WaitExit();
+  }
+
+  long WaitExit() {
     if (WaitForSingleObject(process_.hProcess, kExitTimeoutMs) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
     GetExitCodeProcess(process_.hProcess, &code);
@@ -288,12 +296,13 @@ TRunWatch WatchRun(TApp& app, bool untilVisible) {
   return watch;
 }
 
-void ScreenshotHandshake(const TApp& app) {
+// Asks the script for a screenshot saved under `name` and waits until it is taken.
+void ScreenshotHandshake(const TApp& app, const std::string& name = "scan_pc") {
   if (!GetEnvironmentVariableA("BS_SCREENSHOT_HANDSHAKE", nullptr, 0)) return;
   const std::string request = app.Folder() + "screenshot.request";
   const std::string done = app.Folder() + "screenshot.done";
   DeleteFileA(done.c_str());
-  WriteFileText(request, "");
+  WriteFileText(request, name);
   const DWORD start = GetTickCount();
   while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 60000) Sleep(100);
   DeleteFileA(request.c_str());
@@ -314,7 +323,7 @@ void ScenarioScan(const std::string& exe) {
   Check(client.right == 769 && client.bottom == 471, "client area is 769x471, not " + std::to_string(client.right) +
                                                           "x" + std::to_string(client.bottom));
   Check(IsFolder(folder + "Data") && IsFolder(folder + "Logs"), "Data\\ and Logs\\ were created beside the program");
-  HWND analyzer = FindControl(app.window, app::kIdAdvGlowButton2);
+  HWND analyzer = FindControl(app.window, scan::IdOf("AdvGlowButton2"));
   Check(analyzer && TextOf(analyzer) == "Analyzer", "the page column has the \"Analyzer\" button");
   Check(ClassOf(app.scanButton) == "Button" && TextOf(app.scanButton) == "Scan PC", "BitBtn1 is the \"Scan PC\" button");
   const LONG memoStyle = GetWindowLongA(app.memo, GWL_STYLE);
@@ -411,6 +420,181 @@ void ScenarioBackground(const std::string& exe) {
   Check(code == 0, "closing the window ends the process with code 0 (got " + std::to_string(code) + ")");
 }
 
+
+HWND Find(const TApp& app, const char* name) {
+  const scan::TControl* row = scan::FindMainControl(name);
+  Require(row != nullptr, std::string("no control named ") + name + " in the table");
+  HWND control = FindControl(app.window, row->id);
+  Require(control != nullptr, std::string("the window has no ") + name);
+  return control;
+}
+
+bool Checked(HWND button) {
+  DWORD_PTR state = 0;
+  Ask(button, BM_GETCHECK, 0, 0, &state);
+  return state == BST_CHECKED;
+}
+
+// A click as the user makes it; returns once the window has handled it.
+void Click(HWND button) {
+  DWORD_PTR ignored = 0;
+  Require(Ask(button, BM_CLICK, 0, 0, &ignored), "a button does not answer BM_CLICK");
+}
+
+// A menu entry chosen; returns once the window has handled it (a sent message, as a posted one
+// could still wait behind the answer to a later WM_NULL).
+void Menu(const TApp& app, const char* name) {
+  Require(Ask(app.window, WM_COMMAND, MAKEWPARAM(scan::FindMainControl(name)->id, 0), 0, nullptr),
+          std::string("the window does not answer the menu entry ") + name);
+}
+
+// Every page button shows its page and only its caption is bold; a screenshot of each page,
+// and of each Settings sub-page.
+void ScenarioPages(const std::string& exe) {
+  TApp app(exe);
+  for (int round = 0; round < 2; ++round) {
+    for (const scan::TControl& button : scan::kControls) {
+      if (button.kind != scan::TKind::PageButton) continue;
+      Click(Find(app, button.name));
+      for (const scan::TControl& other : scan::kControls) {
+        if (other.kind == scan::TKind::PageButton) {
+          const bool bold = GetPropA(Find(app, other.name), app::kBoldProperty) != nullptr;
+          Check(bold == (other.value == button.value),
+                std::string(button.name) + " clicked: " + other.name + (bold ? " is" : " is not") + " bold");
+        }
+        if (other.kind == scan::TKind::Page && other.place < scan::kPageCount && other.sub < 0 &&
+            other.id != scan::IdOf("AdvPC4")) {
+          const bool shown = IsWindowVisible(Find(app, other.name)) != FALSE;
+          Check(shown == (other.value == button.value),
+                std::string(button.name) + " clicked: page " + other.name + (shown ? " shows" : " is hidden"));
+        }
+      }
+      if (round == 0) ScreenshotHandshake(app, std::string("page_") + button.name);
+    }
+  }
+  // The sub-pages, through the keyboard of the tab control.
+  Click(Find(app, "AdvGlowButton7"));
+  HWND tabs = Find(app, "AdvPC4");
+  for (int sub = 1; sub < scan::kSettingsTabCount; ++sub) {
+    Ask(tabs, WM_KEYDOWN, VK_RIGHT, 0, nullptr);
+    DWORD_PTR selected = 0;
+    Ask(tabs, TCM_GETCURSEL, 0, 0, &selected);
+    Check(static_cast<int>(selected) == sub, "the Settings tabs moved to sub-page " + std::to_string(sub));
+    ScreenshotHandshake(app, "settings_" + std::to_string(sub));
+  }
+  // Settings again: back on General, still the only bold one.
+  Click(Find(app, "AdvGlowButton7"));
+  DWORD_PTR selected = 9;
+  Ask(tabs, TCM_GETCURSEL, 0, 0, &selected);
+  Check(selected == 0 && IsWindowVisible(Find(app, "CheckBox3")), "the Settings button selects the General sub-page");
+  Menu(app, "Info1");
+  Menu(app, "CheckforUpdates1");
+  ScreenshotHandshake(app, "about_and_update");
+  Check(app.Close() == 0, "the window closes with code 0");
+}
+
+// Tick, close, start again: still ticked. Unticking "Save the report" unticks its two dependants.
+void ScenarioSettings(const std::string& exe) {
+  const std::string folder = FolderOf(exe);
+  DeleteFileA((folder + "Data\\Options.ini").c_str());
+  {
+    TApp app(exe);
+    Check(!Checked(Find(app, "CheckBox1")) && Checked(Find(app, "CheckBox5")) && Checked(Find(app, "RadioButton5")),
+          "a fresh start has the default options");
+    Click(Find(app, "CheckBox2"));
+    Click(Find(app, "CheckBox4"));
+    Click(Find(app, "CheckBox6"));
+    Click(Find(app, "CheckBox2"));
+    Check(!Checked(Find(app, "CheckBox4")) && !Checked(Find(app, "CheckBox6")),
+          "unticking \"Save the report\" unticks \"Open the report\" and \"Copy the report in the Desktop\"");
+    Click(Find(app, "CheckBox1"));
+    Click(Find(app, "CheckBox5"));
+    Click(Find(app, "RadioButton8"));
+    SendMessageA(Find(app, "ExeLister"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\windows|*.exe"));
+    Check(app.Close() == 0, "the window closes with code 0");
+  }
+  std::string ini;
+  ReadFileText(folder + "Data\\Options.ini", &ini);
+  for (const char* line : {"9=-1", "12=0", "35=-1", "34=0", "25=English"}) {
+    Check(Contains(ini, std::string(line) + "\r\n"), std::string("Options.ini holds ") + line);
+  }
+  std::string list;
+  ReadFileText(folder + "Data\\exelist.txt", &list);
+  Check(list == "C:\\windows|*.exe\r\n", "exelist.txt holds the typed line");
+  TApp again(exe);
+  Check(Checked(Find(again, "CheckBox1")) && !Checked(Find(again, "CheckBox5")) && Checked(Find(again, "RadioButton8")) &&
+            !Checked(Find(again, "RadioButton5")),
+        "the options are back after a restart");
+  Check(TextOf(Find(again, "ExeLister")) == "C:\\windows|*.exe", "the list is back after a restart");
+  Check(again.Close() == 0, "the window closes with code 0");
+  DeleteFileA((folder + "Data\\Options.ini").c_str());
+  DeleteFileA((folder + "Data\\exelist.txt").c_str());
+}
+
+// The shipped German file through the combo box: captions at once, then a report title.
+void ScenarioLanguage(const std::string& exe) {
+  const std::string folder = FolderOf(exe);
+  EmptyLogs(folder);
+  TOptionsFile options(folder, kBackgroundOptions);
+  TApp app(exe);
+  Require(IsFolder(folder + "Langs"), "the test folder has the language files");
+  HWND cb = Find(app, "cb");
+  Check(TextOf(cb) == "English", "the language box shows English");
+  // Pick the item as the list does, then tell the window as the box does.
+  DWORD_PTR index = 0;
+  Require(Ask(cb, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("Deutsch"), &index) &&
+              index != static_cast<DWORD_PTR>(CB_ERR),
+          "the language box lists Deutsch");
+  Ask(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("cb"), CBN_SELCHANGE), reinterpret_cast<LPARAM>(cb), nullptr);
+  Check(TextOf(Find(app, "AdvGlowButton7")) == "Einstellungen", "the Settings button reads \"Einstellungen\", not \"" +
+                                                                   TextOf(Find(app, "AdvGlowButton7")) + "\"");
+  Check(TextOf(Find(app, "CheckBox5")) == "Microsoft-Systemdateien ausschlie\xDF" "en", "a check box speaks German");
+  Check(TextOf(app.scanButton) == "PC pr\xFC" "fen", "\"Scan PC\" speaks German");
+  app.ClickScan();
+  app.WaitScanStarted();
+  WatchRun(app, true);
+  Check(Contains(TextOf(app.memo), "[+] Ausf\xFChrbare Dateien in Temp-Ordnern"), "the report titles speak German");
+  Check(app.Close() == 0, "the window closes with code 0");
+  std::string ini;
+  ReadFileText(folder + "Data\\Options.ini", &ini);
+  Check(Contains(ini, "25=Deutsch\r\n"), "the language is kept");
+}
+
+// Delete Logs empties Logs\ with its subfolders.
+void ScenarioLogs(const std::string& exe) {
+  const std::string folder = FolderOf(exe);
+  EmptyLogs(folder);
+  CreateDirectoryA((folder + "Logs\\old").c_str(), nullptr);
+  WriteFileText(folder + "Logs\\logs_1.log", "x");
+  WriteFileText(folder + "Logs\\old\\logs_2.log", "y");
+  TApp app(exe);
+  Menu(app, "ClearLogs1");
+  Check(IsFolder(folder + "Logs") && !IsFolder(folder + "Logs\\old") && FilesIn(folder + "Logs\\", "*.*").empty(),
+        "Delete Logs leaves Logs\\ empty");
+  Check(app.Close() == 0, "the window closes with code 0");
+}
+
+// File, Exit during a scan: the settings are saved, the process ends at once, no report is written.
+void ScenarioExitDuringScan(const std::string& exe) {
+  const std::string folder = FolderOf(exe);
+  EmptyLogs(folder);
+  TOptionsFile options(folder, kSaveReportOptions);
+  TApp app(exe);
+  app.ClickScan();
+  const DWORD start = GetTickCount();
+  while (IsWindowEnabled(app.scanButton)) {
+    Require(GetTickCount() - start < kScanStartTimeoutMs, "\"Scan PC\" did not start a scan");
+    SwitchToThread();
+  }
+  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("Exit1"), 0), 0);
+  const long code = app.WaitExit();
+  Check(code == 0, "Exit during a scan ends the process with code 0 (got " + std::to_string(code) + ")");
+  Check(FilesIn(folder + "Logs\\", "*.log").empty(), "a scan cut short by Exit wrote its report file");
+  std::string ini;
+  ReadFileText(folder + "Data\\Options.ini", &ini);
+  Check(Contains(ini, "33="), "Exit saved the settings");
+}
+
 struct TScenario {
   const char* name;
   void (*run)(const std::string& exe);
@@ -420,6 +604,11 @@ constexpr TScenario kScenarios[] = {
     {"scan", ScenarioScan},
     {"close-scan", ScenarioCloseDuringScan},
     {"background", ScenarioBackground},
+    {"pages", ScenarioPages},
+    {"settings", ScenarioSettings},
+    {"language", ScenarioLanguage},
+    {"logs", ScenarioLogs},
+    {"exit-scan", ScenarioExitDuringScan},
 };
 
 }  // namespace
@@ -434,9 +623,8 @@ int main(int argc, char** argv) {
   const std::string exe = full;
 
   std::vector<std::string> names(argv + 2, argv + argc);
-  if (names.empty()) {
-    for (const TScenario& scenario : kScenarios) names.push_back(scenario.name);
-  }
+  // The further scenarios need the language files beside the program; they run when named.
+  if (names.empty()) names = {"scan", "close-scan", "background"};
   for (const std::string& name : names) {
     const TScenario* scenario = nullptr;
     for (const TScenario& candidate : kScenarios) {

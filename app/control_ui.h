@@ -1,0 +1,31 @@
+// Building controls from rows of the table of controls, and reading and setting them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "scan/controls.h"
+
+namespace app {
+
+inline constexpr int kGridRowHeight = 24;
+inline constexpr int kGridGap = 4;
+
+// The pixels of a grid cell inside `area`.
+RECT CellRect(const RECT& area, const scan::TCell& cell);
+
+// Creates the control of `row` in `parent` at `rect`, with its English caption.
+HWND CreateRowControl(const scan::TControl& row, HWND parent, const RECT& rect);
+
+HFONT MakeFont(const char* face, int points, int weight, bool underline = false);
+
+std::string WindowText(HWND window);
+bool IsChecked(HWND button);
+void SetChecked(HWND button, bool checked);
+// A memo's lines as the list files keep them, and back.
+std::vector<std::string> MemoLines(HWND memo);
+void SetMemoLines(HWND memo, const std::vector<std::string>& lines);
+
+}  // namespace app

@@ -1,0 +1,59 @@
+// The Settings page: seven sub-pages of options and lists, built from the table of controls.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "inspect/prompt.h"
+#include "scan/controls.h"
+#include "scan/settings.h"
+
+namespace app {
+
+class TSettingsPage {
+ public:
+  struct THost {
+    std::function<void(bool)> stayOnTop;                  // CheckBox3Click
+    std::function<void(const std::string&)> language;     // cbChange
+    inspect::TPrompter* prompter = nullptr;
+  };
+
+  void Create(HWND page, THost host);
+  // The controls' states as settings, and the settings into the controls (no click handlers).
+  scan::TSettings Read() const;
+  void Write(const scan::TSettings& settings);
+  // Loads Data\Options.ini and the lists into the controls; changed boxes run their handlers.
+  void Load(const std::string& appDir);
+  void Save(const std::string& appDir) const;
+
+  void SelectSubPage(int index);
+  void SetLanguages(const std::vector<std::string>& names);
+  std::string LanguageText() const;
+  void ApplyCaptions();
+  // A WM_COMMAND of one of its controls; false when it is not one of them.
+  bool Command(int id, int code);
+  // TCN_SELCHANGE of the sub-page tabs; false for other notifications.
+  bool Notify(const NMHDR& header);
+
+  HWND Control(int id) const;
+
+ private:
+  void CheckBox2Click();
+  void Button5Click();
+  void Button7Click();
+  void Button8Click();
+  void CbChange(int code);
+  std::string BrowseForFile(const char* title) const;
+
+  HWND page_ = nullptr;
+  HWND tabs_ = nullptr;
+  std::array<HWND, scan::kSettingsTabCount> panels_{};
+  std::map<int, HWND> controls_;
+  THost host_;
+};
+
+}  // namespace app

@@ -1,0 +1,69 @@
+// The About box (Form2) and the Update window (Form3): created hidden at start, shown without
+// blocking the main window, hidden again when closed.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "inspect/prompt.h"
+
+namespace app {
+
+class TToolWindow {
+ public:
+  TToolWindow() = default;
+  TToolWindow(const TToolWindow&) = delete;
+  TToolWindow& operator=(const TToolWindow&) = delete;
+  virtual ~TToolWindow();
+
+  void Show();
+  HWND Window() const { return window_; }
+  bool TranslateDialogMessage(MSG& message) { return window_ && IsDialogMessageA(window_, &message); }
+
+ protected:
+  // Registers `cls` and creates the hidden window with a client area of the given size, centred.
+  bool CreateFrame(HINSTANCE instance, const char* cls, const std::string& caption, DWORD style, int width,
+                   int height, const char* fontFace);
+  HWND Add(const char* cls, const std::string& text, DWORD style, int x, int y, int w, int h, int id,
+           DWORD exStyle = 0);
+  virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  HWND window_ = nullptr;
+  HFONT font_ = nullptr;
+  HFONT boldFont_ = nullptr;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+class TAboutBox final : public TToolWindow {
+ public:
+  bool Create(HINSTANCE instance);
+  // Appends lines to the credits memo.
+  void AppendCredits(const std::vector<std::string>& lines);
+
+ private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  HWND memo_ = nullptr;
+};
+
+class TUpdateWindow final : public TToolWindow, public inspect::TPrompter {
+ public:
+  bool Create(HINSTANCE instance, const std::string& appDir);
+  void ApplyCaptions();
+  int Prompt(const std::string& text, const std::string& caption, uint32_t flags) override;
+
+ private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Label1Click();
+
+  std::string appDir_;
+  HWND title_ = nullptr;
+  HWND link_ = nullptr;
+  HFONT linkFont_ = nullptr;
+  HBRUSH white_ = nullptr;
+};
+
+}  // namespace app
