@@ -160,23 +160,4 @@ std::string NewBackupPath() {
   return path;
 }
 
-bool SaveFileReplacing(const std::string& path, const std::string& contents) {
-  auto& fs = platform::Fs();
-  const size_t slash = path.rfind('\\');
-  if (slash != std::string::npos) fs.CreateDirectory(path.substr(0, slash));
-  const std::string partial = path + ".partial";
-  bool written = false;
-  {
-    platform::ScopedFile file(fs.CreateFile(partial, win::kGenericWrite, 0, win::kCreateAlways, win::kFileAttributeNormal));
-    if (!file.ok()) return false;
-    uint32_t count = 0;
-    written = contents.empty() ||
-              (fs.WriteFile(file.get(), contents.data(), static_cast<uint32_t>(contents.size()), &count) &&
-               count == contents.size());
-  }
-  if (written && fs.MoveFileEx(partial, path, win::kMoveFileReplaceExisting)) return true;
-  fs.DeleteFile(partial);
-  return false;
-}
-
 }  // namespace restorer

@@ -30,7 +30,4 @@ std::string BackupText(const std::vector<TPlannedChange>& changes);
 // Backups\restorer_<yyyy-mm-dd>_<hh-mm-ss>.reg beside the executable; a name not yet taken.
 std::string NewBackupPath();
 
-// Writes the whole file beside `path` and renames it over; false (and no file) on any failure.
-bool SaveFileReplacing(const std::string& path, const std::string& contents);
-
 }  // namespace restorer

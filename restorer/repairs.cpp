@@ -9,6 +9,7 @@
 #include "inspect/key_paths.h"
 #include "inspect/lang.h"
 #include "inspect/registry.h"
+#include "inspect/save_file.h"
 #include "inspect/run_flags.h"
 #include "inspect/system.h"
 #include "platform/platform.h"
@@ -219,7 +220,8 @@ bool SaveBackup(const std::vector<TPlannedChange>& plan, inspect::TPrompter& pro
   if (plan.empty()) return true;
   try {
     const std::string target = NewBackupPath();
-    if (SaveFileReplacing(target, BackupText(plan))) {
+    platform::Fs().CreateDirectory(target.substr(0, target.rfind('\\')));
+    if (inspect::SaveFileReplacing(target, BackupText(plan)) == platform::win::kErrorSuccess) {
       *path = target;
       return true;
     }

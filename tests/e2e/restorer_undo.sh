@@ -62,7 +62,7 @@ grep -q absent "$work/before3.reg" || fail "a fresh prefix has no firewall polic
 backup=$(sed -n 's/^backup //p' "$work/batch.txt")
 [ -n "$backup" ] || fail "no undo file: $(cat "$work/batch.txt")"
 grep -q "Undo file: $(sed 's/[\\.]/\\&/g' <<<"$backup")" "$work/batch.txt" || fail "the final message does not name the undo file"
-ls "$INSTALL_DIR"/Backups/*.partial >/dev/null 2>&1 && fail "a partial undo file was left"
+ls "$INSTALL_DIR"/Backups/*.bs-new >/dev/null 2>&1 && fail "a partial undo file was left"
 
 snapshot repaired
 cmp -s "$work/before1.reg" "$work/repaired1.reg" && fail "the batch changed nothing under HKCU"

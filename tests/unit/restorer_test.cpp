@@ -10,6 +10,7 @@
 
 #include "inspect/lang.h"
 #include "inspect/run_flags.h"
+#include "inspect/save_file.h"
 #include "platform/fake/fake_machine.h"
 #include "platform/handles.h"
 #include "restorer/backup.h"
@@ -340,7 +341,7 @@ TEST_F(Restorer, ImportingTheUndoFilePutsTheRegistryBack) {
   for (const auto& [k, v] : after) {
     if (!before.count(k)) ADD_FAILURE() << "left behind: " << k;
   }
-  EXPECT_FALSE(m.Exists(result.backupPath + ".partial"));
+  EXPECT_FALSE(m.Exists(inspect::SavePartPath(result.backupPath)));
 }
 
 TEST_F(Restorer, BrowserSetterSavesWhatItReplaces) {
