@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <string>
+#include <vector>
 
 // bs_trap(entry, number, args, count): pushes `count` 32-bit arguments in the service's order,
 // loads the number into EAX and calls `entry`: one of the two stubs below, or a stdcall export.
@@ -271,18 +273,26 @@ class Win32NativeApi final : public NativeApi {
     return key.substr(key.find_last_of('\\') + 1);
   }
 
-  uint32_t StartDriverService(const std::u16string& serviceKey) {
-    const std::string name = ServiceName(serviceKey);
+  // The key's path below HKEY_LOCAL_MACHINE; empty when it is not below "\\registry\\machine\\".
+  std::string KeyBelowMachine(const std::u16string& serviceKey) {
     const std::string key = WideToAnsi(serviceKey);
     constexpr char kMachine[] = "\\registry\\machine\\";
-    if (name.empty() || ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, key.c_str(), sizeof kMachine - 1,
-                                         kMachine, sizeof kMachine - 1) != CSTR_EQUAL) {
-      return nt::kStatusObjectNameNotFound;
+    if (key.size() < sizeof kMachine - 1) return "";
+    for (size_t i = 0; i + 1 < sizeof kMachine; ++i) {
+      const char c = key[i] >= 'A' && key[i] <= 'Z' ? static_cast<char>(key[i] - 'A' + 'a') : key[i];
+      if (c != kMachine[i]) return "";
     }
-    std::string image = ReadKeyText(key.substr(sizeof kMachine - 1), "ImagePath");
+    return key.substr(sizeof kMachine - 1);
+  }
+
+  uint32_t StartDriverService(const std::u16string& serviceKey) {
+    const std::string name = ServiceName(serviceKey);
+    const std::string key = KeyBelowMachine(serviceKey);
+    if (name.empty() || key.empty()) return nt::kStatusObjectNameNotFound;
+    std::string image = ReadKeyText(key, "ImagePath");
     if (image.empty()) return nt::kStatusObjectNameNotFound;
     if (image.compare(0, 4, "\\??\\") == 0) image.erase(0, 4);
-    std::string display = ReadKeyText(key.substr(sizeof kMachine - 1), "DisplayName");
+    std::string display = ReadKeyText(key, "DisplayName");
     SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (!manager) return nt::kStatusAccessDenied;
     uint32_t status = nt::kStatusSuccess;
@@ -307,20 +317,75 @@ class Win32NativeApi final : public NativeApi {
     return status;
   }
 
+  // Stops and deletes the service. Wine deletes the service's registry key with it, once the service
+  // is gone; the key belongs to the caller, so its values are written back then.
   uint32_t StopDriverService(const std::u16string& serviceKey) {
     const std::string name = ServiceName(serviceKey);
+    const std::string key = KeyBelowMachine(serviceKey);
     SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (!manager) return nt::kStatusAccessDenied;
     SC_HANDLE service = name.empty() ? nullptr : ::OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS);
-    uint32_t status = nt::kStatusObjectNameNotFound;
-    if (service) {
-      SERVICE_STATUS state{};
-      status = ::ControlService(service, SERVICE_CONTROL_STOP, &state) ? nt::kStatusSuccess : nt::kStatusUnsuccessful;
-      ::DeleteService(service);
-      ::CloseServiceHandle(service);
+    if (!service) {
+      ::CloseServiceHandle(manager);
+      return nt::kStatusObjectNameNotFound;
+    }
+    const std::vector<SavedValue> saved = SaveValues(key, {"DisplayName", "ImagePath", "Type"});
+    SERVICE_STATUS state{};
+    const uint32_t status =
+        ::ControlService(service, SERVICE_CONTROL_STOP, &state) ? nt::kStatusSuccess : nt::kStatusUnsuccessful;
+    ::DeleteService(service);
+    ::CloseServiceHandle(service);
+    for (int wait = 0; wait < 100; ++wait) {
+      SC_HANDLE still = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
+      if (!still) break;
+      ::CloseServiceHandle(still);
+      ::Sleep(20);
     }
     ::CloseServiceHandle(manager);
+    RestoreValues(key, saved);
     return status;
+  }
+
+  struct SavedValue {
+    std::string name;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+  };
+
+  static std::vector<SavedValue> SaveValues(const std::string& key, std::initializer_list<const char*> names) {
+    std::vector<SavedValue> saved;
+    HKEY handle = nullptr;
+    if (key.empty() || ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) {
+      return saved;
+    }
+    for (const char* name : names) {
+      SavedValue value{name, 0, std::vector<BYTE>(1024)};
+      DWORD size = static_cast<DWORD>(value.data.size());
+      if (::RegQueryValueExA(handle, name, nullptr, &value.type, value.data.data(), &size) != ERROR_SUCCESS) continue;
+      value.data.resize(size);
+      saved.push_back(std::move(value));
+    }
+    ::RegCloseKey(handle);
+    return saved;
+  }
+
+  // Writes the values back into a key that is gone; a key still there is left as it is.
+  static void RestoreValues(const std::string& key, const std::vector<SavedValue>& saved) {
+    HKEY handle = nullptr;
+    if (saved.empty()) return;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
+      ::RegCloseKey(handle);
+      return;
+    }
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
+        ERROR_SUCCESS) {
+      return;
+    }
+    for (const SavedValue& value : saved) {
+      ::RegSetValueExA(handle, value.name.c_str(), 0, value.type, value.data.data(),
+                       static_cast<DWORD>(value.data.size()));
+    }
+    ::RegCloseKey(handle);
   }
 
   // A REG_SZ value below HKEY_LOCAL_MACHINE, without its terminator (if it has one).

@@ -105,6 +105,10 @@ TEST_P(KernelContract, ImageMappedFromAFile) {
   std::vector<uint8_t> bytes = image.Build();
   const uint32_t imageBase = 0x5A000000;  // away from the executable's own base
   std::memcpy(&bytes[0x58 + 28], &imageBase, 4);
+  // Readable sections: a section without access flags is mapped without access (the fake does not
+  // model section protection).
+  const uint32_t access[3] = {0x60000020, 0x40000040, 0x40000040};
+  for (int i = 0; i < 3; ++i) std::memcpy(&bytes[0x58 + 224 + 40 * i + 36], &access[i], 4);
   const std::string path = scratch().PathOf("ntmini.dll");
   ASSERT_TRUE(bs_test::WriteWholeFile(path, std::string(bytes.begin(), bytes.end())));
 
