@@ -481,6 +481,14 @@ TEST(KernelModeInfo, VerdictFollowsTheSection) {
   EXPECT_EQ(std::vector<std::string>(items.begin() + 4, items.begin() + 4 + expected.size()), expected);
 }
 
+TEST(KernelModeInfo, StartupEnablesDebugThenLoadDriverPrivilege) {
+  Rig rig({});
+  rig.machine().native().adjustedPrivileges.clear();
+  rootkit::EnableStartupPrivileges();
+  EXPECT_EQ(rig.machine().native().adjustedPrivileges,
+            (std::vector<std::pair<uint32_t, bool>>{{20, true}, {10, true}}));
+}
+
 TEST(RootkitVerdict, CountsRing0LinesOfTheWholeReport) {
   const std::string a = "[RING0] ntoskrnl.exe -> A -> 0x1", b = "[RING0] ntkrnlpa.exe -> B -> 0x2";
   const struct {
