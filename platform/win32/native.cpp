@@ -267,7 +267,7 @@ class Win32NativeApi final : public NativeApi {
     return wide;
   }
 
-  // "\registry\machine\<path>\<name>": the service name and the key below HKEY_LOCAL_MACHINE.
+  // The service's name: the last part of its key.
   std::string ServiceName(const std::u16string& serviceKey) {
     const std::string key = WideToAnsi(serviceKey);
     return key.substr(key.find_last_of('\\') + 1);

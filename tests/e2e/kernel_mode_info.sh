@@ -24,9 +24,11 @@ seed_legacy_key() {
     || fail "cannot seed LEGACY_KVDRV"
 }
 
-# 1. The genuine driver.
+# 1. The genuine driver, with a kvdrv service left in the service manager by an earlier run that
+#    ended early: it is stopped and deleted before the load, and the load still succeeds.
 cp "$BIN_DIR/kvdrv.sys" "$INSTALL_DIR/"
 seed_legacy_key
+"$WINE_RUN" sc create kvdrv type= kernel binPath= 'C:\gone\kvdrv.sys' >/dev/null || fail "cannot seed a stale service"
 "$WINE_RUN" "$INSTALL_DIR/bsscan.exe" --quiet --output "$INSTALL_WIN\\report.txt" || fail "bsscan exited $?"
 grep -q '^\[+\] Kernel Mode Info' "$INSTALL_DIR/report.txt" || fail "no Kernel Mode Info section"
 lines=$(section "$INSTALL_DIR/report.txt")
