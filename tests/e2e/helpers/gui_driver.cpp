@@ -462,8 +462,7 @@ void ScenarioPages(const std::string& exe) {
           Check(bold == (other.value == button.value),
                 std::string(button.name) + " clicked: " + other.name + (bold ? " is" : " is not") + " bold");
         }
-        if (other.kind == scan::TKind::Page && other.place < scan::kPageCount && other.sub < 0 &&
-            other.id != scan::IdOf("AdvPC4")) {
+        if (scan::IsPagePanel(other)) {
           const bool shown = IsWindowVisible(Find(app, other.name)) != FALSE;
           Check(shown == (other.value == button.value),
                 std::string(button.name) + " clicked: page " + other.name + (shown ? " shows" : " is hidden"));
