@@ -325,7 +325,12 @@ void TForm1::FormShow() {
   }
   inspect::FillDefaultTexts();
   // Tools installed later wait for the next start.
-  if (!shown_) Guarded([&] { EnableToolEntries(menu_); });
+  if (!shown_) {
+    Guarded([&] {
+      const unsigned states = EnableToolEntries(menu_);
+      SetPropA(window_, kToolsEnabledProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(states | kToolsReadBit)));
+    });
+  }
   shown_ = true;
 }
 
@@ -569,6 +574,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_DESTROY:
+      RemovePropA(window_, kToolsEnabledProperty);
       tray_.Hide();
       analyzer_.Detach();
       PostQuitMessage(0);

@@ -16,13 +16,19 @@ const scan::TControl* EntryOf(size_t index) {
 
 }  // namespace
 
-void EnableToolEntries(HMENU menu) {
+unsigned EnableToolEntries(HMENU menu) {
+  static_assert(managers::kWindowsToolCount < 31);
   const auto enabled = managers::EnabledWindowsTools();
+  unsigned states = 0;
   for (size_t i = 0; i < managers::kWindowsToolCount; ++i) {
-    if (const scan::TControl* entry = EntryOf(i)) {
-      EnableMenuItem(menu, static_cast<UINT>(entry->id), MF_BYCOMMAND | (enabled[i] ? MF_ENABLED : MF_GRAYED));
-    }
+    const scan::TControl* entry = EntryOf(i);
+    if (!entry) continue;
+    const UINT id = static_cast<UINT>(entry->id);
+    EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled[i] ? MF_ENABLED : MF_GRAYED));
+    const UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
+    if (state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED))) states |= 1u << i;
   }
+  return states;
 }
 
 bool StartToolOfEntry(int id) {

@@ -8,8 +8,9 @@
 
 namespace app {
 
-// Enables each Windows Tools entry whose program files exist and greys the others.
-void EnableToolEntries(HMENU menu);
+// Enables each Windows Tools entry whose program files exist and greys the others; returns the
+// entries' states as the menu then holds them (bit i: entry i enabled).
+unsigned EnableToolEntries(HMENU menu);
 // Starts the tool of menu entry `id`; false when `id` is not a Windows Tools entry.
 bool StartToolOfEntry(int id);
 // The open-file dialog of "Run...", titled from the language table; empty when cancelled.
