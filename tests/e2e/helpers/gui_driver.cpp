@@ -556,6 +556,9 @@ void ScenarioLanguage(const std::string& exe) {
                                                                    TextOf(Find(app, "AdvGlowButton7")) + "\"");
   Check(TextOf(Find(app, "CheckBox5")) == "Microsoft-Systemdateien ausschlie\xDF" "en", "a check box speaks German");
   Check(TextOf(app.scanButton) == "PC pr\xFC" "fen", "\"Scan PC\" speaks German");
+  Check(TextOf(Find(app, "Button9")) == "Anwenden" && TextOf(Find(app, "CheckBox12")) == "Registrierungs-Editor wiederherstellen",
+        "the Restorer page speaks German");
+  Check(TextOf(Find(app, "RadioButton1")) == "Windows XP SP2 (32-bit)", "the Safe Mode buttons keep their captions");
   app.ClickScan();
   app.WaitScanStarted();
   WatchRun(app, true);
