@@ -823,6 +823,13 @@ void ScenarioRestorer(const std::string& exe) {
             backup.compare(backup.size() - 4, 4, ".reg") == 0 && FileExists(backup),
         "the undo file " + backup + " exists in Backups\\");
   ScreenshotHandshake(app, "restorer_message");
+  // The message has no owner: the window stays usable, and a scan asked for now is refused.
+  app.ClickScan();
+  HWND refusal = WaitDialog(app.Pid(), "Warning", kWindowTimeoutMs);
+  Require(refusal != nullptr, "\"Scan PC\" during the Restorer's message shows no warning");
+  Check(DialogText(refusal) == "Restorer is working... Please wait...", "the refusal reads \"" + DialogText(refusal) + "\"");
+  Press(refusal, IDOK);
+  Check(TextOf(app.memo).empty(), "no scan ran while the Restorer's message showed");
   Press(box, IDOK);
   const DWORD start = GetTickCount();
   while (!IsWindowEnabled(apply) && GetTickCount() - start < kWindowTimeoutMs) Sleep(kPollMs);
