@@ -932,6 +932,15 @@ void ScenarioTools(const std::string& exe) {
     Check(ToolEntryEnabled(app, name) == enabled, std::string(name) + (enabled ? " is greyed" : " is enabled"));
   }
 
+  // An entry starts its program: the Registry Editor's window shows, and is closed again.
+  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("RegistryEditor1"), 0), 0);
+  HWND regedit = nullptr;
+  for (const DWORD start = GetTickCount(); !regedit && GetTickCount() - start < kWindowTimeoutMs; Sleep(100)) {
+    regedit = FindWindowA("RegEdit_RegEdit", nullptr);
+  }
+  Check(regedit != nullptr, "\"Registry Editor (regedit.exe)\" shows no Registry Editor");
+  if (regedit) PostMessageA(regedit, WM_CLOSE, 0, 0);
+
   AnswerPowerQuestionNo(app, "RebootSystem1", "Do you want to reboot the system ?");
   AnswerPowerQuestionNo(app, "ShutdownPC1", "Do you want to shutdown the system ?");
 
