@@ -11,7 +11,7 @@
 //               hides during the run and returns, the log file holds the report
 // Further scenarios, run when named: pages (every page button, screenshots of every page),
 // settings (round trip through a restart), language (the German file from the combo box),
-// logs (Delete Logs), exit-scan (File, Exit during a scan).
+// logs (Delete Logs), exit-scan (File, Exit during a scan), keys (mnemonics, Tab and Enter).
 // With BS_SCREENSHOT_HANDSHAKE set, a scenario writes <exe folder>\screenshot.request holding
 // the picture's name and waits for screenshot.done.
 #include <windows.h>
@@ -324,8 +324,8 @@ void ScenarioScan(const std::string& exe) {
                                                           "x" + std::to_string(client.bottom));
   Check(IsFolder(folder + "Data") && IsFolder(folder + "Logs"), "Data\\ and Logs\\ were created beside the program");
   HWND analyzer = FindControl(app.window, scan::IdOf("AdvGlowButton2"));
-  Check(analyzer && TextOf(analyzer) == "Analyzer", "the page column has the \"Analyzer\" button");
-  Check(ClassOf(app.scanButton) == "Button" && TextOf(app.scanButton) == "Scan PC", "BitBtn1 is the \"Scan PC\" button");
+  Check(analyzer && TextOf(analyzer) == "&Analyzer", "the page column has the \"Analyzer\" button");
+  Check(ClassOf(app.scanButton) == "Button" && TextOf(app.scanButton) == "S&can PC", "BitBtn1 is the \"Scan PC\" button");
   const LONG memoStyle = GetWindowLongA(app.memo, GWL_STYLE);
   Check(ClassOf(app.memo) == "Edit" && (memoStyle & ES_MULTILINE) && (memoStyle & ES_READONLY),
         "Memo1 is a read-only multi-line edit");
@@ -546,10 +546,10 @@ void ScenarioLanguage(const std::string& exe) {
               index != static_cast<DWORD_PTR>(CB_ERR),
           "the language box lists Deutsch");
   Ask(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("cb"), CBN_SELCHANGE), reinterpret_cast<LPARAM>(cb), nullptr);
-  Check(TextOf(Find(app, "AdvGlowButton7")) == "Einstellungen", "the Settings button reads \"Einstellungen\", not \"" +
+  Check(TextOf(Find(app, "AdvGlowButton7")) == "&Einstellungen", "the Settings button reads \"&Einstellungen\", not \"" +
                                                                    TextOf(Find(app, "AdvGlowButton7")) + "\"");
   Check(TextOf(Find(app, "CheckBox5")) == "Microsoft-Systemdateien ausschlie\xDF" "en", "a check box speaks German");
-  Check(TextOf(app.scanButton) == "PC pr\xFC" "fen", "\"Scan PC\" speaks German");
+  Check(TextOf(app.scanButton) == "&PC pr\xFC" "fen", "\"Scan PC\" speaks German");
   app.ClickScan();
   app.WaitScanStarted();
   WatchRun(app, true);
@@ -572,6 +572,85 @@ void ScenarioLogs(const std::string& exe) {
   Check(IsFolder(folder + "Logs") && !IsFolder(folder + "Logs\\old") && FilesIn(folder + "Logs\\", "*.*").empty(),
         "Delete Logs leaves Logs\\ empty");
   Check(app.Close() == 0, "the window closes with code 0");
+}
+
+// The keyboard focus of the window's thread.
+HWND Focus(const TApp& app) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(app.window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+std::string NameOf(HWND control) {
+  const scan::TControl* row = control ? scan::FindControlById(GetDlgCtrlID(control)) : nullptr;
+  return row ? row->name : "(none)";
+}
+
+// Keys go through the window's message loop, as typed ones do; waits until `done` holds.
+void Key(HWND target, UINT message, WPARAM key, const std::function<bool()>& done, const std::string& what) {
+  const LPARAM alt = message == WM_SYSCHAR ? (1 << 29) : 0;
+  Require(PostMessageA(target, message, key, alt | 1) != 0, "cannot post a key for " + what);
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    Require(GetTickCount() - start < kAnswerTimeoutMs, what + " did not happen");
+    Sleep(kPollMs);
+  }
+}
+
+// Alt+S selects Settings, Tab walks the controls in the order of the table, Alt+L on the
+// Exclusions sub-page puts the focus in "Select file:", and Enter there presses "+".
+void ScenarioKeys(const std::string& exe) {
+  const std::string folder = FolderOf(exe);
+  TApp app(exe);
+  Key(app.window, WM_NULL, 0, [&] { return Focus(app) == app.scanButton; }, "the focus on \"Scan PC\" at start");
+
+  HWND settings = Find(app, "AdvGlowButton7");
+  Key(app.window, WM_SYSCHAR, 's', [&] { return IsWindowVisible(Find(app, "Settings_Tab")) != FALSE; },
+      "Alt+S showing the Settings page");
+  Check(GetPropA(settings, app::kBoldProperty) != nullptr, "Alt+S makes \"Settings\" bold");
+  Check(Focus(app) == settings, "the focus left the hidden page for the Settings button, it is on " + NameOf(Focus(app)));
+
+  // The tab order: the page buttons top to bottom, the sub-page tabs, the General sub-page's
+  // boxes, then round again.
+  std::vector<std::string> expected;
+  for (const scan::TControl& row : scan::kControls) {
+    if (row.kind == scan::TKind::PageButton) expected.push_back(row.name);
+  }
+  expected.push_back("AdvPC4");
+  for (const scan::TControl& row : scan::kControls) {
+    if (row.place == scan::kPageSettings && row.sub == scan::kGeneral && row.kind == scan::TKind::CheckBox) {
+      expected.push_back(row.name);
+    }
+  }
+  std::vector<std::string> walked{NameOf(Focus(app))};
+  for (size_t i = 0; i < expected.size(); ++i) {
+    HWND before = Focus(app);
+    Key(before, WM_KEYDOWN, VK_TAB, [&] { return Focus(app) != before; }, "Tab after " + NameOf(before));
+    walked.push_back(NameOf(Focus(app)));
+  }
+  const size_t start = 1;  // the Settings button
+  std::vector<std::string> want;
+  for (size_t i = 0; i <= expected.size(); ++i) want.push_back(expected[(start + i) % expected.size()]);
+  std::string seen;
+  for (const std::string& name : walked) seen += name + " ";
+  std::string wanted;
+  for (const std::string& name : want) wanted += name + " ";
+  Check(seen == wanted, "Tab walks " + seen + "instead of " + wanted);
+
+  // Exclusions: Alt+L, the path, Enter.
+  HWND tabs = Find(app, "AdvPC4");
+  for (int sub = 0; sub < scan::kExclusions; ++sub) Ask(tabs, WM_KEYDOWN, VK_RIGHT, 0, nullptr);
+  HWND edit1 = Find(app, "Edit1");
+  Key(app.window, WM_SYSCHAR, 'l', [&] { return Focus(app) == edit1; }, "Alt+L putting the focus in Edit1");
+  DWORD_PTR ignored = 0;
+  Ask(edit1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(exe.c_str()), &ignored);
+  HWND memo = Find(app, "ExclusionMemo");
+  Key(edit1, WM_KEYDOWN, VK_RETURN, [&] { return !TextOf(memo).empty(); }, "Enter in Edit1 pressing \"+\"");
+  Check(Contains(TextOf(memo), " :: BurrowSentry.exe :: 1.8.4.0 :: Orvatek :: "),
+        "the exclusion line names the program: " + TextOf(memo));
+  Check(app.Close() == 0, "the window closes with code 0");
+  DeleteFileA((folder + "Data\\Options.ini").c_str());
+  DeleteFileA((folder + "Data\\exclist.txt").c_str());
 }
 
 // File, Exit during a scan: the settings are saved, the process ends at once, no report is written.
@@ -609,6 +688,7 @@ constexpr TScenario kScenarios[] = {
     {"language", ScenarioLanguage},
     {"logs", ScenarioLogs},
     {"exit-scan", ScenarioExitDuringScan},
+    {"keys", ScenarioKeys},
 };
 
 }  // namespace
