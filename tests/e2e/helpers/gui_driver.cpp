@@ -605,10 +605,11 @@ void ScenarioKeys(const std::string& exe) {
   Key(app.window, WM_NULL, 0, [&] { return Focus(app) == app.scanButton; }, "the focus on \"Scan PC\" at start");
 
   HWND settings = Find(app, "AdvGlowButton7");
-  Key(app.window, WM_SYSCHAR, 's', [&] { return IsWindowVisible(Find(app, "Settings_Tab")) != FALSE; },
-      "Alt+S showing the Settings page");
-  Check(GetPropA(settings, app::kBoldProperty) != nullptr, "Alt+S makes \"Settings\" bold");
-  Check(Focus(app) == settings, "the focus left the hidden page for the Settings button, it is on " + NameOf(Focus(app)));
+  // The page shows first, then the bold caption and the focus follow: wait for all three.
+  Key(app.window, WM_SYSCHAR, 's', [&] {
+        return IsWindowVisible(Find(app, "Settings_Tab")) && GetPropA(settings, app::kBoldProperty) &&
+               Focus(app) == settings;
+      }, "Alt+S showing the Settings page, its button bold and focused");
 
   // The tab order: the page buttons top to bottom, the sub-page tabs, the General sub-page's
   // boxes, then round again.
