@@ -11,7 +11,8 @@
 //               hides during the run and returns, the log file holds the report
 // Further scenarios, run when named: pages (every page button, screenshots of every page),
 // settings (round trip through a restart), language (the German file from the combo box),
-// logs (Delete Logs), exit-scan (File, Exit during a scan), keys (mnemonics, Tab and Enter).
+// logs (Delete Logs), exit-scan (File, Exit during a scan), keys (mnemonics, Tab and Enter),
+// update (the update check from the Update window, against the server of BS_UPDATE_SERVER).
 // With BS_SCREENSHOT_HANDSHAKE set, a scenario writes <exe folder>\screenshot.request holding
 // the picture's name and waits for screenshot.done.
 #include <windows.h>
@@ -654,6 +655,65 @@ void ScenarioKeys(const std::string& exe) {
   DeleteFileA((folder + "Data\\exclist.txt").c_str());
 }
 
+// A top-level window of the program's process with class `cls`, once visible.
+HWND WaitTopWindow(const TApp& app, const char* cls, const std::string& what) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(app.window, &pid);
+  const DWORD start = GetTickCount();
+  for (;;) {
+    TWindowSearch search{[&](HWND window) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      return owner == pid && ClassOf(window) == cls && IsWindowVisible(window);
+    }};
+    EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+    Require(GetTickCount() - start < kScanStartTimeoutMs, what + " did not show");
+    Sleep(kPollMs);
+  }
+}
+
+// The caption and text of a message box, "caption: text".
+std::string MessageOf(HWND box) {
+  std::string text;
+  TWindowSearch search{[&](HWND child) {
+    if (ClassOf(child) == "Static" && TextOf(child).size() > text.size()) text = TextOf(child);
+    return false;
+  }};
+  EnumChildWindows(box, &Visit, reinterpret_cast<LPARAM>(&search));
+  return TextOf(box) + ": " + text;
+}
+
+// Update, "Check for Updates" against the server of BS_UPDATE_SERVER (a newer version there):
+// the question comes, is answered No, and the link is usable again.
+void ScenarioUpdate(const std::string& exe) {
+  char server[64] = {};
+  Require(GetEnvironmentVariableA("BS_UPDATE_SERVER", server, sizeof server) > 0, "BS_UPDATE_SERVER is not set");
+  const std::string folder = FolderOf(exe);
+  TOptionsFile options(folder, (std::string("[Options]\r\nUpdateServer=") + server + "\r\n").c_str());
+  TApp app(exe);
+  Menu(app, "CheckforUpdates1");
+  HWND update = WaitTopWindow(app, app::kUpdateWindowClass, "the Update window");
+  HWND link = FindControl(update, scan::FindControl(scan::kPlaceUpdate, "Label1")->id);
+  Require(link != nullptr, "the Update window has no Label1");
+  // Posted: the check waits in the window's own loop while the question is open.
+  PostMessageA(update, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link), STN_CLICKED), reinterpret_cast<LPARAM>(link));
+  HWND box = WaitTopWindow(app, "#32770", "the answer of the update check");
+  Check(!IsWindowEnabled(link), "the link is disabled while the check runs");
+  const std::string told = MessageOf(box);
+  Check(told == "Info: A new version of Burrow Sentry is available for download.\r\n"
+                "Do you want to visit the homepage to download the new version ?",
+        "the update check told " + told);
+  PostMessageA(box, WM_COMMAND, IDNO, 0);
+  const DWORD start = GetTickCount();
+  while (!IsWindowEnabled(link)) {
+    Require(GetTickCount() - start < kAnswerTimeoutMs, "the link is not enabled again after the answer");
+    Sleep(kPollMs);
+  }
+  Check(app.Close() == 0, "the window closes with code 0");
+  DeleteFileA((folder + "Data\\Options.ini").c_str());
+}
+
 // File, Exit during a scan: the settings are saved, the process ends at once, no report is written.
 void ScenarioExitDuringScan(const std::string& exe) {
   const std::string folder = FolderOf(exe);
@@ -690,6 +750,7 @@ constexpr TScenario kScenarios[] = {
     {"logs", ScenarioLogs},
     {"exit-scan", ScenarioExitDuringScan},
     {"keys", ScenarioKeys},
+    {"update", ScenarioUpdate},
 };
 
 }  // namespace
