@@ -255,6 +255,7 @@ void TForm1::BuildControls() {
   host.language = [this](const std::string& name) { ApplyLanguage(name); };
   host.prompter = this;
   settings_.Create(pages_[scan::kPageSettings], std::move(host));
+  managers_.Create(pages_, window_, this);
 
   EnumChildWindows(window_, &SetFontOf, reinterpret_cast<LPARAM>(font_));
   SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
@@ -382,6 +383,7 @@ void TForm1::ApplyCaptions() {
   }
   DrawMenuBar(window_);
   settings_.ApplyCaptions();
+  managers_.ApplyCaptions();
   update_.ApplyCaptions();
 }
 
@@ -398,13 +400,26 @@ void TForm1::AdvGlowButton7Click() {
   SelectPage(scan::kPageSettings);
   settings_.SelectSubPage(scan::kGeneral);
 }
-// The Restorer and manager pages fill themselves when their content comes.
+// The Restorer page fills itself when its content comes.
 void TForm1::AdvGlowButton1Click() { SelectPage(scan::kPageRestorer); }
-void TForm1::AdvGlowButton4Click() { SelectPage(scan::kPageStartups); }
-void TForm1::AdvGlowButton5Click() { SelectPage(scan::kPageBoot); }
-void TForm1::AdvGlowButton3Click() { SelectPage(scan::kPageHosts); }
+// The manager pages: the lists are refilled and the files read again on every press.
+void TForm1::AdvGlowButton4Click() {
+  SelectPage(scan::kPageStartups);
+  Guarded([&] { managers_.startups.FillStartupList(); });
+}
+void TForm1::AdvGlowButton5Click() {
+  SelectPage(scan::kPageBoot);
+  Guarded([&] { managers_.editors.EnterBootPage(); });
+}
+void TForm1::AdvGlowButton3Click() {
+  SelectPage(scan::kPageHosts);
+  Guarded([&] { managers_.editors.LoadHosts(); });
+}
 void TForm1::AdvGlowButton8Click() { SelectPage(scan::kPageDeleteFile); }
-void TForm1::AdvGlowButton6Click() { SelectPage(scan::kPageBhos); }
+void TForm1::AdvGlowButton6Click() {
+  SelectPage(scan::kPageBhos);
+  Guarded([&] { managers_.bhos.FillBhoList(); });
+}
 
 void TForm1::OpenLogs1Click() { scan::OpenBesideProgram(appDir_, "Logs\\"); }
 void TForm1::ClearLogs1Click() { Guarded([&] { scan::DeleteLogs(appDir_); }); }
@@ -457,6 +472,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
       if (settings_.Command(id, code)) return 0;
+      if (managers_.Command(id, code)) return 0;
       if (id == IdOf("Label3") && code == STN_CLICKED) {
         Label3Click();
         return 0;
@@ -473,6 +489,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NOTIFY:
       if (settings_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+      if (managers_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+      break;
+    case WM_CONTEXTMENU:
+      if (managers_.ContextMenu(reinterpret_cast<HWND>(wParam), lParam)) return 0;
       break;
     case kWmStartScan:
       BitBtn1Click();

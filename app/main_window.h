@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/analyzer_page.h"
+#include "app/manager_pages.h"
 #include "app/settings_page.h"
 #include "app/small_windows.h"
 #include "app/tray_icon.h"
@@ -100,6 +101,7 @@ class TForm1 final : public inspect::TPrompter {
 
   TAnalyzerPage analyzer_;
   TSettingsPage settings_;
+  TManagerPages managers_;
   TTrayIcon tray_;
   TAboutBox about_;
   TUpdateWindow update_;
