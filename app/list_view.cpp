@@ -173,7 +173,10 @@ void TManagerList::ShowMenu(HWND owner, POINT screen, const std::function<bool(i
     EnableMenuItem(menu_, static_cast<UINT>(entry->id), MF_BYCOMMAND | (enabled(entry->id) ? MF_ENABLED : MF_GRAYED));
   }
   SetMenuDefaultItem(menu_, static_cast<UINT>(defaultEntry_), FALSE);
+  // The menu closes on a click elsewhere only when its owner is in the foreground.
+  SetForegroundWindow(owner);
   TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner, nullptr);
+  PostMessageA(owner, WM_NULL, 0, 0);
 }
 
 }  // namespace app

@@ -54,6 +54,7 @@ LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
   switch (message) {
     case WM_COMMAND:
     case WM_NOTIFY:
+    case WM_CONTEXTMENU:  // keeps the control it is for, which DefWindowProc would replace
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:

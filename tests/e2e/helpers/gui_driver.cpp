@@ -782,6 +782,36 @@ void ScenarioStartups(const std::string& exe) {
             RegValueExists(HKEY_CURRENT_USER, kRunKey, "BsGuiStartup"),
         "only the selected value is deleted");
   Check(list.Find("BsGuiStartup2") < 0 && list.Find("BsGuiStartup") >= 0, "the list is refilled after the delete");
+
+  // The keyboard: the context menu opens for the list as the menu key asks for it, Escape closes
+  // it; the Delete key deletes the selected row.
+  row = list.Find("BsGuiStartup");
+  list.Select(row);
+  PostMessageA(slv, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(slv), MAKELPARAM(-1, -1));
+  HWND popup = nullptr;
+  for (DWORD start = GetTickCount(); !popup && GetTickCount() - start < kWindowTimeoutMs; Sleep(kPollMs)) {
+    const DWORD pid = app.Pid();
+    TWindowSearch search{[pid](HWND window) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      return owner == pid && ClassOf(window) == "#32768" && IsWindowVisible(window);
+    }};
+    EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+    popup = search.found;
+  }
+  Check(popup != nullptr, "the context menu opens from the keyboard");
+  if (popup) {
+    ScreenshotHandshake(app, "startups_menu");
+    PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    for (DWORD start = GetTickCount(); IsWindowVisible(popup) && GetTickCount() - start < kWindowTimeoutMs;) Sleep(kPollMs);
+    Check(!IsWindowVisible(popup), "Escape closes the context menu");
+  }
+  PostMessageA(slv, WM_KEYDOWN, VK_DELETE, 0);
+  std::tie(caption, text) = AnswerMessageBox(app);
+  Check(caption == "Info" && text == "The value BsGuiStartup deleted successfully!",
+        "the Delete key: \"" + caption + "\", \"" + text + "\"");
+  Check(!RegValueExists(HKEY_CURRENT_USER, kRunKey, "BsGuiStartup") && list.Find("BsGuiStartup") < 0,
+        "the Delete key deleted the selected value and the list was refilled");
   Check(app.Close() == 0, "the window closes with code 0");
 }
 
