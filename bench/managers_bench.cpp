@@ -118,13 +118,14 @@ std::string HostsText() {
 }
 
 void HostsBench() {
+#ifndef _WIN32
+  platform::fake::Machine m;
+  m.Install();
+#endif
   const std::string path = managers::EditorFilePath(managers::TEditorFile::Hosts);
 #ifdef _WIN32
   const bool existed = inspect::FileExists(path);
   const std::string original = inspect::ReadFileText(path);
-#else
-  platform::fake::Machine m;
-  m.Install();
 #endif
   const std::string text = HostsText();
   inspect::SaveFileReplacing(path, text);
