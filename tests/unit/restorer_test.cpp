@@ -14,7 +14,7 @@
 #include "platform/fake/fake_machine.h"
 #include "platform/handles.h"
 #include "restorer/backup.h"
-#include "restorer/reg_file.h"
+#include "inspect/reg_file.h"
 #include "restorer/repairs.h"
 #include "restorer/safe_mode.h"
 #include "tests/safe_mode_files.h"
@@ -404,9 +404,9 @@ TEST(RegFile, ValueLinesCarryTypeAndBytes) {
       {"n", win::kRegBinary, {}, "\"n\"=hex:"},
       {"n", 0x1234, {0xff}, "\"n\"=hex(1234):ff"},
   };
-  for (const Case& c : cases) EXPECT_EQ(restorer::RegValueLine(c.name, c.type, c.data), c.line);
-  EXPECT_EQ(restorer::RegValueLine("a\nb", win::kRegSz, {0}), "");
-  const std::string wrapped = restorer::RegValueLine("b", win::kRegBinary, std::vector<uint8_t>(30, 0xab));
+  for (const Case& c : cases) EXPECT_EQ(inspect::RegValueLine(c.name, c.type, c.data), c.line);
+  EXPECT_EQ(inspect::RegValueLine("a\nb", win::kRegSz, {0}), "");
+  const std::string wrapped = inspect::RegValueLine("b", win::kRegBinary, std::vector<uint8_t>(30, 0xab));
   EXPECT_NE(wrapped.find(",\\\r\n  ab"), std::string::npos);
 }
 
@@ -420,8 +420,8 @@ TEST(SafeModeFiles, AllSixShipAndTouchOnlyTheSafeBootKey) {
     EXPECT_EQ(f.text.rfind("REGEDIT4\r\n", 0), 0u);
     EXPECT_EQ(restorer::LinesOutsideSafeBoot(f.text), std::vector<std::string>{});
     bool alternateShell = false, minimal = false, network = false;
-    for (const restorer::TRegLine& line : restorer::ReadRegLines(f.text)) {
-      alternateShell = alternateShell || (line.kind == restorer::TRegLine::Kind::Value && line.name == "AlternateShell");
+    for (const inspect::TRegLine& line : inspect::ReadRegLines(f.text)) {
+      alternateShell = alternateShell || (line.kind == inspect::TRegLine::Kind::Value && line.name == "AlternateShell");
       minimal = minimal || line.key == restorer::SafeBootKeyText() + "\\Minimal";
       network = network || line.key == restorer::SafeBootKeyText() + "\\Network";
     }
