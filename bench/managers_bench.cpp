@@ -121,6 +121,7 @@ void HostsBench() {
 #ifndef _WIN32
   platform::fake::Machine m;
   m.Install();
+  m.AddFolder(inspect::GetSystemDir() + "\\drivers\\etc");
 #endif
   const std::string path = managers::EditorFilePath(managers::TEditorFile::Hosts);
 #ifdef _WIN32
