@@ -7,11 +7,13 @@
 
 #include "app/control_ids.h"
 #include "app/control_ui.h"
+#include "app/tools_menu.h"
 #include "inspect/lang.h"
 #include "inspect/lang_files.h"
 #include "inspect/registry.h"
 #include "inspect/run_flags.h"
 #include "inspect/system.h"
+#include "managers/windows_tools.h"
 #include "platform/platform.h"
 #include "scan/analyzer_run.h"
 #include "scan/frame.h"
@@ -58,6 +60,8 @@ LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
+    case DM_GETDEFID:     // asked by an edit control for Enter
+    case WM_NEXTDLGCTL:
       return SendMessageA(GetAncestor(page, GA_ROOT), message, wParam, lParam);
     default:
       return DefWindowProcA(page, message, wParam, lParam);
@@ -67,6 +71,23 @@ LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
   SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
   return TRUE;
+}
+
+// The button Enter presses on a page (and Settings sub-page, -1 for any) when the focus is on
+// no push button.
+struct TDefaultButton {
+  int page;
+  int sub;
+  const char* name;
+};
+constexpr TDefaultButton kDefaultButtons[] = {
+    {scan::kPageAnalyzer, -1, "BitBtn1"},
+    {scan::kPageSettings, scan::kExclusions, "Button7"},
+    {scan::kPageDeleteFile, -1, "Button6"},
+};
+
+bool IsPushButton(HWND control) {
+  return control && (SendMessageA(control, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
 }
 
 // Runs one step of the start-up; a failure skips the rest of that step only.
@@ -107,6 +128,9 @@ TForm1::THandler TForm1::HandlerOf(int id) {
       {IdOf("utorialandFAQs1"), &TForm1::utorialandFAQs1Click},
       {IdOf("Info1"), &TForm1::Info1Click},
       {IdOf("CheckforUpdates1"), &TForm1::CheckforUpdates1Click},
+      {IdOf("Run1"), &TForm1::Run1Click},
+      {IdOf("RebootSystem1"), &TForm1::RebootSystem1Click},
+      {IdOf("ShutdownPC1"), &TForm1::ShutdownPC1Click},
   };
   for (const TRow& row : kHandlers) {
     if (row.id == id) return row.handler;
@@ -185,10 +209,19 @@ bool TForm1::Create(HINSTANCE instance, int show) {
 void TForm1::BuildMenu() {
   menu_ = CreateMenu();
   HMENU popup = nullptr;
+  HMENU subMenu = nullptr;  // a sub-menu of the popup (rows of depth 1)
   for (const TControl& row : scan::kControls) {
     if (row.place != scan::kPlaceMenu) continue;
     const std::string caption = scan::EnglishCaption(row);
+    if (row.kind == TKind::MenuPopup && row.sub > 0) {
+      if (!popup) continue;
+      subMenu = CreatePopupMenu();
+      menuPlaces_[row.id] = {popup, static_cast<UINT>(GetMenuItemCount(popup))};
+      AppendMenuA(popup, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(subMenu), caption.c_str());
+      continue;
+    }
     if (row.kind == TKind::MenuPopup) {
+      subMenu = nullptr;
       popup = CreatePopupMenu();
       menuPlaces_[row.id] = {menu_, static_cast<UINT>(GetMenuItemCount(menu_))};
       AppendMenuA(menu_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
@@ -196,7 +229,7 @@ void TForm1::BuildMenu() {
     }
     // An item after the last popup's own items stands on the bar (the "Update" entry).
     const bool onBar = row.kind == TKind::MenuItem && row.name == std::string_view("CheckforUpdates1");
-    HMENU target = onBar ? menu_ : popup;
+    HMENU target = onBar ? menu_ : row.sub > 0 ? subMenu : popup;
     if (!target) continue;
     if (row.kind == TKind::MenuSeparator) {
       AppendMenuA(target, MF_SEPARATOR, 0, nullptr);
@@ -245,7 +278,7 @@ void TForm1::BuildControls() {
   const int pageWidth = kClientWidth - pageLeft - kMargin;
   const int pageHeight = kClientHeight - statusHeight - kMargin - top;
   for (const TControl& row : scan::kControls) {
-    if (row.kind != TKind::Page || row.place >= scan::kPageCount || row.sub >= 0 || row.id == IdOf("AdvPC4")) continue;
+    if (!scan::IsPagePanel(row)) continue;
     pages_[row.value] = CreateWindowExA(WS_EX_CONTROLPARENT, kPageWindowClass, row.name, WS_CHILD | WS_CLIPCHILDREN,
                                         pageLeft, top, pageWidth, pageHeight, window_,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
@@ -257,6 +290,10 @@ void TForm1::BuildControls() {
   host.prompter = this;
   settings_.Create(pages_[scan::kPageSettings], std::move(host));
   managers_.Create(pages_, window_, this);
+  TRestorerPage::THost restorerHost;
+  restorerHost.restorePoint = [this] { return settings_.Read().RestorePointBeforeRestorer; };
+  restorerHost.prompter = this;
+  restorer_.Create(pages_[scan::kPageRestorer], std::move(restorerHost));
 
   EnumChildWindows(window_, &SetFontOf, reinterpret_cast<LPARAM>(font_));
   SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
@@ -308,6 +345,13 @@ void TForm1::FormShow() {
     credits_.clear();
   }
   inspect::FillDefaultTexts();
+  // Tools installed later wait for the next start.
+  if (!shown_) {
+    Guarded([&] {
+      const unsigned states = EnableToolEntries(menu_);
+      SetPropA(window_, kToolsEnabledProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(states | kToolsReadBit)));
+    });
+  }
   shown_ = true;
 }
 
@@ -347,6 +391,7 @@ void TForm1::Exit1Click() {
 }
 
 void TForm1::SelectPage(int index) {
+  HWND focus = GetFocus();
   for (int page = 0; page < scan::kPageCount; ++page) {
     if (pages_[page]) ShowWindow(pages_[page], page == index ? SW_SHOW : SW_HIDE);
   }
@@ -360,12 +405,28 @@ void TForm1::SelectPage(int index) {
     } else {
       RemovePropA(button, kBoldProperty);
     }
+    // The keyboard focus does not stay on a control of a hidden page: it goes to this button.
+    if (bold && focus && !IsWindowVisible(focus) && IsChild(window_, focus)) SetFocus(button);
   }
+}
+
+int TForm1::DefaultButton() const {
+  HWND focus = GetFocus();
+  if (IsPushButton(focus) && IsChild(window_, focus)) return GetDlgCtrlID(focus);
+  for (const TDefaultButton& row : kDefaultButtons) {
+    if (!pages_[row.page] || !IsWindowVisible(pages_[row.page])) continue;
+    if (row.sub >= 0 && settings_.SubPage() != row.sub) continue;
+    return scan::FindMainControl(row.name)->id;
+  }
+  return 0;
 }
 
 void TForm1::ApplyCaptions() {
   for (const TControl& row : scan::kControls) {
-    if (row.lng == 0 || row.place == scan::kPageSettings || row.place > scan::kPlaceMenu) continue;
+    if (row.lng == 0 || row.place == scan::kPageSettings || row.place == scan::kPageRestorer ||
+        row.place > scan::kPlaceMenu) {
+      continue;
+    }
     const std::string caption = scan::LanguageCaption(row);
     if (row.place == scan::kPlaceMenu) {
       auto it = menuPlaces_.find(row.id);
@@ -385,6 +446,7 @@ void TForm1::ApplyCaptions() {
   DrawMenuBar(window_);
   settings_.ApplyCaptions();
   managers_.ApplyCaptions();
+  restorer_.ApplyCaptions();
   update_.ApplyCaptions();
 }
 
@@ -401,8 +463,10 @@ void TForm1::AdvGlowButton7Click() {
   SelectPage(scan::kPageSettings);
   settings_.SelectSubPage(scan::kGeneral);
 }
-// The Restorer page fills itself when its content comes.
-void TForm1::AdvGlowButton1Click() { SelectPage(scan::kPageRestorer); }
+void TForm1::AdvGlowButton1Click() {
+  SelectPage(scan::kPageRestorer);
+  restorer_.SelectSubPage(scan::kSystemHijacks);
+}
 // The manager pages: the lists are refilled and the files read again on every press.
 void TForm1::AdvGlowButton4Click() {
   SelectPage(scan::kPageStartups);
@@ -433,6 +497,13 @@ void TForm1::SecurityArticles1Click() { scan::OpenWebPage(scan::kServicesPage); 
 void TForm1::Label3Click() { scan::OpenWebPage(scan::kHomePage); }
 void TForm1::Info1Click() { about_.Show(); }
 void TForm1::CheckforUpdates1Click() { update_.Show(); }
+void TForm1::Run1Click() { managers::RunChosenFile(ChooseFileToRun(window_)); }
+void TForm1::RebootSystem1Click() {
+  managers::AskAndReboot(*this, [&] { settings_.Save(appDir_); });
+}
+void TForm1::ShutdownPC1Click() {
+  managers::AskAndShutdown(*this, [&] { settings_.Save(appDir_); });
+}
 
 void TForm1::BitBtn1Click() {
   if (scanning_) return;
@@ -473,7 +544,9 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
       if (settings_.Command(id, code)) return 0;
+      if (restorer_.Command(id, code)) return 0;
       if (managers_.Command(id, code)) return 0;
+      if (code == 0 && lParam == 0 && StartToolOfEntry(id)) return 0;
       if (id == IdOf("Label3") && code == STN_CLICKED) {
         Label3Click();
         return 0;
@@ -490,6 +563,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NOTIFY:
       if (settings_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+      if (restorer_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
       if (managers_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
       break;
     case WM_CONTEXTMENU:
@@ -498,6 +572,16 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kWmStartScan:
       BitBtn1Click();
       return 0;
+    // Keyboard navigation asks these as a dialog box would be asked.
+    case DM_GETDEFID:
+      if (const int id = DefaultButton()) return MAKELRESULT(id, DC_HASDEFID);
+      return 0;
+    case WM_NEXTDLGCTL: {
+      HWND target = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                   : GetNextDlgTabItem(window_, GetFocus(), static_cast<BOOL>(wParam != 0));
+      if (target) SetFocus(target);
+      return 0;
+    }
     case kWmScanAddLine:
       analyzer_.AppendLine(*reinterpret_cast<const std::string*>(lParam));
       return 0;
@@ -553,6 +637,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_DESTROY:
+      RemovePropA(window_, kToolsEnabledProperty);
       tray_.Hide();
       analyzer_.Detach();
       PostQuitMessage(0);

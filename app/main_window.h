@@ -11,6 +11,7 @@
 
 #include "app/analyzer_page.h"
 #include "app/manager_pages.h"
+#include "app/restorer_page.h"
 #include "app/settings_page.h"
 #include "app/small_windows.h"
 #include "app/tray_icon.h"
@@ -55,6 +56,8 @@ class TForm1 final : public inspect::TPrompter {
   void ApplyCaptions();
   void ApplyLanguage(const std::string& name);
   void SetStayOnTop(bool onTop);
+  // The id of the button Enter presses: the focused push button, else the page's default; 0 for none.
+  int DefaultButton() const;
   // Ends the workers still running; true when one had to be ended.
   bool EndWorkers();
 
@@ -80,6 +83,10 @@ class TForm1 final : public inspect::TPrompter {
   void Info1Click();
   void CheckforUpdates1Click();
   void Label3Click();
+  // The File menu's commands of the tools and power menu.
+  void Run1Click();
+  void RebootSystem1Click();
+  void ShutdownPC1Click();
 
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
@@ -102,6 +109,7 @@ class TForm1 final : public inspect::TPrompter {
   TAnalyzerPage analyzer_;
   TSettingsPage settings_;
   TManagerPages managers_;
+  TRestorerPage restorer_;
   TTrayIcon tray_;
   TAboutBox about_;
   TUpdateWindow update_;

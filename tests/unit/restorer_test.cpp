@@ -344,6 +344,47 @@ TEST_F(Restorer, ImportingTheUndoFilePutsTheRegistryBack) {
   EXPECT_FALSE(m.Exists(inspect::SavePartPath(result.backupPath)));
 }
 
+// Keys that refuse to open, values of the wrong type, a 32 KB string and a binary default value:
+// every row is still tried, the undo file is still written, and the message still comes.
+TEST_F(Restorer, HostileRegistryStopsNeitherTheBatchNorTheBackup) {
+  const std::string disallowRun = std::string(kExplorerPolicies) + "\\DisallowRun";
+  const std::string exeCommand = std::string(kClasses) + "exefile\\shell\\open\\command";
+  m.DenyKey(kLm, kWinlogon);
+  m.DenyKey(kCu, disallowRun);
+  m.SetValue(kCu, kSystemPolicies, "DisableTaskMgr", win::kRegBinary, {1, 0, 0, 0, 0xff});
+  m.SetString(kCu, kSystemPolicies, "DisableCMD", std::string(32 * 1024, 'c'));
+  m.SetString(kCu, kExplorerPolicies, "NoSetActiveDesktop", "1");
+  m.SetValue(kLm, exeCommand, "", win::kRegBinary, {0xde, 0xad});
+  m.SetValue(kCu, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Associations", "LowRiskFileTypes",
+             win::kRegMultiSz, std::vector<uint8_t>(40000, 'x'));
+
+  const auto result = restorer::ApplyRepairs(EverythingTicked(), prompter);
+  ASSERT_TRUE(result.applied);
+  EXPECT_GE(result.failedOperations, 6);  // five Winlogon values and DisallowRun, at least
+
+  // The rows on both sides of the refused ones were carried out.
+  EXPECT_FALSE(m.GetValue(kCu, kSystemPolicies, "DisableTaskMgr"));
+  EXPECT_FALSE(m.GetValue(kCu, kSystemPolicies, "DisableCMD"));
+  EXPECT_EQ(StringOf(m.GetValue(kLm, exeCommand, "")), "\"%1\" %*");
+  EXPECT_EQ(DwordOf(m.GetValue(kCu, kExplorerPolicies, "NoSetActiveDesktop")), 0u);
+  EXPECT_EQ(DwordOf(m.GetValue(kCu, kExplorerPolicies, "NoActiveDesktopChanges")), 0u);
+  EXPECT_FALSE(m.GetValue(kCu, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Associations",
+                          "LowRiskFileTypes"));
+
+  // The backup holds what could be read and says what could not.
+  ASSERT_FALSE(result.backupPath.empty());
+  const std::string backup = m.Contents(result.backupPath);
+  for (const std::string& key : {"HKEY_LOCAL_MACHINE\\" + std::string(kWinlogon), "HKEY_CURRENT_USER\\" + disallowRun}) {
+    EXPECT_NE(backup.find("; not saved, cannot be read: [" + key + "]"), std::string::npos) << key;
+  }
+  EXPECT_NE(backup.find("\"DisableTaskMgr\"=hex:01,00,00,00,ff"), std::string::npos);
+  EXPECT_NE(backup.find("\"DisableCMD\"=\"" + std::string(32 * 1024, 'c') + "\""), std::string::npos);
+  EXPECT_NE(backup.find("@=hex:de,ad"), std::string::npos);
+  ASSERT_FALSE(prompter.asked.empty());
+  EXPECT_NE(prompter.asked.back().text.find(result.backupPath), std::string::npos);
+  EXPECT_FALSE(inspect::RestorerRunning);
+}
+
 TEST_F(Restorer, BrowserSetterSavesWhatItReplaces) {
   m.SetString(kCu, "Software\\Microsoft\\Internet Explorer\\Main", "Start Page", "http://hijack.example/");
   const auto before = WholeRegistry();
