@@ -16,6 +16,26 @@ RECT CellRect(const RECT& area, const scan::TCell& cell) {
   return r;
 }
 
+HWND TControlMap::Find(int id) const {
+  auto it = windows_.find(id);
+  return it == windows_.end() ? nullptr : it->second;
+}
+
+void TControlMap::ApplyCaptions(int page, HWND tabs) const {
+  for (const scan::TControl& row : scan::kControls) {
+    if (row.place != page || row.lng == 0) continue;
+    std::string caption = scan::LanguageCaption(row);
+    if (row.kind == scan::TKind::TabSheet && tabs) {
+      TCITEMA item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = caption.data();
+      SendMessageA(tabs, TCM_SETITEMA, row.value, reinterpret_cast<LPARAM>(&item));
+    } else if (HWND control = Find(row.id)) {
+      SetWindowTextA(control, caption.c_str());
+    }
+  }
+}
+
 HWND CreateRowControl(const scan::TControl& row, HWND parent, const RECT& rect) {
   using scan::TKind;
   const char* cls = "BUTTON";

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,18 @@ RECT CellRect(const RECT& area, const scan::TCell& cell);
 
 // Creates the control of `row` in `parent` at `rect`, with its English caption.
 HWND CreateRowControl(const scan::TControl& row, HWND parent, const RECT& rect);
+
+// The controls a page made from its rows, by id.
+class TControlMap {
+ public:
+  HWND& operator[](int id) { return windows_[id]; }
+  HWND Find(int id) const;
+  // The language caption on every control of `page` made here; its tab sheets on `tabs` by index.
+  void ApplyCaptions(int page, HWND tabs = nullptr) const;
+
+ private:
+  std::map<int, HWND> windows_;
+};
 
 HFONT MakeFont(const char* face, int points, int weight, bool underline = false);
 

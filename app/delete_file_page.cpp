@@ -27,16 +27,10 @@ void TDeleteFilePage::Create(HWND page, inspect::TPrompter* prompter) {
 }
 
 HWND TDeleteFilePage::Control(int id) const {
-  auto it = controls_.find(id);
-  return it == controls_.end() ? nullptr : it->second;
+  return controls_.Find(id);
 }
 
-void TDeleteFilePage::ApplyCaptions() {
-  for (const scan::TControl& row : scan::kControls) {
-    if (row.place != scan::kPageDeleteFile || row.lng == 0) continue;
-    if (HWND control = Control(row.id)) SetWindowTextA(control, scan::LanguageCaption(row).c_str());
-  }
-}
+void TDeleteFilePage::ApplyCaptions() { controls_.ApplyCaptions(scan::kPageDeleteFile); }
 
 bool TDeleteFilePage::Command(int id, int code) {
   if (!Control(id)) return false;

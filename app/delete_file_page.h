@@ -4,8 +4,7 @@
 
 #include <windows.h>
 
-#include <map>
-
+#include "app/control_ui.h"
 #include "inspect/prompt.h"
 
 namespace app {
@@ -23,7 +22,7 @@ class TDeleteFilePage {
 
   HWND page_ = nullptr;
   inspect::TPrompter* prompter_ = nullptr;
-  std::map<int, HWND> controls_;
+  TControlMap controls_;
 };
 
 }  // namespace app

@@ -86,8 +86,7 @@ void TEditorPages::Create(HWND hostsPage, HWND bootPage, inspect::TPrompter* pro
 }
 
 HWND TEditorPages::Control(int id) const {
-  auto it = controls_.find(id);
-  return it == controls_.end() ? nullptr : it->second;
+  return controls_.Find(id);
 }
 
 void TEditorPages::Load(TEditorFile file) {
@@ -110,10 +109,8 @@ void TEditorPages::SelectBootSubPage(int index) {
 }
 
 void TEditorPages::ApplyCaptions() {
-  for (const TControl& row : scan::kControls) {
-    if ((row.place != scan::kPageHosts && row.place != scan::kPageBoot) || row.lng == 0) continue;
-    if (HWND control = Control(row.id)) SetWindowTextA(control, scan::LanguageCaption(row).c_str());
-  }
+  controls_.ApplyCaptions(scan::kPageHosts);
+  controls_.ApplyCaptions(scan::kPageBoot, tabs_);
 }
 
 bool TEditorPages::Command(int id, int code) {

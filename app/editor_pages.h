@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include <array>
-#include <map>
 
+#include "app/control_ui.h"
 #include "inspect/prompt.h"
 #include "managers/editors.h"
 
@@ -31,7 +31,7 @@ class TEditorPages {
   inspect::TPrompter* prompter_ = nullptr;
   HWND tabs_ = nullptr;  // AdvPC2
   std::array<HWND, 4> sheets_{};
-  std::map<int, HWND> controls_;
+  TControlMap controls_;
 };
 
 }  // namespace app

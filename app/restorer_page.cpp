@@ -73,8 +73,7 @@ void TRestorerPage::Create(HWND page, THost host) {
 }
 
 HWND TRestorerPage::Control(int id) const {
-  auto it = controls_.find(id);
-  return it == controls_.end() ? nullptr : it->second;
+  return controls_.Find(id);
 }
 
 void TRestorerPage::SelectSubPage(int index) {
@@ -83,20 +82,7 @@ void TRestorerPage::SelectSubPage(int index) {
   for (int i = 0; i < scan::kRestorerTabCount; ++i) ShowWindow(panels_[i], i == index ? SW_SHOW : SW_HIDE);
 }
 
-void TRestorerPage::ApplyCaptions() {
-  for (const TControl& row : scan::kControls) {
-    if (row.place != scan::kPageRestorer || row.lng == 0) continue;
-    std::string caption = scan::LanguageCaption(row);
-    if (row.kind == TKind::TabSheet) {
-      TCITEMA item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = caption.data();
-      SendMessageA(tabs_, TCM_SETITEMA, row.value, reinterpret_cast<LPARAM>(&item));
-    } else if (HWND control = Control(row.id)) {
-      SetWindowTextA(control, caption.c_str());
-    }
-  }
-}
+void TRestorerPage::ApplyCaptions() { controls_.ApplyCaptions(scan::kPageRestorer, tabs_); }
 
 restorer::TRestorerOptions TRestorerPage::Options() const {
   restorer::TRestorerOptions options;

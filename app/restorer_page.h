@@ -6,8 +6,8 @@
 
 #include <array>
 #include <functional>
-#include <map>
 
+#include "app/control_ui.h"
 #include "inspect/prompt.h"
 #include "restorer/repairs.h"
 #include "scan/controls.h"
@@ -40,7 +40,7 @@ class TRestorerPage {
 
   HWND tabs_ = nullptr;
   std::array<HWND, scan::kRestorerTabCount> panels_{};
-  std::map<int, HWND> controls_;
+  TControlMap controls_;
   THost host_;
 };
 

@@ -69,8 +69,7 @@ void TSettingsPage::Create(HWND page, THost host) {
 }
 
 HWND TSettingsPage::Control(int id) const {
-  auto it = controls_.find(id);
-  return it == controls_.end() ? nullptr : it->second;
+  return controls_.Find(id);
 }
 
 scan::TSettings TSettingsPage::Read() const {
@@ -138,20 +137,7 @@ void TSettingsPage::SetLanguages(const std::vector<std::string>& names) {
 
 std::string TSettingsPage::LanguageText() const { return WindowText(Control(kId("cb"))); }
 
-void TSettingsPage::ApplyCaptions() {
-  for (const TControl& row : scan::kControls) {
-    if (row.place != scan::kPageSettings || row.lng == 0) continue;
-    std::string caption = scan::LanguageCaption(row);
-    if (row.kind == TKind::TabSheet) {
-      TCITEMA item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = caption.data();
-      SendMessageA(tabs_, TCM_SETITEMA, row.value, reinterpret_cast<LPARAM>(&item));
-    } else if (HWND control = Control(row.id)) {
-      SetWindowTextA(control, caption.c_str());
-    }
-  }
-}
+void TSettingsPage::ApplyCaptions() { controls_.ApplyCaptions(scan::kPageSettings, tabs_); }
 
 bool TSettingsPage::Command(int id, int code) {
   if (!Control(id)) return false;

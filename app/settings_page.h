@@ -5,9 +5,9 @@
 
 #include <array>
 #include <functional>
-#include <map>
 #include <string>
 
+#include "app/control_ui.h"
 #include "inspect/prompt.h"
 #include "scan/controls.h"
 #include "scan/settings.h"
@@ -53,7 +53,7 @@ class TSettingsPage {
   HWND page_ = nullptr;
   HWND tabs_ = nullptr;
   std::array<HWND, scan::kSettingsTabCount> panels_{};
-  std::map<int, HWND> controls_;
+  TControlMap controls_;
   THost host_;
 };
 
