@@ -106,6 +106,36 @@ TEST_F(Ring3Hooks, EveryKindGivesItsLineAndLookAlikesNone) {
   }
 }
 
+// Only the first 256 modules in load order are inspected; a column is never cut (an export name
+// far beyond 260 characters is reported whole).
+TEST_F(Ring3Hooks, ModuleLimitAndLongColumns) {
+  const std::string longName = "?LongDecorated@" + std::string(300, 'x') + "@@YAXXZ";
+  PeImage onDisk;
+  onDisk.dllName = "KERNEL32.dll";
+  onDisk.exports = {{longName}};
+  const std::vector<uint8_t> file = onDisk.Build();
+  machine_.AddFile(kKernel32Path, std::string(file.begin(), file.end()));
+  PeImage hooked = onDisk;
+  hooked.exports[0].code = Opening({0xE9}, Le32(kHook - (kKernel32 + 0x1000 + 5)), {0x90});
+  const struct {
+    uint32_t position;  // of the hooked kernel32 in load order, from 1
+    bool reported;
+  } cases[] = {{3, true}, {256, true}, {257, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.position);
+    const uint32_t pid = kShell + c.position;
+    machine_.AddProcess(pid, kExePath);
+    machine_.LoadModule(pid, kExe, PeImage().Build(), kExePath);
+    machine_.LoadModule(pid, kHook, PeImage().Build(), "C:\\Temp\\hook.dll");
+    for (uint32_t i = 3; i < c.position; ++i) {
+      machine_.LoadModule(pid, 0x20000000 + 0x10000 * i, PeImage().Build(), "C:\\Temp\\m" + std::to_string(i) + ".dll");
+    }
+    machine_.LoadModule(pid, kKernel32, hooked.Build(), kKernel32Path);
+    const std::vector<std::string> expected{kExePath + " -> KERNEL32.DLL->" + longName + " -> hook.dll -> Inline JMP 0xE9"};
+    EXPECT_EQ(rootkit::ListRing3Hooks(), c.reported ? expected : std::vector<std::string>{});
+  }
+}
+
 TEST_F(Ring3Hooks, ShellOutsideTheWindowsFolderIsNotInspected) {
   LoadShell(true);
   const std::vector<uint32_t> both = rootkit::GetInspectedProcesses();
