@@ -132,10 +132,11 @@ void InspectProcess(uint32_t pid, std::vector<std::string>* lines) {
   const TModuleLists lists = BuildModuleLists(process.get());
   TScanContext context{process.get(), pid, "", lines};
   GetRemoteModuleFileName(process.get(), 0, &context.exePath, kPathChars);
-  std::vector<uint8_t> copy;
   for (size_t i = 0; i < lists.modules.size(); ++i) {
     const TModuleSpan& module = lists.modules[i];
     if (module.size == 0 || module.size > kMaxImageCopy) continue;
+    // A copy per module, released before the next one is taken: never two images at once.
+    std::vector<uint8_t> copy;
     try {
       copy.assign(module.size, 0);
     } catch (const std::bad_alloc&) {
