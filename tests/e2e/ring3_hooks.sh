@@ -93,5 +93,4 @@ write_options "$win64_dir"
 tr -d '\r' <"$win64_dir/r64.txt" >"$win64_dir/r64.lf"
 hooks=$(section "Ring3 API Hooks" "$win64_dir/r64.lf")
 [ "$hooks" = "x64 OS not supported!" ] || fail "win64 section: $hooks"
-[ -z "${BS_KEEP:-}" ] || cp "$INSTALL_DIR"/*.lf "$win64_dir/r64.lf" "$BS_KEEP/"
 echo "ring3 hooks end-to-end: ok"
