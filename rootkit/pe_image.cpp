@@ -106,7 +106,12 @@ bool EqualNoCaseAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool ForEachFileExport(const uint8_t* file, size_t size, const std::function<bool(const TFileExport&)>& visit) {
+namespace {
+
+// The walk of ForEachFileExport; with `wanted`, names are read no longer than it and only those
+// equal to it (letter case ignored) are visited.
+bool WalkFileExports(const uint8_t* file, size_t size, const std::string_view* wanted,
+                     const std::function<bool(const TFileExport&)>& visit) {
   const TBufferReader reader(file, size);
   const auto headers = ReadPeHeaders(reader, 0);
   if (!headers || headers->exports.size == 0) return false;
@@ -118,6 +123,7 @@ bool ForEachFileExport(const uint8_t* file, size_t size, const std::function<boo
   const int64_t delta = int64_t{*dirOffset} - headers->exports.rva;
   auto at = [&](uint64_t rva) { return static_cast<uint64_t>(int64_t(rva) + delta); };
   const uint64_t exportsEnd = uint64_t{headers->exports.rva} + headers->exports.size;
+  const uint32_t nameLimit = wanted ? static_cast<uint32_t>(wanted->size()) : kMaxExportNameChars;
   TFileExport e;
   for (uint32_t i = 0; i < dir->nameCount; ++i) {
     uint32_t nameRva = 0;
@@ -125,7 +131,7 @@ bool ForEachFileExport(const uint8_t* file, size_t size, const std::function<boo
     if (!reader.U32(at(dir->namesRva + 4ull * i), &nameRva) || !reader.U16(at(dir->ordinalsRva + 2ull * i), &index)) {
       return false;
     }
-    if (!reader.Text(at(nameRva), &e.name, kMaxExportNameChars)) continue;
+    if (!reader.Text(at(nameRva), &e.name, nameLimit) || (wanted && !EqualNoCaseAscii(e.name, *wanted))) continue;
     e.ordinal = dir->ordinalBase + index;
     e.inTable = index < dir->functionCount;
     e.rva = 0;
@@ -145,10 +151,15 @@ bool ForEachFileExport(const uint8_t* file, size_t size, const std::function<boo
   return true;
 }
 
+}  // namespace
+
+bool ForEachFileExport(const uint8_t* file, size_t size, const std::function<bool(const TFileExport&)>& visit) {
+  return WalkFileExports(file, size, nullptr, visit);
+}
+
 std::optional<TFileExport> FindFileExport(const uint8_t* file, size_t size, std::string_view name) {
   std::optional<TFileExport> found;
-  ForEachFileExport(file, size, [&](const TFileExport& e) {
-    if (!EqualNoCaseAscii(e.name, name)) return false;
+  WalkFileExports(file, size, &name, [&](const TFileExport& e) {
     if (e.inTable) found = e;
     return true;
   });
