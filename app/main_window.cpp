@@ -7,11 +7,13 @@
 
 #include "app/control_ids.h"
 #include "app/control_ui.h"
+#include "app/tools_menu.h"
 #include "inspect/lang.h"
 #include "inspect/lang_files.h"
 #include "inspect/registry.h"
 #include "inspect/run_flags.h"
 #include "inspect/system.h"
+#include "managers/windows_tools.h"
 #include "platform/platform.h"
 #include "scan/analyzer_run.h"
 #include "scan/frame.h"
@@ -106,6 +108,9 @@ TForm1::THandler TForm1::HandlerOf(int id) {
       {IdOf("utorialandFAQs1"), &TForm1::utorialandFAQs1Click},
       {IdOf("Info1"), &TForm1::Info1Click},
       {IdOf("CheckforUpdates1"), &TForm1::CheckforUpdates1Click},
+      {IdOf("Run1"), &TForm1::Run1Click},
+      {IdOf("RebootSystem1"), &TForm1::RebootSystem1Click},
+      {IdOf("ShutdownPC1"), &TForm1::ShutdownPC1Click},
   };
   for (const TRow& row : kHandlers) {
     if (row.id == id) return row.handler;
@@ -184,10 +189,19 @@ bool TForm1::Create(HINSTANCE instance, int show) {
 void TForm1::BuildMenu() {
   menu_ = CreateMenu();
   HMENU popup = nullptr;
+  HMENU subMenu = nullptr;  // a sub-menu of the popup (rows of depth 1)
   for (const TControl& row : scan::kControls) {
     if (row.place != scan::kPlaceMenu) continue;
     const std::string caption = scan::EnglishCaption(row);
+    if (row.kind == TKind::MenuPopup && row.sub > 0) {
+      if (!popup) continue;
+      subMenu = CreatePopupMenu();
+      menuPlaces_[row.id] = {popup, static_cast<UINT>(GetMenuItemCount(popup))};
+      AppendMenuA(popup, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(subMenu), caption.c_str());
+      continue;
+    }
     if (row.kind == TKind::MenuPopup) {
+      subMenu = nullptr;
       popup = CreatePopupMenu();
       menuPlaces_[row.id] = {menu_, static_cast<UINT>(GetMenuItemCount(menu_))};
       AppendMenuA(menu_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
@@ -195,7 +209,7 @@ void TForm1::BuildMenu() {
     }
     // An item after the last popup's own items stands on the bar (the "Update" entry).
     const bool onBar = row.kind == TKind::MenuItem && row.name == std::string_view("CheckforUpdates1");
-    HMENU target = onBar ? menu_ : popup;
+    HMENU target = onBar ? menu_ : row.sub > 0 ? subMenu : popup;
     if (!target) continue;
     if (row.kind == TKind::MenuSeparator) {
       AppendMenuA(target, MF_SEPARATOR, 0, nullptr);
@@ -244,7 +258,7 @@ void TForm1::BuildControls() {
   const int pageWidth = kClientWidth - pageLeft - kMargin;
   const int pageHeight = kClientHeight - statusHeight - kMargin - top;
   for (const TControl& row : scan::kControls) {
-    if (row.kind != TKind::Page || row.place >= scan::kPageCount || row.sub >= 0 || row.id == IdOf("AdvPC4")) continue;
+    if (!scan::IsPagePanel(row)) continue;
     pages_[row.value] = CreateWindowExA(WS_EX_CONTROLPARENT, kPageWindowClass, row.name, WS_CHILD | WS_CLIPCHILDREN,
                                         pageLeft, top, pageWidth, pageHeight, window_,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
@@ -255,6 +269,10 @@ void TForm1::BuildControls() {
   host.language = [this](const std::string& name) { ApplyLanguage(name); };
   host.prompter = this;
   settings_.Create(pages_[scan::kPageSettings], std::move(host));
+  TRestorerPage::THost restorerHost;
+  restorerHost.restorePoint = [this] { return settings_.Read().RestorePointBeforeRestorer; };
+  restorerHost.prompter = this;
+  restorer_.Create(pages_[scan::kPageRestorer], std::move(restorerHost));
 
   EnumChildWindows(window_, &SetFontOf, reinterpret_cast<LPARAM>(font_));
   SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
@@ -306,6 +324,13 @@ void TForm1::FormShow() {
     credits_.clear();
   }
   inspect::FillDefaultTexts();
+  // Tools installed later wait for the next start.
+  if (!shown_) {
+    Guarded([&] {
+      const unsigned states = EnableToolEntries(menu_);
+      SetPropA(window_, kToolsEnabledProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(states | kToolsReadBit)));
+    });
+  }
   shown_ = true;
 }
 
@@ -363,7 +388,10 @@ void TForm1::SelectPage(int index) {
 
 void TForm1::ApplyCaptions() {
   for (const TControl& row : scan::kControls) {
-    if (row.lng == 0 || row.place == scan::kPageSettings || row.place > scan::kPlaceMenu) continue;
+    if (row.lng == 0 || row.place == scan::kPageSettings || row.place == scan::kPageRestorer ||
+        row.place > scan::kPlaceMenu) {
+      continue;
+    }
     const std::string caption = scan::LanguageCaption(row);
     if (row.place == scan::kPlaceMenu) {
       auto it = menuPlaces_.find(row.id);
@@ -382,6 +410,7 @@ void TForm1::ApplyCaptions() {
   }
   DrawMenuBar(window_);
   settings_.ApplyCaptions();
+  restorer_.ApplyCaptions();
   update_.ApplyCaptions();
 }
 
@@ -398,8 +427,11 @@ void TForm1::AdvGlowButton7Click() {
   SelectPage(scan::kPageSettings);
   settings_.SelectSubPage(scan::kGeneral);
 }
-// The Restorer and manager pages fill themselves when their content comes.
-void TForm1::AdvGlowButton1Click() { SelectPage(scan::kPageRestorer); }
+void TForm1::AdvGlowButton1Click() {
+  SelectPage(scan::kPageRestorer);
+  restorer_.SelectSubPage(scan::kSystemHijacks);
+}
+// The manager pages fill themselves when their content comes.
 void TForm1::AdvGlowButton4Click() { SelectPage(scan::kPageStartups); }
 void TForm1::AdvGlowButton5Click() { SelectPage(scan::kPageBoot); }
 void TForm1::AdvGlowButton3Click() { SelectPage(scan::kPageHosts); }
@@ -417,6 +449,13 @@ void TForm1::SecurityArticles1Click() { scan::OpenWebPage(scan::kServicesPage); 
 void TForm1::Label3Click() { scan::OpenWebPage(scan::kHomePage); }
 void TForm1::Info1Click() { about_.Show(); }
 void TForm1::CheckforUpdates1Click() { update_.Show(); }
+void TForm1::Run1Click() { managers::RunChosenFile(ChooseFileToRun(window_)); }
+void TForm1::RebootSystem1Click() {
+  managers::AskAndReboot(*this, [&] { settings_.Save(appDir_); });
+}
+void TForm1::ShutdownPC1Click() {
+  managers::AskAndShutdown(*this, [&] { settings_.Save(appDir_); });
+}
 
 void TForm1::BitBtn1Click() {
   if (scanning_) return;
@@ -457,6 +496,8 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
       if (settings_.Command(id, code)) return 0;
+      if (restorer_.Command(id, code)) return 0;
+      if (code == 0 && lParam == 0 && StartToolOfEntry(id)) return 0;
       if (id == IdOf("Label3") && code == STN_CLICKED) {
         Label3Click();
         return 0;
@@ -473,6 +514,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NOTIFY:
       if (settings_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+      if (restorer_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
       break;
     case kWmStartScan:
       BitBtn1Click();
@@ -532,6 +574,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_DESTROY:
+      RemovePropA(window_, kToolsEnabledProperty);
       tray_.Hide();
       analyzer_.Detach();
       PostQuitMessage(0);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/analyzer_page.h"
+#include "app/restorer_page.h"
 #include "app/settings_page.h"
 #include "app/small_windows.h"
 #include "app/tray_icon.h"
@@ -79,6 +80,10 @@ class TForm1 final : public inspect::TPrompter {
   void Info1Click();
   void CheckforUpdates1Click();
   void Label3Click();
+  // The File menu's commands of the tools and power menu.
+  void Run1Click();
+  void RebootSystem1Click();
+  void ShutdownPC1Click();
 
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
@@ -100,6 +105,7 @@ class TForm1 final : public inspect::TPrompter {
 
   TAnalyzerPage analyzer_;
   TSettingsPage settings_;
+  TRestorerPage restorer_;
   TTrayIcon tray_;
   TAboutBox about_;
   TUpdateWindow update_;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "inspect/reg_file.h"
 #include "inspect/registry.h"
 #include "inspect/save_file.h"
 #include "inspect/system.h"
@@ -19,34 +20,6 @@ namespace {
 constexpr const char* kBackupFolder = "Backups";
 
 bool Exists(const std::string& path) { return Fs().GetFileAttributes(path) != win::kInvalidFileAttributes; }
-
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out + '"';
-}
-
-std::string HexBytes(const std::vector<uint8_t>& data) {
-  std::string out;
-  char byte[4];
-  for (size_t i = 0; i < data.size(); ++i) {
-    std::snprintf(byte, sizeof byte, i == 0 ? "%02x" : ",%02x", data[i]);
-    out += byte;
-  }
-  return out;
-}
-
-// Text that a quoted registry-file string carries unchanged: one NUL at the end and no line breaks.
-bool PlainString(const std::vector<uint8_t>& data) {
-  if (data.empty() || data.back() != 0) return false;
-  for (size_t i = 0; i + 1 < data.size(); ++i) {
-    if (data[i] == 0 || data[i] == '\r' || data[i] == '\n') return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -74,22 +47,6 @@ bool KeepFile(const std::string& path) {
   return !backup.empty() && Fs().CopyFile(path, backup, true);
 }
 
-std::string RegValueLine(const std::string& name, uint32_t type, const std::vector<uint8_t>& data) {
-  std::string line = (name.empty() ? std::string("@") : Quoted(name)) + "=";
-  if (type == win::kRegSz && PlainString(data)) {
-    return line + Quoted(std::string(data.begin(), data.end() - 1));
-  }
-  if (type == win::kRegDword && data.size() == 4) {
-    char dword[16];
-    std::snprintf(dword, sizeof dword, "dword:%02x%02x%02x%02x", data[3], data[2], data[1], data[0]);
-    return line + dword;
-  }
-  if (type == win::kRegBinary) return line + "hex:" + HexBytes(data);
-  char prefix[24];
-  std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
-  return line + prefix + HexBytes(data);
-}
-
 bool KeepRegistryValue(platform::RegKey root, const std::string& keyPath, const std::string& name,
                        const std::string& stem) {
   platform::ScopedKey key;
@@ -100,8 +57,10 @@ bool KeepRegistryValue(platform::RegKey root, const std::string& keyPath, const 
   if (rc == win::kErrorSuccess) rc = Reg().QueryValue(key.get(), name, &type, &data);
   if (rc == win::kErrorFileNotFound) return true;
   if (rc != win::kErrorSuccess) return false;
-  const std::string text = "REGEDIT4\r\n\r\n[" + inspect::RootKeyName(root) + "\\" + keyPath + "]\r\n" +
-                           RegValueLine(name, type, data) + "\r\n\r\n";
+  const std::string keyLine = inspect::RegKeyLine(root, keyPath);
+  const std::string valueLine = inspect::RegValueLine(name, type, data);
+  if (keyLine.empty() || valueLine.empty()) return false;  // a file without the value would keep nothing
+  const std::string text = std::string(inspect::kRegFileHeader) + "\r\n\r\n" + keyLine + "\r\n" + valueLine + "\r\n\r\n";
   const std::string backup = NewBackupPath(stem, ".reg");
   return !backup.empty() && inspect::SaveFileReplacing(backup, text) == win::kErrorSuccess;
 }

@@ -17,9 +17,6 @@ std::string NewBackupPath(const std::string& stem, const std::string& extension)
 // Copies an existing file into the backups; true when it is kept or there is no file to keep.
 bool KeepFile(const std::string& path);
 
-// One value in the Registry Editor's format: "name"="text", dword:, or hex(n): bytes.
-std::string RegValueLine(const std::string& name, uint32_t type, const std::vector<uint8_t>& data);
-
 // Saves one value as it is stored now (root, key path without a leading "\") into a new
 // registry file named after `stem`; true when it is kept or the value does not exist.
 bool KeepRegistryValue(platform::RegKey root, const std::string& keyPath, const std::string& name,

@@ -70,11 +70,18 @@ constexpr uint32_t kEwxForce = 0x04;
 constexpr uint32_t kEwxPowerOff = 0x08;
 static_assert(kEwxReboot + kEwxForce == 6 && kEwxPowerOff + kEwxForce == 12 && kEwxShutdown == 1);
 
-bool AskAndExit(inspect::TPrompter& prompter, int questionKey, uint32_t flags) {
+bool AskAndExit(inspect::TPrompter& prompter, int questionKey, uint32_t flags,
+                const std::function<void()>& beforeExit) {
   inspect::FillDefaultTexts();
   const int answer = prompter.Prompt(inspect::Lng(questionKey), "Info",
                                      win::kMbYesNo | win::kMbIconInformation | win::kMbTopmost);
   if (answer != win::kIdYes) return false;
+  if (beforeExit) {
+    try {
+      beforeExit();
+    } catch (...) {
+    }
+  }
   inspect::ExitWindowsWithPrivilege(flags);
   return true;
 }
@@ -106,8 +113,12 @@ void RunChosenFile(const std::string& path) {
 
 std::string RunDialogTitle() { return inspect::Lng(226); }
 
-bool AskAndReboot(inspect::TPrompter& prompter) { return AskAndExit(prompter, 227, kEwxReboot | kEwxForce); }
+bool AskAndReboot(inspect::TPrompter& prompter, const std::function<void()>& beforeExit) {
+  return AskAndExit(prompter, 227, kEwxReboot | kEwxForce, beforeExit);
+}
 
-bool AskAndShutdown(inspect::TPrompter& prompter) { return AskAndExit(prompter, 228, kEwxPowerOff | kEwxForce); }
+bool AskAndShutdown(inspect::TPrompter& prompter, const std::function<void()>& beforeExit) {
+  return AskAndExit(prompter, 228, kEwxPowerOff | kEwxForce, beforeExit);
+}
 
 }  // namespace managers

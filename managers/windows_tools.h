@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "inspect/prompt.h"
@@ -35,7 +36,9 @@ void RunChosenFile(const std::string& path);
 std::string RunDialogTitle();
 
 // Reboot PC and Shutdown PC: ask, and on Yes end Windows by force. True when Yes was answered.
-bool AskAndReboot(inspect::TPrompter& prompter);
-bool AskAndShutdown(inspect::TPrompter& prompter);
+// A forced end sends the program no closing message, so `beforeExit` (saving the settings) runs
+// on Yes before Windows is asked to end.
+bool AskAndReboot(inspect::TPrompter& prompter, const std::function<void()>& beforeExit = nullptr);
+bool AskAndShutdown(inspect::TPrompter& prompter, const std::function<void()>& beforeExit = nullptr);
 
 }  // namespace managers

@@ -6,7 +6,7 @@
 #include "inspect/files.h"
 #include "inspect/system.h"
 #include "platform/handles.h"
-#include "restorer/reg_file.h"
+#include "inspect/reg_file.h"
 
 namespace restorer {
 
@@ -25,7 +25,7 @@ std::string Join(const std::string& keyPath, const std::string& sub) {
 }
 
 std::string UnreadableLine(RegKey root, const std::string& keyPath) {
-  return "; not saved, cannot be read: " + RegKeyLine(root, keyPath);
+  return "; not saved, cannot be read: " + inspect::RegKeyLine(root, keyPath);
 }
 
 struct TBackupWriter {
@@ -69,7 +69,7 @@ struct TBackupWriter {
       return;
     }
     if (!missing->empty()) {
-      Section(RegKeyLine(c.root, *missing, true), {});
+      Section(inspect::RegKeyLine(c.root, *missing, true), {});
       return;
     }
     if (c.kind == TPlannedChange::Kind::Key) return;
@@ -79,13 +79,13 @@ struct TBackupWriter {
     uint32_t rc = Reg().OpenKey(c.root, c.keyPath, win::kKeyRead, key.out());
     if (rc == win::kErrorSuccess) rc = Reg().QueryValue(key.get(), c.valueName, &type, &data);
     if (rc == win::kErrorFileNotFound) {
-      Section(RegKeyLine(c.root, c.keyPath), {RegDeletedValueLine(c.valueName)});
+      Section(inspect::RegKeyLine(c.root, c.keyPath), {inspect::RegDeletedValueLine(c.valueName)});
     } else if (rc == win::kErrorSuccess) {
-      const std::string line = RegValueLine(c.valueName, type, data);
+      const std::string line = inspect::RegValueLine(c.valueName, type, data);
       if (line.empty()) {
         text += UnreadableLine(c.root, c.keyPath) + kNewline + kNewline;
       } else {
-        Section(RegKeyLine(c.root, c.keyPath), {line});
+        Section(inspect::RegKeyLine(c.root, c.keyPath), {line});
       }
     } else {
       text += UnreadableLine(c.root, c.keyPath) + kNewline + kNewline;
@@ -107,11 +107,11 @@ struct TBackupWriter {
       uint32_t type = 0;
       std::vector<uint8_t> data;
       const std::string line = Reg().QueryValue(key.get(), name, &type, &data) == win::kErrorSuccess
-                                   ? RegValueLine(name, type, data)
+                                   ? inspect::RegValueLine(name, type, data)
                                    : "";
       lines.push_back(line.empty() ? "; a value of this key cannot be read" : line);
     }
-    Section(RegKeyLine(root, keyPath), lines);
+    Section(inspect::RegKeyLine(root, keyPath), lines);
     std::vector<std::string> subkeys;
     for (uint32_t i = 0;; ++i) {
       std::string name;
@@ -133,10 +133,10 @@ std::string TwoDigits(int n) {
 
 std::string BackupText(const std::vector<TPlannedChange>& changes) {
   TBackupWriter writer;
-  writer.text = std::string(kRegFileHeader) + kNewline + kNewline;
+  writer.text = std::string(inspect::kRegFileHeader) + kNewline + kNewline;
   std::vector<TPlannedChange> done;
   for (const TPlannedChange& c : changes) {
-    if (RegKeyLine(c.root, c.keyPath).empty()) continue;
+    if (inspect::RegKeyLine(c.root, c.keyPath).empty()) continue;
     bool seen = false;
     for (const TPlannedChange& d : done) seen = seen || d == c;
     if (seen) continue;

@@ -14,7 +14,6 @@
 #include "inspect/system.h"
 #include "platform/platform.h"
 #include "restorer/backup.h"
-#include "restorer/reg_file.h"
 #include "restorer/safe_mode.h"
 
 namespace restorer {

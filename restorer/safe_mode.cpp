@@ -4,7 +4,7 @@
 #include "inspect/key_paths.h"
 #include "inspect/system.h"
 #include "platform/platform.h"
-#include "restorer/reg_file.h"
+#include "inspect/reg_file.h"
 
 namespace restorer {
 
@@ -33,9 +33,9 @@ std::string SafeBootKeyText() { return "HKEY_LOCAL_MACHINE\\" + std::string(insp
 std::string SafeModeFilePath(const std::string& file) { return inspect::GetAppDir() + "Data\\SM\\" + file; }
 
 std::vector<std::string> LinesOutsideSafeBoot(const std::string& text) {
-  using K = TRegLine::Kind;
+  using K = inspect::TRegLine::Kind;
   std::vector<std::string> bad;
-  for (const TRegLine& line : ReadRegLines(text)) {
+  for (const inspect::TRegLine& line : inspect::ReadRegLines(text)) {
     switch (line.kind) {
       case K::Blank:
       case K::Header:
@@ -53,11 +53,11 @@ std::vector<std::string> LinesOutsideSafeBoot(const std::string& text) {
 }
 
 void PlanSafeModeImport(const std::string& file, std::vector<TPlannedChange>* plan) {
-  using K = TRegLine::Kind;
+  using K = inspect::TRegLine::Kind;
   const std::string text = inspect::ReadFileText(SafeModeFilePath(file));
   if (!LinesOutsideSafeBoot(text).empty()) return;  // never imported
   const size_t rootLength = std::string("HKEY_LOCAL_MACHINE\\").size();
-  for (const TRegLine& line : ReadRegLines(text)) {
+  for (const inspect::TRegLine& line : inspect::ReadRegLines(text)) {
     if (line.kind != K::Key && line.kind != K::Value) continue;
     TPlannedChange change;
     change.kind = line.kind == K::Key ? TPlannedChange::Kind::Key : TPlannedChange::Kind::Value;

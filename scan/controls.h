@@ -32,6 +32,10 @@ enum TPlace : int8_t {
 
 // Sub-pages of the Settings page, in order.
 enum TSettingsTab : int8_t { kGeneral, kReport, kScan, kFiles, kRegistry, kExclusions, kLanguage, kSettingsTabCount };
+// Sub-pages of the Restorer page, in order.
+enum TRestorerTab : int8_t {
+  kSystemHijacks, kOtherHijacks, kStartupHijacks, kSafeMode, kIeUrls, kIeHijacks, kRestorerTabCount
+};
 
 enum class TKind : uint8_t {
   Window,      // a top-level window: its caption
@@ -73,7 +77,7 @@ struct TControl {
   int id;
   const char* name;
   TPlace place;
-  int8_t sub;       // Settings sub-page, or -1
+  int8_t sub;       // sub-page of the Settings or Restorer page, a menu row's depth, or -1
   TKind kind;
   int16_t lng;      // language entry; 0 = not retranslated
   const char* caption;  // English, as the entry holds it (before TForm)
@@ -119,6 +123,37 @@ constexpr TControl Menu(int id, const char* name, TKind kind, int16_t lng, const
   return Make(id, name, kPlaceMenu, -1, kind, lng, caption, {}, form);
 }
 constexpr TControl Separator() { return Make(0, "-", kPlaceMenu, -1, TKind::MenuSeparator, 0, ""); }
+
+// Restorer rows. A repair box or radio button holds its row of the repair catalogue in `value`;
+// a browser value's edit field and "OK" button hold the browser value they write.
+constexpr TControl RestorerTab(int id, const char* name, int8_t sub, int16_t lng, const char* caption,
+                               TForm form = TForm::Tab) {
+  return Make(id, name, kPageRestorer, sub, TKind::TabSheet, lng, caption, {}, form, sub);
+}
+constexpr TControl Repair(int id, const char* name, int8_t sub, int16_t lng, const char* caption, int repair,
+                          int8_t row) {
+  return Make(id, name, kPageRestorer, sub, TKind::CheckBox, lng, caption, {row, 0, 1, 10}, TForm::Plain, repair);
+}
+constexpr TControl SafeModeRadio(int id, const char* name, const char* caption, int repair, int8_t row) {
+  return Make(id, name, kPageRestorer, kSafeMode, TKind::Radio, 0, caption, {row, 1, 1, 10}, TForm::Plain, repair);
+}
+// A labelled field with its "OK" button on grid row `row`: label, edit, button.
+constexpr TControl BrowserLabel(int id, const char* name, int8_t sub, int16_t lng, const char* caption, int8_t row) {
+  return Make(id, name, kPageRestorer, sub, TKind::Label, lng, caption, {row, 0, 1, 3});
+}
+constexpr TControl BrowserEdit(int id, const char* name, int8_t sub, int value, int8_t row) {
+  return Make(id, name, kPageRestorer, sub, TKind::Edit, 0, "", {row, 3, 1, 7}, TForm::Plain, value);
+}
+constexpr TControl BrowserOk(int id, const char* name, int8_t sub, int value, int8_t row) {
+  return Make(id, name, kPageRestorer, sub, TKind::Button, 152, "OK", {row, 10, 1, 2}, TForm::Plain, value);
+}
+// A sub-menu of a main-menu popup, and its entries (English in every language).
+constexpr TControl SubMenu(int id, const char* name, const char* caption) {
+  return Make(id, name, kPlaceMenu, 1, TKind::MenuPopup, 0, caption);
+}
+constexpr TControl ToolEntry(int id, const char* name, const char* caption) {
+  return Make(id, name, kPlaceMenu, 1, TKind::MenuItem, 0, caption);
+}
 }  // namespace rows
 
 // The rows, in creation order (which is also the tab order of a page). Menu rows stand in
@@ -220,6 +255,85 @@ inline constexpr TControl kControls[] = {
     rows::Setting(2701, "Label33", kLanguage, TKind::Label, 13, "Select Language:", {0, 0, 1, 3}),
     rows::Make(2702, "cb", kPageSettings, kLanguage, TKind::Combo, 0, "English", {0, 3, 1, 4}, TForm::Plain, 0, "25"),
 
+    // Restorer page: the sub-pages, each sub-page's controls, and "Apply" below them.
+    rows::Make(1100, "AdvPC3", kPageRestorer, -1, TKind::Page, 0, ""),
+    rows::RestorerTab(1101, "System_Hijacks_Tab", kSystemHijacks, 137, "System Hijacks"),
+    rows::RestorerTab(1102, "General_Hijacks_Tab", kOtherHijacks, 138, "Other Hijacks"),
+    rows::RestorerTab(1103, "Startup_Hijacks_Tab", kStartupHijacks, 139, "Startup Hijacks", TForm::TabNarrow),
+    rows::RestorerTab(1104, "Safe_Mode_Tab", kSafeMode, 140, "Safe Mode"),
+    rows::RestorerTab(1105, "IE_Urls_Tab", kIeUrls, 141, "IE Urls"),
+    rows::RestorerTab(1106, "IE_Hijacks_Tab", kIeHijacks, 142, "IE Hijacks"),
+
+    rows::Repair(1110, "CheckBox12", kSystemHijacks, 174, "Restore Registry Editor", 0, 0),
+    rows::Repair(1111, "CheckBox13", kSystemHijacks, 175, "Restore Task Manager", 1, 1),
+    rows::Repair(1112, "CheckBox14", kSystemHijacks, 176, "Restore CMD", 2, 2),
+    rows::Repair(1113, "CheckBox27", kSystemHijacks, 177, "Delete DisallowRun Key", 3, 3),
+    rows::Repair(1114, "CheckBox28", kSystemHijacks, 178, "Restore SHOWALL", 4, 4),
+    rows::Repair(1115, "CheckBox29", kSystemHijacks, 179, "Enable Windows Firewall", 5, 5),
+    rows::Repair(1116, "CheckBox30", kSystemHijacks, 180, "Enable Show Hidden Files", 6, 6),
+    rows::Repair(1117, "CheckBox31", kSystemHijacks, 181, "Enable Show System Files", 7, 7),
+    rows::Repair(1118, "CheckBox35", kSystemHijacks, 183, "Enable RequireSignedAppInit_DLLs", 9, 8),
+    rows::Repair(1119, "CheckBox36", kSystemHijacks, 184, "Enable Folder Options", 10, 9),
+
+    rows::Repair(1120, "CheckBox37", kOtherHijacks, 143, "Disable DisableSR", 31, 0),
+    rows::Repair(1121, "CheckBox38", kOtherHijacks, 144, "Disable SFCDisable", 32, 1),
+    rows::Repair(1122, "CheckBox39", kOtherHijacks, 145, "Enable SFCScan", 33, 2),
+    rows::Repair(1123, "CheckBox40", kOtherHijacks, 146, "Enable SystemFileProtection Popups", 34, 3),
+    rows::Repair(1124, "CheckBox41", kOtherHijacks, 147, "Delete LowRiskFileTypes", 35, 4),
+    rows::Repair(1125, "CheckBox42", kOtherHijacks, 148, "Restore ChangingWallpaper", 36, 5),
+    rows::Repair(1126, "CheckBox43", kOtherHijacks, 149, "Restore SetActiveDesktop", 37, 6),
+    rows::Repair(1127, "CheckBox44", kOtherHijacks, 150, "Restore ActiveDesktopChanges", 38, 7),
+    rows::Repair(1128, "CheckBox32", kOtherHijacks, 182, "Disable DCOM", 8, 8),
+
+    rows::Repair(1130, "CheckBox15", kStartupHijacks, 164, "Restore Shell", 11, 0),
+    rows::Repair(1131, "CheckBox16", kStartupHijacks, 165, "Restore Userinit", 12, 1),
+    rows::Repair(1132, "CheckBox17", kStartupHijacks, 166, "Restore UIHost", 13, 2),
+    rows::Repair(1133, "CheckBox18", kStartupHijacks, 167, "Restore HKCR\\exefile", 14, 3),
+    rows::Repair(1134, "CheckBox19", kStartupHijacks, 168, "Restore HKCR\\comfile", 15, 4),
+    rows::Repair(1135, "CheckBox20", kStartupHijacks, 169, "Restore HKCR\\batfile", 16, 5),
+    rows::Repair(1136, "CheckBox21", kStartupHijacks, 170, "Restore HKCR\\scrfile", 17, 6),
+    rows::Repair(1137, "CheckBox22", kStartupHijacks, 171, "Restore HKCR\\piffile", 18, 7),
+    rows::Repair(1138, "CheckBox23", kStartupHijacks, 172, "Restore HKCR\\txtfile", 19, 8),
+    rows::Repair(1139, "CheckBox24", kStartupHijacks, 173, "Delete Policies\\Explorer\\Run", 20, 9),
+
+    rows::Make(1140, "Label27", kPageRestorer, kSafeMode, TKind::Label, 163, "Restore Safe Mode Registry Keys:",
+               {0, 0, 1, 10}),
+    rows::SafeModeRadio(1141, "RadioButton1", "Windows XP SP2 (32-bit)", 21, 1),
+    rows::SafeModeRadio(1142, "RadioButton2", "Windows XP SP3  (32-bit)", 22, 2),
+    rows::SafeModeRadio(1143, "RadioButton3", "Windows 2000 SP4 Pro  (32-bit)", 23, 3),
+    rows::SafeModeRadio(1144, "RadioButton4", "Windows Server 2003 Standard R2 SP2  (32-bit)", 24, 4),
+    rows::SafeModeRadio(1145, "RadioButton6", "Windows 7 Ultimate  (32-bit)", 25, 5),
+    rows::SafeModeRadio(1146, "RadioButton7", "Windows 7 Ultimate  (64-bit)", 26, 6),
+
+    rows::BrowserLabel(1150, "Label19", kIeUrls, 157, "Start Page", 0),
+    rows::BrowserEdit(1151, "Edit4", kIeUrls, 0, 0),
+    rows::BrowserOk(1152, "Button11", kIeUrls, 0, 0),
+    rows::BrowserLabel(1153, "Label20", kIeUrls, 158, "Default_Search_URL", 1),
+    rows::BrowserEdit(1154, "Edit5", kIeUrls, 1, 1),
+    rows::BrowserOk(1155, "Button12", kIeUrls, 1, 1),
+    rows::BrowserLabel(1156, "Label21", kIeUrls, 159, "Search Page", 2),
+    rows::BrowserEdit(1157, "Edit6", kIeUrls, 2, 2),
+    rows::BrowserOk(1158, "Button13", kIeUrls, 2, 2),
+    rows::BrowserLabel(1159, "Label22", kIeUrls, 160, "Default_Page_URL", 3),
+    rows::BrowserEdit(1160, "Edit7", kIeUrls, 3, 3),
+    rows::BrowserOk(1161, "Button14", kIeUrls, 3, 3),
+    rows::BrowserLabel(1162, "Label23", kIeUrls, 161, "SearchAssistant", 4),
+    rows::BrowserEdit(1163, "Edit8", kIeUrls, 4, 4),
+    rows::BrowserOk(1164, "Button15", kIeUrls, 4, 4),
+    rows::BrowserLabel(1165, "Label25", kIeUrls, 162, "URLSearchHooks", 5),
+    rows::BrowserEdit(1166, "Edit9", kIeUrls, 5, 5),
+    rows::BrowserOk(1167, "Button16", kIeUrls, 5, 5),
+
+    rows::BrowserLabel(1170, "Label26", kIeHijacks, 151, "Window Title", 0),
+    rows::BrowserEdit(1171, "Edit10", kIeHijacks, 6, 0),
+    rows::BrowserOk(1172, "Button10", kIeHijacks, 6, 0),
+    rows::Repair(1173, "CheckBox25", kIeHijacks, 153, "Disable RunInvalidSignatures", 27, 2),
+    rows::Repair(1174, "CheckBox26", kIeHijacks, 154, "Enable CheckExeSignatures", 28, 3),
+    rows::Repair(1175, "CheckBox33", kIeHijacks, 155, "Enable DEP", 29, 4),
+    rows::Repair(1176, "CheckBox34", kIeHijacks, 156, "Enable PhishingFilter", 30, 5),
+
+    rows::Make(1180, "Button9", kPageRestorer, -1, TKind::Button, 185, "Apply", {0, 10, 1, 2}),
+
     // The main menu. Entries whose handler comes with a later page are shown greyed.
     rows::Menu(400, "File1", TKind::MenuPopup, 222, "File"),
     rows::Menu(401, "Run1", TKind::MenuItem, 219, "Run..."),
@@ -238,6 +352,30 @@ inline constexpr TControl kControls[] = {
     rows::Menu(411, "OnlineVirusScanner1", TKind::MenuItem, 41, "Homepage", TForm::Maker),
     rows::Menu(412, "MalwareHash1", TKind::MenuItem, 42, "Products", TForm::Maker),
     rows::Menu(413, "SecurityArticles1", TKind::MenuItem, 43, "Services", TForm::Maker),
+    // Windows Tools: two sub-menus; each entry is enabled at the first showing when its program exists.
+    rows::Menu(440, "WindowsTools1", TKind::MenuPopup, 108, "Windows Tools"),
+    rows::SubMenu(441, "Security1", "Security"),
+    rows::ToolEntry(450, "DOSPrompt1", "CMD DOS Prompt (cmd.exe)"),
+    rows::ToolEntry(451, "DriverQuery1", "Driver Query (driverquery.exe)"),
+    rows::ToolEntry(452, "MicrosoftMaliciousSoftwareRemovalTool1", "Malicious Software Removal Tool (mrt.exe)"),
+    rows::ToolEntry(453, "Netstatnetstatexe1", "Netstat (netstat.exe)"),
+    rows::ToolEntry(454, "RegistryEditorUtilityregedt32exe1", "Registry Editor Utility (regedt32.exe)"),
+    rows::ToolEntry(455, "RegistryEditor1", "Registry Editor (regedit.exe)"),
+    rows::ToolEntry(456, "ServicesManager1", "Services Manager (services.msc)"),
+    rows::ToolEntry(457, "WindowsTaskmanager1", "Task Manager (taskmgr.exe)"),
+    rows::Separator(),
+    rows::SubMenu(442, "Utilities1", "Utilities"),
+    rows::ToolEntry(460, "IexpressWizardiexpressexe1", "Iexpress Wizard (iexpress.exe)"),
+    rows::ToolEntry(461, "EventViewereventvwrmsc1", "Event Viewer (eventvwr.msc)"),
+    rows::ToolEntry(462, "LocalUsersManagerlusrmgrmsc1", "Local Users Manager (lusrmgr.msc)"),
+    rows::ToolEntry(463, "MicrosoftManagementConsolemmcexe1", "Microsoft Management Console (mmc.exe)"),
+    rows::ToolEntry(464, "MicrosoftMagnifiermagnifyexe1", "Magnifier (magnify.exe)"),
+    rows::ToolEntry(465, "DebuggerpostmortemDottWatsondrwtsn32exe1", "Debugger postmortem Dott. Watson (drwtsn32.exe)"),
+    rows::ToolEntry(466, "GroupPolicyEditorgpeditmsc1", "Group Policy Editor (gpedit.msc)"),
+    rows::ToolEntry(467, "SystemConfigurationUtility1", "System Configuration Utility (msconfig.exe)"),
+    rows::ToolEntry(468, "ComputerManagementcompmgmtmsc1", "Computer Management (compmgmt.msc)"),
+    rows::ToolEntry(469, "DiskManagement1", "Disk Management (diskmgmt.msc)"),
+    rows::ToolEntry(470, "WindowsCleanDiskManager1", "Clean Disk Manager (cleanmgr.exe)"),
     rows::Menu(420, "Help1", TKind::MenuPopup, 38, "Help"),
     rows::Menu(421, "utorialandFAQs1", TKind::MenuItem, 39, "Help File"),
     rows::Separator(),
@@ -276,6 +414,11 @@ constexpr const TControl* FindControlById(int id) {
     if (c.id == id && c.kind != TKind::MenuSeparator) return &c;
   }
   return nullptr;
+}
+// A panel of the page area, shown by its page button. A page's own control of sub-pages (AdvPC3,
+// AdvPC4) is a Page row too, but it stands for page index 0, not for its own page.
+constexpr bool IsPagePanel(const TControl& c) {
+  return c.kind == TKind::Page && c.place < kPageCount && c.sub < 0 && c.value == c.place;
 }
 // The id of a main-window control; a name that is not in the table does not compile.
 consteval int IdOf(std::string_view name) {

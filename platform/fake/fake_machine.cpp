@@ -61,8 +61,9 @@ Machine::Machine() : facilities_(std::make_unique<Facilities>(state_)) {
 }
 
 Machine::~Machine() {
-  if (installed_) platform::Install(previous_);
+  // Threads still running call the backend: they finish on this machine before it is swapped out.
   JoinThreads(state_);
+  if (installed_) platform::Install(previous_);
 }
 
 Backend Machine::backend() {

@@ -21,18 +21,39 @@ RegKey RootFromName(const std::string& name) {
   return 0;
 }
 
-std::vector<uint8_t> ParseHexBytes(const std::string& text) {
+// Hexadecimal digits only, at most eight of them; false for anything else.
+bool ParseHex32(const std::string& text, uint32_t* out) {
+  if (text.empty() || text.size() > 8) return false;
+  uint32_t value = 0;
+  for (char c : text) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    value = value * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                                                                                          : (c | 0x20) - 'a' + 10);
+  }
+  *out = value;
+  return true;
+}
+
+// "hex:" data: bytes of one or two digits separated by commas (blanks ignored); nullopt for
+// anything else, so that a damaged line is skipped as the Registry Editor rejects it.
+std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text) {
   std::vector<uint8_t> bytes;
   std::string hex;
+  auto flush = [&]() {
+    uint32_t byte = 0;
+    if (hex.size() > 2 || !ParseHex32(hex, &byte)) return false;
+    bytes.push_back(static_cast<uint8_t>(byte));
+    hex.clear();
+    return true;
+  };
   for (char c : text) {
-    if (std::isxdigit(static_cast<unsigned char>(c))) {
+    if (c == ',') {
+      if (!flush()) return std::nullopt;
+    } else if (c != ' ' && c != '\t') {
       hex += c;
-    } else if (c == ',') {
-      if (!hex.empty()) bytes.push_back(static_cast<uint8_t>(std::stoul(hex, nullptr, 16)));
-      hex.clear();
     }
   }
-  if (!hex.empty()) bytes.push_back(static_cast<uint8_t>(std::stoul(hex, nullptr, 16)));
+  if (!hex.empty() && !flush()) return std::nullopt;
   return bytes;
 }
 
@@ -78,14 +99,22 @@ std::optional<RegValue> ParseData(const std::string& data) {
     return RegValue{win::kRegSz, StringBytes(ParseQuoted(data, p))};
   }
   if (data.rfind("dword:", 0) == 0) {
-    return RegValue{win::kRegDword, DwordBytes(static_cast<uint32_t>(std::stoul(data.substr(6), nullptr, 16)))};
+    uint32_t dword = 0;
+    if (!ParseHex32(data.substr(6), &dword)) return std::nullopt;
+    return RegValue{win::kRegDword, DwordBytes(dword)};
   }
-  if (data.rfind("hex:", 0) == 0) return RegValue{win::kRegBinary, ParseHexBytes(data.substr(4))};
+  if (data.rfind("hex:", 0) == 0) {
+    auto bytes = ParseHexBytes(data.substr(4));
+    if (!bytes) return std::nullopt;
+    return RegValue{win::kRegBinary, std::move(*bytes)};
+  }
   if (data.rfind("hex(", 0) == 0) {
     auto close = data.find("):");
-    if (close == std::string::npos) return std::nullopt;
-    uint32_t type = static_cast<uint32_t>(std::stoul(data.substr(4, close - 4), nullptr, 16));
-    return RegValue{type, ParseHexBytes(data.substr(close + 2))};
+    uint32_t type = 0;
+    if (close == std::string::npos || !ParseHex32(data.substr(4, close - 4), &type)) return std::nullopt;
+    auto bytes = ParseHexBytes(data.substr(close + 2));
+    if (!bytes) return std::nullopt;
+    return RegValue{type, std::move(*bytes)};
   }
   return std::nullopt;
 }

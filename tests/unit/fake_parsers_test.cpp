@@ -66,6 +66,28 @@ TEST(RegImport, AppliesKeysValuesAndRemovals) {
   EXPECT_EQ(tree.Find(platform::kHkeyLocalMachine, "SOFTWARE")->Value("Orphan"), nullptr);
 }
 
+// Damaged data is skipped line by line, as the Registry Editor rejects it; it never throws.
+TEST(RegImport, SkipsDamagedDataLines) {
+  RegistryTree tree;
+  ImportReg(tree,
+            "REGEDIT4\r\n"
+            "[HKEY_CURRENT_USER\\Bad]\r\n"
+            "\"EmptyDword\"=dword:\r\n"
+            "\"LetterDword\"=dword:zz\r\n"
+            "\"LongDword\"=dword:123456789\r\n"
+            "\"WideByte\"=hex:01,234,05\r\n"
+            "\"BadByte\"=hex:0g\r\n"
+            "\"BadType\"=hex(q):00\r\n"
+            "\"HugeType\"=hex(1234567890):00\r\n"
+            "\"Good\"=dword:ffffffff\r\n"
+            "\"Empty\"=hex:\r\n");
+  auto key = tree.Find(platform::kHkeyCurrentUser, "Bad");
+  ASSERT_NE(key, nullptr);
+  ASSERT_EQ(key->values.size(), 2u);
+  EXPECT_EQ(key->Value("Good")->data, DwordBytes(0xffffffff));
+  EXPECT_TRUE(key->Value("Empty")->data.empty());
+}
+
 TEST(ProfileText, ReadsTrimmedValuesWithoutCase) {
   const std::string text =
       "; comment\r\n"

@@ -14,7 +14,7 @@
 #include "platform/fake/fake_machine.h"
 #include "platform/handles.h"
 #include "restorer/backup.h"
-#include "restorer/reg_file.h"
+#include "inspect/reg_file.h"
 #include "restorer/repairs.h"
 #include "restorer/safe_mode.h"
 #include "tests/safe_mode_files.h"
@@ -344,6 +344,47 @@ TEST_F(Restorer, ImportingTheUndoFilePutsTheRegistryBack) {
   EXPECT_FALSE(m.Exists(inspect::SavePartPath(result.backupPath)));
 }
 
+// Keys that refuse to open, values of the wrong type, a 32 KB string and a binary default value:
+// every row is still tried, the undo file is still written, and the message still comes.
+TEST_F(Restorer, HostileRegistryStopsNeitherTheBatchNorTheBackup) {
+  const std::string disallowRun = std::string(kExplorerPolicies) + "\\DisallowRun";
+  const std::string exeCommand = std::string(kClasses) + "exefile\\shell\\open\\command";
+  m.DenyKey(kLm, kWinlogon);
+  m.DenyKey(kCu, disallowRun);
+  m.SetValue(kCu, kSystemPolicies, "DisableTaskMgr", win::kRegBinary, {1, 0, 0, 0, 0xff});
+  m.SetString(kCu, kSystemPolicies, "DisableCMD", std::string(32 * 1024, 'c'));
+  m.SetString(kCu, kExplorerPolicies, "NoSetActiveDesktop", "1");
+  m.SetValue(kLm, exeCommand, "", win::kRegBinary, {0xde, 0xad});
+  m.SetValue(kCu, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Associations", "LowRiskFileTypes",
+             win::kRegMultiSz, std::vector<uint8_t>(40000, 'x'));
+
+  const auto result = restorer::ApplyRepairs(EverythingTicked(), prompter);
+  ASSERT_TRUE(result.applied);
+  EXPECT_GE(result.failedOperations, 6);  // five Winlogon values and DisallowRun, at least
+
+  // The rows on both sides of the refused ones were carried out.
+  EXPECT_FALSE(m.GetValue(kCu, kSystemPolicies, "DisableTaskMgr"));
+  EXPECT_FALSE(m.GetValue(kCu, kSystemPolicies, "DisableCMD"));
+  EXPECT_EQ(StringOf(m.GetValue(kLm, exeCommand, "")), "\"%1\" %*");
+  EXPECT_EQ(DwordOf(m.GetValue(kCu, kExplorerPolicies, "NoSetActiveDesktop")), 0u);
+  EXPECT_EQ(DwordOf(m.GetValue(kCu, kExplorerPolicies, "NoActiveDesktopChanges")), 0u);
+  EXPECT_FALSE(m.GetValue(kCu, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Associations",
+                          "LowRiskFileTypes"));
+
+  // The backup holds what could be read and says what could not.
+  ASSERT_FALSE(result.backupPath.empty());
+  const std::string backup = m.Contents(result.backupPath);
+  for (const std::string& key : {"HKEY_LOCAL_MACHINE\\" + std::string(kWinlogon), "HKEY_CURRENT_USER\\" + disallowRun}) {
+    EXPECT_NE(backup.find("; not saved, cannot be read: [" + key + "]"), std::string::npos) << key;
+  }
+  EXPECT_NE(backup.find("\"DisableTaskMgr\"=hex:01,00,00,00,ff"), std::string::npos);
+  EXPECT_NE(backup.find("\"DisableCMD\"=\"" + std::string(32 * 1024, 'c') + "\""), std::string::npos);
+  EXPECT_NE(backup.find("@=hex:de,ad"), std::string::npos);
+  ASSERT_FALSE(prompter.asked.empty());
+  EXPECT_NE(prompter.asked.back().text.find(result.backupPath), std::string::npos);
+  EXPECT_FALSE(inspect::RestorerRunning);
+}
+
 TEST_F(Restorer, BrowserSetterSavesWhatItReplaces) {
   m.SetString(kCu, "Software\\Microsoft\\Internet Explorer\\Main", "Start Page", "http://hijack.example/");
   const auto before = WholeRegistry();
@@ -404,9 +445,9 @@ TEST(RegFile, ValueLinesCarryTypeAndBytes) {
       {"n", win::kRegBinary, {}, "\"n\"=hex:"},
       {"n", 0x1234, {0xff}, "\"n\"=hex(1234):ff"},
   };
-  for (const Case& c : cases) EXPECT_EQ(restorer::RegValueLine(c.name, c.type, c.data), c.line);
-  EXPECT_EQ(restorer::RegValueLine("a\nb", win::kRegSz, {0}), "");
-  const std::string wrapped = restorer::RegValueLine("b", win::kRegBinary, std::vector<uint8_t>(30, 0xab));
+  for (const Case& c : cases) EXPECT_EQ(inspect::RegValueLine(c.name, c.type, c.data), c.line);
+  EXPECT_EQ(inspect::RegValueLine("a\nb", win::kRegSz, {0}), "");
+  const std::string wrapped = inspect::RegValueLine("b", win::kRegBinary, std::vector<uint8_t>(30, 0xab));
   EXPECT_NE(wrapped.find(",\\\r\n  ab"), std::string::npos);
 }
 
@@ -420,8 +461,8 @@ TEST(SafeModeFiles, AllSixShipAndTouchOnlyTheSafeBootKey) {
     EXPECT_EQ(f.text.rfind("REGEDIT4\r\n", 0), 0u);
     EXPECT_EQ(restorer::LinesOutsideSafeBoot(f.text), std::vector<std::string>{});
     bool alternateShell = false, minimal = false, network = false;
-    for (const restorer::TRegLine& line : restorer::ReadRegLines(f.text)) {
-      alternateShell = alternateShell || (line.kind == restorer::TRegLine::Kind::Value && line.name == "AlternateShell");
+    for (const inspect::TRegLine& line : inspect::ReadRegLines(f.text)) {
+      alternateShell = alternateShell || (line.kind == inspect::TRegLine::Kind::Value && line.name == "AlternateShell");
       minimal = minimal || line.key == restorer::SafeBootKeyText() + "\\Minimal";
       network = network || line.key == restorer::SafeBootKeyText() + "\\Network";
     }

@@ -169,6 +169,16 @@ TEST_F(ManagerLists, DeleteReportsNoSelectionAndFailuresAndChangesNothing) {
   EXPECT_EQ(managers::DeleteStartupItem(&noKey, prompter), managers::TDeleteResult::KeyMissing);
   EXPECT_TRUE(prompter.prompts.empty());
   EXPECT_TRUE(m.GetValue(kHkeyCurrentUser, Path(keys::kRun), "App"));
+
+  // A name the registry-file format cannot carry cannot be kept, so it is not deleted either.
+  Run(kHkeyCurrentUser, "Two\r\nLines", "C:\\x.exe");
+  prompter.prompts.clear();
+  const TStartupRow broken{"Two\r\nLines", "C:\\x.exe", kHkcuRun, "C:\\x.exe", false};
+  EXPECT_EQ(managers::DeleteStartupItem(&broken, prompter), managers::TDeleteResult::Failed);
+  EXPECT_TRUE(m.GetValue(kHkeyCurrentUser, Path(keys::kRun), "Two\r\nLines"));
+  platform::FindData found;
+  EXPECT_EQ(platform::Fs().FindFirstFile("C:\\Tools\\BurrowSentry\\Backups\\startup_*.reg", &found),
+            platform::kInvalidHandle);
 }
 
 TEST_F(ManagerLists, ContextMenuRulesAndFileActions) {

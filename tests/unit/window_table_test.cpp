@@ -2,9 +2,12 @@
 // language gives.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "inspect/lang.h"
+#include "managers/windows_tools.h"
+#include "restorer/repairs.h"
 #include "scan/controls.h"
 
 namespace {
@@ -21,7 +24,7 @@ TEST(ControlTable, IdsAndNamesAreUniqueWhereTheyAreLookedUp) {
     const int scope = c.place <= kPlaceMenu ? -1 : c.place;
     EXPECT_TRUE(names.insert({scope, c.name}).second) << c.name;
     if (c.lng) EXPECT_TRUE(inspect::LngHasKey(c.lng)) << c.name;
-    if (c.kind == TKind::CheckBox) EXPECT_TRUE(c.flag && c.key) << c.name;
+    if (c.kind == TKind::CheckBox && c.place == kPageSettings) EXPECT_TRUE(c.flag && c.key) << c.name;
     if (c.kind == TKind::Memo && c.place == kPageSettings) EXPECT_TRUE(c.list && c.key) << c.name;
   }
 }
@@ -45,6 +48,64 @@ TEST(ControlTable, CaptionsFromTheLanguageTable) {
   };
   for (const auto& [name, caption] : english) EXPECT_EQ(EnglishCaption(*FindMainControl(name)), caption) << name;
   inspect::ClearLngTable();
+}
+
+// The page reads a repair box's catalogue row and a browser button's value from the table; a row
+// pointing at the wrong repair would apply another repair than the one the box names.
+TEST(ControlTable, RestorerRowsNameTheirRepairs) {
+  std::set<int> repairs;
+  std::map<int, std::string> edits, buttons;  // browser value -> sub-page and grid row
+  for (const TControl& c : kControls) {
+    if (c.place != kPageRestorer || c.sub < 0) continue;
+    const std::string where = std::to_string(c.sub) + "/" + std::to_string(c.cell.row);
+    switch (c.kind) {
+      case TKind::CheckBox:
+      case TKind::Radio:
+        EXPECT_TRUE(repairs.insert(c.value).second) << c.name;
+        EXPECT_EQ(EnglishCaption(c), restorer::RepairCaption(static_cast<restorer::TRepair>(c.value))) << c.name;
+        EXPECT_EQ(c.kind == TKind::Radio, c.sub == kSafeMode) << c.name;
+        break;
+      case TKind::Edit: EXPECT_TRUE(edits.emplace(c.value, where).second) << c.name; break;
+      case TKind::Button: EXPECT_TRUE(buttons.emplace(c.value, where).second) << c.name; break;
+      default: break;
+    }
+  }
+  EXPECT_EQ(repairs.size(), restorer::kRepairCount);
+  EXPECT_EQ(edits.size(), restorer::kBrowserValueCount);
+  EXPECT_EQ(edits, buttons);
+  EXPECT_EQ(EnglishCaption(*FindMainControl("Startup_Hijacks_Tab")), " Startup Hijacks ");
+  EXPECT_EQ(EnglishCaption(*FindMainControl("Safe_Mode_Tab")), "  Safe Mode ");
+  // The page panels are the eight pages, not the pages' own tab controls.
+  int panels = 0;
+  for (const TControl& c : kControls) panels += IsPagePanel(c) ? 1 : 0;
+  EXPECT_EQ(panels, kPageCount);
+  EXPECT_FALSE(IsPagePanel(*FindMainControl("AdvPC3")));
+}
+
+// The Windows Tools menu: two sub-menus holding the tool table's entries in its order.
+TEST(ControlTable, WindowsToolsMenuFollowsTheToolTable) {
+  std::vector<std::pair<std::string, std::string>> entries;  // sub-menu, entry
+  std::string subMenu;
+  bool inTools = false;
+  for (const TControl& c : kControls) {
+    if (c.place != kPlaceMenu) continue;
+    if (c.kind == TKind::MenuPopup && c.sub < 0) inTools = c.name == std::string("WindowsTools1");
+    if (!inTools) continue;
+    if (c.kind == TKind::MenuPopup && c.sub > 0) subMenu = c.caption;
+    if (c.kind == TKind::MenuItem) {
+      EXPECT_EQ(c.sub, 1) << c.name;
+      EXPECT_EQ(c.lng, 0) << c.name;
+      entries.emplace_back(subMenu, c.name);
+    }
+  }
+  const auto& tools = managers::WindowsTools();
+  ASSERT_EQ(entries.size(), tools.size());
+  for (size_t i = 0; i < tools.size(); ++i) {
+    EXPECT_EQ(entries[i].first, tools[i].menu == managers::TToolMenu::Security ? "Security" : "Utilities") << i;
+    EXPECT_EQ(entries[i].second, tools[i].component) << i;
+    EXPECT_EQ(FindControl(kPlaceMenu, tools[i].component)->caption, std::string(tools[i].caption)) << i;
+  }
+  EXPECT_EQ(FindMainControl("WindowsTools1")->lng, 108);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,26 @@ TEST_F(WindowsTools, EntriesAreEnabledByTheFilesThatExist) {
   EXPECT_TRUE(managers::EnabledWindowsTools()[IndexOf("MicrosoftMaliciousSoftwareRemovalTool1")]);
 }
 
+TEST_F(WindowsTools, CommandWindowEntriesNeedBothFiles) {
+  struct Case {
+    std::vector<const char*> files;  // of the system folder
+    const char* component;
+    bool enabled;
+  };
+  const Case cases[] = {
+      {{"driverquery.exe"}, "DriverQuery1", false},
+      {{"cmd.exe", "driverquery.exe"}, "DriverQuery1", true},
+      {{"netstat.exe"}, "Netstatnetstatexe1", false},
+      {{"cmd.exe"}, "Netstatnetstatexe1", false},
+  };
+  for (const Case& c : cases) {
+    Machine fresh;
+    fresh.Install();
+    for (const char* file : c.files) fresh.AddFile(std::string("C:\\WINDOWS\\system32\\") + file);
+    EXPECT_EQ(managers::EnabledWindowsTools()[IndexOf(c.component)], c.enabled) << c.component << " " << c.files.size();
+  }
+}
+
 TEST_F(WindowsTools, MenuHoldsEightSecurityEntriesThenElevenUtilities) {
   const auto& tools = managers::WindowsTools();
   for (size_t i = 0; i < tools.size(); ++i) {
@@ -109,7 +130,7 @@ TEST_F(WindowsTools, RunStartsTheChosenFileAndACancelStartsNothing) {
 
 TEST_F(WindowsTools, PowerQuestionsEndWindowsOnlyOnYes) {
   struct Case {
-    bool (*command)(inspect::TPrompter&);
+    bool (*command)(inspect::TPrompter&, const std::function<void()>&);
     const char* question;
     uint32_t flags;
   };
@@ -120,16 +141,26 @@ TEST_F(WindowsTools, PowerQuestionsEndWindowsOnlyOnYes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.question);
     m.system().exitWindowsCalls.clear();
+    int saved = 0;
+    std::vector<uint32_t> exitCallsWhenSaved{99};
+    const auto save = [&] {
+      ++saved;
+      exitCallsWhenSaved = m.system().exitWindowsCalls;
+    };
     TAnswering no;
-    EXPECT_FALSE(c.command(no));
+    EXPECT_FALSE(c.command(no, save));
     EXPECT_EQ(no.asked, std::vector<std::string>{std::string(c.question) + "|Info|" +
                                                  std::to_string(win::kMbYesNo | win::kMbIconInformation | win::kMbTopmost)});
     EXPECT_TRUE(m.system().exitWindowsCalls.empty());
+    EXPECT_EQ(saved, 0);
 
+    // A forced end closes nothing: the settings are saved first.
     TAnswering yes;
     yes.answer = win::kIdYes;
-    EXPECT_TRUE(c.command(yes));
+    EXPECT_TRUE(c.command(yes, save));
     EXPECT_EQ(m.system().exitWindowsCalls, std::vector<uint32_t>{c.flags});
+    EXPECT_EQ(saved, 1);
+    EXPECT_TRUE(exitCallsWhenSaved.empty());
   }
   EXPECT_NE(std::find(m.security().enabledPrivileges.begin(), m.security().enabledPrivileges.end(), "SeShutdownPrivilege"),
             m.security().enabledPrivileges.end());

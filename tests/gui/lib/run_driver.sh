@@ -19,8 +19,9 @@ for f in "$bin/BurrowSentry.exe" "$driver"; do
   [ -f "$f" ] || { echo "gui: missing $f" >&2; exit 1; }
 done
 
-# The copy lives outside the build tree, so name the build tree's prefix explicitly.
-export BS_WINEPREFIX=$bin/wineprefix
+# The copy lives outside the build tree, so name the build tree's prefix explicitly (or the
+# disposable one a script names in BS_GUI_PREFIX).
+export BS_WINEPREFIX=${BS_GUI_PREFIX:-$bin/wineprefix}
 "$src/tools/wine-prefix" "$BS_WINEPREFIX" win32
 
 name=bs-gui-$$
@@ -41,6 +42,11 @@ rm -rf "$scratch"
 mkdir -p "$scratch"
 cp "$bin/BurrowSentry.exe" "$scratch/"
 cp -r "$src/dist/Langs" "$scratch/"
+# The Restorer's Safe Mode files, and bsscan.exe to look at the machine afterwards.
+if [[ " $* " == *" restorer "* ]]; then
+  cp -r "$src/dist/Data" "$scratch/"
+  cp "$bin/bsscan.exe" "$scratch/"
+fi
 shots=0
 
 # The driver asks for the screenshot once the report shows and waits until it is taken.

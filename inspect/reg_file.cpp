@@ -1,10 +1,10 @@
-#include "restorer/reg_file.h"
+#include "inspect/reg_file.h"
 
 #include <cstdio>
 
 #include "inspect/registry.h"
 
-namespace restorer {
+namespace inspect {
 
 namespace win = platform::win;
 
@@ -163,4 +163,4 @@ std::vector<TRegLine> ReadRegLines(const std::string& text) {
   return out;
 }
 
-}  // namespace restorer
+}  // namespace inspect

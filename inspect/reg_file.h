@@ -8,7 +8,7 @@
 
 #include "platform/platform.h"
 
-namespace restorer {
+namespace inspect {
 
 // ANSI text, as the program's registry calls see it; every Registry Editor since Windows 2000 reads it.
 constexpr const char* kRegFileHeader = "REGEDIT4";
@@ -35,4 +35,4 @@ struct TRegLine {
 // Splits a registry file into its logical lines; never throws on any text.
 std::vector<TRegLine> ReadRegLines(const std::string& text);
 
-}  // namespace restorer
+}  // namespace inspect

@@ -1,0 +1,47 @@
+// The Restorer page: six sub-pages of repairs and browser values and the "Apply" button, built
+// from the table of controls. The repairs themselves are restorer/'s work.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <map>
+
+#include "inspect/prompt.h"
+#include "restorer/repairs.h"
+#include "scan/controls.h"
+
+namespace app {
+
+class TRestorerPage {
+ public:
+  struct THost {
+    std::function<bool()> restorePoint;  // CheckBox46 of the Settings page
+    inspect::TPrompter* prompter = nullptr;
+  };
+
+  void Create(HWND page, THost host);
+  void SelectSubPage(int index);
+  void ApplyCaptions();
+  // A WM_COMMAND of one of its controls; false when it is not one of them.
+  bool Command(int id, int code);
+  // TCN_SELCHANGE of the sub-page tabs; false for other notifications.
+  bool Notify(const NMHDR& header);
+
+  // The ticked boxes, the selected Safe Mode radio button and the restore-point option.
+  restorer::TRestorerOptions Options() const;
+  HWND Control(int id) const;
+
+ private:
+  void Button9Click();
+  // Button10 to Button16: the field beside the button, written at once.
+  void BrowserValueClick(const scan::TControl& button);
+
+  HWND tabs_ = nullptr;
+  std::array<HWND, scan::kRestorerTabCount> panels_{};
+  std::map<int, HWND> controls_;
+  THost host_;
+};
+
+}  // namespace app

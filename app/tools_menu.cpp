@@ -1,0 +1,58 @@
+#include "app/tools_menu.h"
+
+#include <commdlg.h>
+
+#include "managers/windows_tools.h"
+#include "scan/controls.h"
+
+namespace app {
+
+namespace {
+
+// The menu entry of tool `index`; null when the table of controls lacks it.
+const scan::TControl* EntryOf(size_t index) {
+  return scan::FindControl(scan::kPlaceMenu, managers::WindowsTools()[index].component);
+}
+
+}  // namespace
+
+unsigned EnableToolEntries(HMENU menu) {
+  static_assert(managers::kWindowsToolCount < 31);
+  const auto enabled = managers::EnabledWindowsTools();
+  unsigned states = 0;
+  for (size_t i = 0; i < managers::kWindowsToolCount; ++i) {
+    const scan::TControl* entry = EntryOf(i);
+    if (!entry) continue;
+    const UINT id = static_cast<UINT>(entry->id);
+    EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled[i] ? MF_ENABLED : MF_GRAYED));
+    const UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
+    if (state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED))) states |= 1u << i;
+  }
+  return states;
+}
+
+bool StartToolOfEntry(int id) {
+  for (size_t i = 0; i < managers::kWindowsToolCount; ++i) {
+    const scan::TControl* entry = EntryOf(i);
+    if (!entry || entry->id != id) continue;
+    managers::StartWindowsTool(i);
+    return true;
+  }
+  return false;
+}
+
+std::string ChooseFileToRun(HWND owner) {
+  char path[MAX_PATH] = {};
+  const std::string title = managers::RunDialogTitle();
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = "Programs (*.exe;*.com;*.bat;*.cmd;*.msc)\0*.exe;*.com;*.bat;*.cmd;*.msc\0All files (*.*)\0*.*\0";
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = MAX_PATH;
+  dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  return GetOpenFileNameA(&dialog) ? path : "";
+}
+
+}  // namespace app
