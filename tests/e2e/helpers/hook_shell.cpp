@@ -32,7 +32,7 @@ bool Opening(HMODULE module, const char* name, unsigned char first, DWORD operan
   if (!at) return false;
   unsigned char bytes[8] = {first};
   std::memcpy(bytes + 1, &operand, 4);
-  std::memcpy(bytes + 5, tail, tailSize);
+  if (tailSize) std::memcpy(bytes + 5, tail, tailSize);
   return Patch(at, bytes, 5 + tailSize);
 }
 
