@@ -59,6 +59,8 @@ LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
+    case DM_GETDEFID:     // asked by an edit control for Enter
+    case WM_NEXTDLGCTL:
       return SendMessageA(GetAncestor(page, GA_ROOT), message, wParam, lParam);
     default:
       return DefWindowProcA(page, message, wParam, lParam);
@@ -68,6 +70,22 @@ LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
   SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
   return TRUE;
+}
+
+// The button Enter presses on a page (and Settings sub-page, -1 for any) when the focus is on
+// no push button.
+struct TDefaultButton {
+  int page;
+  int sub;
+  const char* name;
+};
+constexpr TDefaultButton kDefaultButtons[] = {
+    {scan::kPageAnalyzer, -1, "BitBtn1"},
+    {scan::kPageSettings, scan::kExclusions, "Button7"},
+};
+
+bool IsPushButton(HWND control) {
+  return control && (SendMessageA(control, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
 }
 
 // Runs one step of the start-up; a failure skips the rest of that step only.
@@ -370,6 +388,7 @@ void TForm1::Exit1Click() {
 }
 
 void TForm1::SelectPage(int index) {
+  HWND focus = GetFocus();
   for (int page = 0; page < scan::kPageCount; ++page) {
     if (pages_[page]) ShowWindow(pages_[page], page == index ? SW_SHOW : SW_HIDE);
   }
@@ -383,7 +402,20 @@ void TForm1::SelectPage(int index) {
     } else {
       RemovePropA(button, kBoldProperty);
     }
+    // The keyboard focus does not stay on a control of a hidden page: it goes to this button.
+    if (bold && focus && !IsWindowVisible(focus) && IsChild(window_, focus)) SetFocus(button);
   }
+}
+
+int TForm1::DefaultButton() const {
+  HWND focus = GetFocus();
+  if (IsPushButton(focus) && IsChild(window_, focus)) return GetDlgCtrlID(focus);
+  for (const TDefaultButton& row : kDefaultButtons) {
+    if (!pages_[row.page] || !IsWindowVisible(pages_[row.page])) continue;
+    if (row.sub >= 0 && settings_.SubPage() != row.sub) continue;
+    return scan::FindMainControl(row.name)->id;
+  }
+  return 0;
 }
 
 void TForm1::ApplyCaptions() {
@@ -519,6 +551,16 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kWmStartScan:
       BitBtn1Click();
       return 0;
+    // Keyboard navigation asks these as a dialog box would be asked.
+    case DM_GETDEFID:
+      if (const int id = DefaultButton()) return MAKELRESULT(id, DC_HASDEFID);
+      return 0;
+    case WM_NEXTDLGCTL: {
+      HWND target = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                   : GetNextDlgTabItem(window_, GetFocus(), static_cast<BOOL>(wParam != 0));
+      if (target) SetFocus(target);
+      return 0;
+    }
     case kWmScanAddLine:
       analyzer_.AppendLine(*reinterpret_cast<const std::string*>(lParam));
       return 0;

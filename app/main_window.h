@@ -55,6 +55,8 @@ class TForm1 final : public inspect::TPrompter {
   void ApplyCaptions();
   void ApplyLanguage(const std::string& name);
   void SetStayOnTop(bool onTop);
+  // The id of the button Enter presses: the focused push button, else the page's default; 0 for none.
+  int DefaultButton() const;
   // Ends the workers still running; true when one had to be ended.
   bool EndWorkers();
 

@@ -26,7 +26,7 @@ void TRestorerPage::Create(HWND page, THost host) {
   // "Apply" stands on a strip of one grid row below the sub-pages.
   RECT strip = area;
   strip.top = area.bottom - kGridRowHeight;
-  tabs_ = CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP,
+  tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
                           0, 0, area.right, strip.top - kGridGap, page,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(scan::IdOf("AdvPC3"))),
                           GetModuleHandleA(nullptr), nullptr);
@@ -41,11 +41,15 @@ void TRestorerPage::Create(HWND page, THost host) {
   }
   RECT display{0, 0, area.right, strip.top - kGridGap};
   SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+  // The tab control keeps only its row of tabs and the sub-pages stand below it as its siblings,
+  // so that Tab reaches the row and then the shown sub-page (as on the Settings page).
+  display = RECT{0, display.top, area.right, strip.top - kGridGap};
+  SetWindowPos(tabs_, nullptr, 0, 0, area.right, display.top, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
   for (const TControl& row : scan::kControls) {
     if (row.kind != TKind::TabSheet || row.place != scan::kPageRestorer) continue;
     panels_[row.value] = CreateWindowExA(WS_EX_CONTROLPARENT, kPageWindowClass, row.name, WS_CHILD | WS_CLIPCHILDREN,
                                          display.left, display.top, display.right - display.left,
-                                         display.bottom - display.top, tabs_, nullptr, GetModuleHandleA(nullptr),
+                                         display.bottom - display.top, page, nullptr, GetModuleHandleA(nullptr),
                                          nullptr);
     controls_[row.id] = panels_[row.value];
   }

@@ -22,7 +22,7 @@ void TSettingsPage::Create(HWND page, THost host) {
   host_ = std::move(host);
   RECT area;
   GetClientRect(page, &area);
-  tabs_ = CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, 0, 0,
+  tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0,
                           area.right, area.bottom, page,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(scan::IdOf("AdvPC4"))),
                           GetModuleHandleA(nullptr), nullptr);
@@ -34,14 +34,19 @@ void TSettingsPage::Create(HWND page, THost host) {
     item.pszText = caption.data();
     SendMessageA(tabs_, TCM_INSERTITEMA, row.value, reinterpret_cast<LPARAM>(&item));
   }
-  // The sub-pages live inside the tab control, over its display area.
+  // The tab control keeps only its row of tabs; the sub-pages stand below it as its siblings, so
+  // that Tab reaches the row (where the arrow keys switch sub-pages) and then the shown sub-page.
   RECT display = area;
   SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+  display.left = 0;
+  display.right = area.right;
+  display.bottom = area.bottom;
+  SetWindowPos(tabs_, nullptr, 0, 0, area.right, display.top, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
   for (const TControl& row : scan::kControls) {
     if (row.kind != TKind::TabSheet || row.place != scan::kPageSettings) continue;
     panels_[row.value] = CreateWindowExA(WS_EX_CONTROLPARENT, kPageWindowClass, row.name, WS_CHILD | WS_CLIPCHILDREN,
                                          display.left, display.top, display.right - display.left,
-                                         display.bottom - display.top, tabs_, nullptr, GetModuleHandleA(nullptr),
+                                         display.bottom - display.top, page, nullptr, GetModuleHandleA(nullptr),
                                          nullptr);
     controls_[row.id] = panels_[row.value];
   }
@@ -117,6 +122,10 @@ void TSettingsPage::SelectSubPage(int index) {
   if (!tabs_ || index < 0 || index >= scan::kSettingsTabCount) return;
   SendMessageA(tabs_, TCM_SETCURSEL, index, 0);
   for (int i = 0; i < scan::kSettingsTabCount; ++i) ShowWindow(panels_[i], i == index ? SW_SHOW : SW_HIDE);
+}
+
+int TSettingsPage::SubPage() const {
+  return tabs_ ? static_cast<int>(SendMessageA(tabs_, TCM_GETCURSEL, 0, 0)) : -1;
 }
 
 void TSettingsPage::SetLanguages(const std::vector<std::string>& names) {

@@ -31,6 +31,7 @@ class TSettingsPage {
   void Save(const std::string& appDir) const;
 
   void SelectSubPage(int index);
+  int SubPage() const;
   void SetLanguages(const std::vector<std::string>& names);
   std::string LanguageText() const;
   void ApplyCaptions();

@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "platform/win32/win32_backend.h"
+#include "rootkit/kernel_inspect.h"
 #include "rootkit/native_layer.h"
 #include "scan/connections.h"
 
@@ -12,6 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   platform::win32::Install();
   rootkit::InitNativeLayer();
   scan::LoadIpHelper();
+  rootkit::EnableStartupPrivileges();
 
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);

@@ -19,7 +19,9 @@
 #include "inspect/system.h"
 #include "platform/sync.h"
 #include "platform/win32/win32_backend.h"
+#include "rootkit/kernel_inspect.h"
 #include "rootkit/native_layer.h"
+#include "scan/analyzer_run.h"
 #include "scan/connections.h"
 #include "scan/frame.h"
 #include "scan/settings.h"
@@ -112,6 +114,7 @@ int main(int argc, char** argv) {
   platform::win32::Install();
   rootkit::InitNativeLayer();
   scan::LoadIpHelper();
+  rootkit::EnableStartupPrivileges();
   struct IpHelperRelease {
     ~IpHelperRelease() { scan::UnloadIpHelper(); }
   } ipHelperRelease;
@@ -127,6 +130,7 @@ int main(int argc, char** argv) {
   ConsolePrompter prompter;
   if (!scan::RunScanThread([&] { return scan::ScanThread(report, options, display); }, prompter)) return 1;
   const std::string text = report.Text();
+  scan::RemoveDriverLegacyKeys();
 
   if (output.empty()) {
 #ifdef _WIN32

@@ -496,6 +496,9 @@ constexpr uint32_t kStatusInvalidParameter = 0xC000000D;
 constexpr uint32_t kStatusAccessDenied = 0xC0000022;
 constexpr uint32_t kStatusInfoLengthMismatch = 0xC0000004;
 constexpr uint32_t kStatusInvalidCid = 0xC000000B;
+constexpr uint32_t kStatusUnsuccessful = 0xC0000001;
+constexpr uint32_t kStatusObjectNameNotFound = 0xC0000034;
+constexpr uint32_t kStatusImageAlreadyLoaded = 0xC000010E;
 constexpr uint32_t kMemCommit = 0x1000;
 constexpr uint32_t kMemReserve = 0x2000;
 constexpr uint32_t kMemFree = 0x10000;
@@ -581,6 +584,19 @@ class NativeApi {
                                           bool currentThread) = 0;
   // WideCharToMultiByte, ANSI code page, no flags.
   virtual std::string WideToAnsi(const std::u16string& text) = 0;
+
+  // The driver client's calls. Paths are ANSI; the backend widens them for the ...W calls.
+  // CreateFileW of a device (such as \\.\Global\kvdrv): read and write, no sharing, existing
+  // only; kInvalidHandle on failure (last error set). Closed with CloseDevice (CloseHandle).
+  virtual Handle OpenDevice(const std::string& path) = 0;
+  virtual bool CloseDevice(Handle device) = 0;
+  // CreateFileW (read and execute, shared for reading) + CreateFileMappingW(SEC_IMAGE, read-only)
+  // + MapViewOfFileEx: the file laid out as an image in the own process; 0 on failure.
+  virtual Address MapImageFile(const std::string& path) = 0;
+  virtual void UnmapImageFile(Address view) = 0;
+  // LoadLibraryExA with `flags` (DONT_RESOLVE_DLL_REFERENCES = 1) / FreeLibrary.
+  virtual Address LoadLibraryEx(const std::string& path, uint32_t flags) = 0;
+  virtual void FreeLibrary(Address module) = 0;
 };
 
 struct Backend {

@@ -1,9 +1,14 @@
 #include "rootkit/sections.h"
 
+#include "rootkit/kernel_inspect.h"
+
 namespace rootkit {
 
-// The driver client fills these in; the hook lines come from ring3_hooks.cpp.
-std::vector<std::string> KernelModeItems() { return {}; }
-std::vector<std::string> RootkitVerdict(const std::vector<std::string>&) { return {}; }
+// The hook lines come from ring3_hooks.cpp, the verdict from kernel_inspect.cpp.
+std::vector<std::string> KernelModeItems() {
+  std::vector<std::string> items;
+  ListKernelModeInfo(items);
+  return items;
+}
 
 }  // namespace rootkit

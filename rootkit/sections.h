@@ -11,7 +11,8 @@ namespace rootkit {
 std::vector<std::string> Ring3HookItems();
 // "Kernel mode hooks": service-table and kernel-code hooks found through the driver.
 std::vector<std::string> KernelModeItems();
-// The verdict lines appended after the footer, judged over every item of the report.
+// The verdict lines appended right after the kernel section, judged over every item of the report:
+// "(!!!POSSIBLE ROOTKIT DETECTED!!!)" and an empty line for three counted [RING0] lines or more.
 std::vector<std::string> RootkitVerdict(const std::vector<std::string>& reportItems);
 
 }  // namespace rootkit

@@ -20,14 +20,6 @@ const char* const kDriverLegacyKeys[] = {
     "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_KVDRV",
 };
 
-void RemoveDriverLegacyKeys() {
-  for (const char* key : kDriverLegacyKeys) {
-    if (inspect::RegKeyExists(platform::kHkeyLocalMachine, key)) {
-      inspect::RegDeleteKeyPath(platform::kHkeyLocalMachine, key, true);
-    }
-  }
-}
-
 std::string Replace(std::string text, const std::string& chars, char by) {
   for (char& c : text) {
     if (chars.find(c) != std::string::npos) c = by;
@@ -74,6 +66,14 @@ bool WriteOutputs(const TSettings& settings, TAnalyzerHost& host, const std::str
 }
 
 }  // namespace
+
+void RemoveDriverLegacyKeys() {
+  for (const char* key : kDriverLegacyKeys) {
+    if (inspect::RegKeyExists(platform::kHkeyLocalMachine, key)) {
+      inspect::RegDeleteKeyPath(platform::kHkeyLocalMachine, key, true);
+    }
+  }
+}
 
 std::string ReportTimeStamp() {
   auto& sys = platform::Sys();

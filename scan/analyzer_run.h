@@ -29,6 +29,9 @@ class TAnalyzerHost : public inspect::TPrompter {
 // "<short date with - for />_<long time with _ for : and blanks>", from the local time now.
 std::string ReportTimeStamp();
 
+// Deletes the legacy device keys Windows makes for the companion driver (LEGACY_KVDRV).
+void RemoveDriverLegacyKeys();
+
 // Runs one whole scan from the settings as the controls hold them now.
 void RunAnalyzer(const TSettings& settings, TAnalyzerHost& host);
 

@@ -158,20 +158,24 @@ constexpr TControl ToolEntry(int id, const char* name, const char* caption) {
 
 // The rows, in creation order (which is also the tab order of a page). Menu rows stand in
 // menu order: a popup row opens a sub-menu that holds the item rows after it.
+// Captions carry their mnemonic ("&"), as the language files do. Alt+F, R, W, H and U belong to
+// the menu bar, so the controls of one page keep off them and off each other. Entries that are
+// also a window caption, a message box caption or a report title (lng136, lng229, the Scan
+// sub-page's boxes) carry none.
 inline constexpr TControl kControls[] = {
     // The main window.
     rows::Make(100, "Form1", kPlaceMain, -1, TKind::Window, 0, "Burrow Sentry 1.8.4.0"),
     rows::Make(101, "Label3", kPlaceMain, -1, TKind::Link, 0, "www.orvatek.com"),
     rows::Make(300, "StatusBar1", kPlaceMain, -1, TKind::StatusBar, 0, "Windows startup and malware inspection"),
     // The page column, top to bottom.
-    rows::PageButton(202, "AdvGlowButton2", 1, "Analyzer", kPageAnalyzer),
-    rows::PageButton(207, "AdvGlowButton7", 2, "Settings", kPageSettings),
+    rows::PageButton(202, "AdvGlowButton2", 1, "&Analyzer", kPageAnalyzer),
+    rows::PageButton(207, "AdvGlowButton7", 2, "&Settings", kPageSettings),
     rows::PageButton(201, "AdvGlowButton1", 136, "Restorer", kPageRestorer),
-    rows::PageButton(204, "AdvGlowButton4", 187, "Startups", kPageStartups),
-    rows::PageButton(205, "AdvGlowButton5", 192, "Boot Files", kPageBoot),
-    rows::PageButton(203, "AdvGlowButton3", 103, "Hosts File", kPageHosts),
-    rows::PageButton(208, "AdvGlowButton8", 217, "Delete File", kPageDeleteFile),
-    rows::PageButton(206, "AdvGlowButton6", 218, "BHOs", kPageBhos),
+    rows::PageButton(204, "AdvGlowButton4", 187, "S&tartups", kPageStartups),
+    rows::PageButton(205, "AdvGlowButton5", 192, "&Boot Files", kPageBoot),
+    rows::PageButton(203, "AdvGlowButton3", 103, "Hosts F&ile", kPageHosts),
+    rows::PageButton(208, "AdvGlowButton8", 217, "&Delete File", kPageDeleteFile),
+    rows::PageButton(206, "AdvGlowButton6", 218, "BH&Os", kPageBhos),
     // The pages, by index.
     rows::Make(210, "Analyzer_Tab", kPageAnalyzer, -1, TKind::Page, 0, "", {}, TForm::Plain, kPageAnalyzer),
     rows::Make(211, "Restorer_Tab", kPageRestorer, -1, TKind::Page, 0, "", {}, TForm::Plain, kPageRestorer),
@@ -185,7 +189,7 @@ inline constexpr TControl kControls[] = {
     // Analyzer page.
     rows::Make(1002, "Memo1", kPageAnalyzer, -1, TKind::Memo, 0, ""),
     rows::Make(1003, "pb1", kPageAnalyzer, -1, TKind::Progress, 0, ""),
-    rows::Make(1001, "BitBtn1", kPageAnalyzer, -1, TKind::Button, 4, "Scan PC"),
+    rows::Make(1001, "BitBtn1", kPageAnalyzer, -1, TKind::Button, 4, "S&can PC"),
 
     // Settings page: the sub-pages, then each sub-page's controls.
     rows::Make(2000, "AdvPC4", kPageSettings, -1, TKind::Page, 0, ""),
@@ -242,17 +246,17 @@ inline constexpr TControl kControls[] = {
     rows::Check(2601, "CheckBox7", kExclusions, 121, "Exclude files with following MD5 hashes", "14",
                 &TSettings::UseMd5Exclusions, {0, 0, 1, 8}),
     rows::Memo(2602, "ExclusionMemo", kExclusions, "Data\\exclist.txt", &TSettings::ExclusionMemo, {1, 0, 8, 12}),
-    rows::Setting(2603, "Label9", kExclusions, TKind::Label, 122, "Select file:", {9, 0, 1, 4}),
+    rows::Setting(2603, "Label9", kExclusions, TKind::Label, 122, "Se&lect file:", {9, 0, 1, 4}),
     rows::Setting(2604, "Edit1", kExclusions, TKind::Edit, 0, "", {9, 4, 1, 7}),
     rows::Setting(2605, "Button5", kExclusions, TKind::Button, 0, "...", {9, 11, 1, 1}),
-    rows::Setting(2606, "Label11", kExclusions, TKind::Label, 123, "Comment:", {10, 0, 1, 4}),
+    rows::Setting(2606, "Label11", kExclusions, TKind::Label, 123, "Comme&nt:", {10, 0, 1, 4}),
     rows::Setting(2607, "Edit2", kExclusions, TKind::Edit, 0, "", {10, 4, 1, 7}),
     rows::Setting(2608, "Button7", kExclusions, TKind::Button, 0, "+", {10, 11, 1, 1}),
-    rows::Setting(2609, "Label14", kExclusions, TKind::Label, 126, "Load from an external file:", {11, 0, 1, 4}),
+    rows::Setting(2609, "Label14", kExclusions, TKind::Label, 126, "Load from an e&xternal file:", {11, 0, 1, 4}),
     rows::Setting(2610, "Edit3", kExclusions, TKind::Edit, 0, "", {11, 4, 1, 7}),
     rows::Setting(2611, "Button8", kExclusions, TKind::Button, 0, "...", {11, 11, 1, 1}),
 
-    rows::Setting(2701, "Label33", kLanguage, TKind::Label, 13, "Select Language:", {0, 0, 1, 3}),
+    rows::Setting(2701, "Label33", kLanguage, TKind::Label, 13, "Select &Language:", {0, 0, 1, 3}),
     rows::Make(2702, "cb", kPageSettings, kLanguage, TKind::Combo, 0, "English", {0, 3, 1, 4}, TForm::Plain, 0, "25"),
 
     // Restorer page: the sub-pages, each sub-page's controls, and "Apply" below them.
@@ -335,25 +339,25 @@ inline constexpr TControl kControls[] = {
     rows::Make(1180, "Button9", kPageRestorer, -1, TKind::Button, 185, "Apply", {0, 10, 1, 2}),
 
     // The main menu. Entries whose handler comes with a later page are shown greyed.
-    rows::Menu(400, "File1", TKind::MenuPopup, 222, "File"),
+    rows::Menu(400, "File1", TKind::MenuPopup, 222, "&File"),
     rows::Menu(401, "Run1", TKind::MenuItem, 219, "Run..."),
     rows::Separator(),
     rows::Menu(402, "RebootSystem1", TKind::MenuItem, 220, "Reboot PC"),
     rows::Menu(403, "ShutdownPC1", TKind::MenuItem, 221, "Shutdown PC"),
     rows::Separator(),
-    rows::Menu(404, "OpenLogs1", TKind::MenuItem, 33, "Open Logs"),
-    rows::Menu(405, "ClearLogs1", TKind::MenuItem, 34, "Delete Logs"),
+    rows::Menu(404, "OpenLogs1", TKind::MenuItem, 33, "&Open Logs"),
+    rows::Menu(405, "ClearLogs1", TKind::MenuItem, 34, "&Delete Logs"),
     rows::Separator(),
-    rows::Menu(406, "Readme1", TKind::MenuItem, 35, "Readme"),
-    rows::Menu(407, "Eula1", TKind::MenuItem, 210, "Eula"),
+    rows::Menu(406, "Readme1", TKind::MenuItem, 35, "&Readme"),
+    rows::Menu(407, "Eula1", TKind::MenuItem, 210, "&Eula"),
     rows::Separator(),
-    rows::Menu(408, "Exit1", TKind::MenuItem, 36, "Exit"),
-    rows::Menu(410, "Resources1", TKind::MenuPopup, 37, "Resources"),
-    rows::Menu(411, "OnlineVirusScanner1", TKind::MenuItem, 41, "Homepage", TForm::Maker),
-    rows::Menu(412, "MalwareHash1", TKind::MenuItem, 42, "Products", TForm::Maker),
-    rows::Menu(413, "SecurityArticles1", TKind::MenuItem, 43, "Services", TForm::Maker),
+    rows::Menu(408, "Exit1", TKind::MenuItem, 36, "E&xit"),
+    rows::Menu(410, "Resources1", TKind::MenuPopup, 37, "&Resources"),
+    rows::Menu(411, "OnlineVirusScanner1", TKind::MenuItem, 41, "&Homepage", TForm::Maker),
+    rows::Menu(412, "MalwareHash1", TKind::MenuItem, 42, "&Products", TForm::Maker),
+    rows::Menu(413, "SecurityArticles1", TKind::MenuItem, 43, "&Services", TForm::Maker),
     // Windows Tools: two sub-menus; each entry is enabled at the first showing when its program exists.
-    rows::Menu(440, "WindowsTools1", TKind::MenuPopup, 108, "Windows Tools"),
+    rows::Menu(440, "WindowsTools1", TKind::MenuPopup, 108, "&Windows Tools"),
     rows::SubMenu(441, "Security1", "Security"),
     rows::ToolEntry(450, "DOSPrompt1", "CMD DOS Prompt (cmd.exe)"),
     rows::ToolEntry(451, "DriverQuery1", "Driver Query (driverquery.exe)"),
@@ -376,10 +380,10 @@ inline constexpr TControl kControls[] = {
     rows::ToolEntry(468, "ComputerManagementcompmgmtmsc1", "Computer Management (compmgmt.msc)"),
     rows::ToolEntry(469, "DiskManagement1", "Disk Management (diskmgmt.msc)"),
     rows::ToolEntry(470, "WindowsCleanDiskManager1", "Clean Disk Manager (cleanmgr.exe)"),
-    rows::Menu(420, "Help1", TKind::MenuPopup, 38, "Help"),
-    rows::Menu(421, "utorialandFAQs1", TKind::MenuItem, 39, "Help File"),
+    rows::Menu(420, "Help1", TKind::MenuPopup, 38, "&Help"),
+    rows::Menu(421, "utorialandFAQs1", TKind::MenuItem, 39, "&Help File"),
     rows::Separator(),
-    rows::Menu(422, "Info1", TKind::MenuItem, 44, "Info..."),
+    rows::Menu(422, "Info1", TKind::MenuItem, 44, "&Info..."),
     rows::Menu(430, "CheckforUpdates1", TKind::MenuItem, 229, "Update"),
 
     // The Update window.
@@ -390,9 +394,9 @@ inline constexpr TControl kControls[] = {
     // The About box.
     rows::Make(3100, "Form2", kPlaceAbout, -1, TKind::Window, 0, "About"),
     rows::Make(3101, "Memo1", kPlaceAbout, -1, TKind::Memo, 0, ""),
-    rows::Make(3102, "Button3", kPlaceAbout, -1, TKind::Button, 0, "Homepage"),
-    rows::Make(3103, "Button2", kPlaceAbout, -1, TKind::Button, 0, "Support Forum"),
-    rows::Make(3104, "Button1", kPlaceAbout, -1, TKind::Button, 0, "Close"),
+    rows::Make(3102, "Button3", kPlaceAbout, -1, TKind::Button, 0, "&Homepage"),
+    rows::Make(3103, "Button2", kPlaceAbout, -1, TKind::Button, 0, "&Support Forum"),
+    rows::Make(3104, "Button1", kPlaceAbout, -1, TKind::Button, 0, "&Close"),
 };
 
 // The row of `name` in `place` (names repeat between windows); null when there is none.

@@ -86,10 +86,6 @@ void Ring3Hooks(TReport& r, const O& o) {
     ListRing3Hooks(r, o);
   }
 }
-void KernelMode(TReport& r, const O& o) {
-  ListKernelModeInfo(r, o);
-  WriteRootkitVerdict(r);
-}
 
 using F = TSectionFailure;
 
@@ -131,7 +127,8 @@ constexpr TSection kSections[] = {
   {225, nullptr,      nullptr,                 ListUdpConnections,               -1, false, false, false, F::LogOnly,       nullptr},
   {29, nullptr,       nullptr,                 WriteHostsFile,                   -1, false, false, false, F::LogOnly,       nullptr},
   {209, nullptr,      &O::Ring3ApiHooks,       Ring3Hooks,                       -1, false, false, false, F::FixedText,     "Error..."},
-  {208, nullptr,      &O::KernelModeInfo,      KernelMode,                       -1, false, false, false, F::LogOnly,       nullptr},
+  {208, nullptr,      &O::KernelModeInfo,      ListKernelModeInfo,               -1, false, false, false, F::LogOnly,       nullptr,
+       WriteRootkitVerdict},
 };
 // clang-format on
 static_assert(std::size(kSections) == 35);
@@ -201,6 +198,7 @@ uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& 
         report.Add("");
         RunContent(section, report, options);
         report.Add("");
+        if (section.afterSection) section.afterSection(report);
       }
       if (section.progress >= 0 && (on || section.progressWhenGatedOff)) display.SetProgress(section.progress);
     }

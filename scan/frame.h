@@ -41,6 +41,7 @@ struct TSection {
   bool recentTitle;              // title is "<lng26> <RecentDays> <lng27>"
   TSectionFailure failure;
   const char* failureText;
+  void (*afterSection)(TReport&) = nullptr;  // runs after the section's closing empty line
 };
 
 std::span<const TSection> DefaultSections();

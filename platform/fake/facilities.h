@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/fake/machine_state.h"
 
@@ -26,6 +27,18 @@ std::unique_ptr<NativeApi> MakeNativeApi(MachineState& state);    // fake_native
 // environment block and loader data on first use (fake_process_memory.cpp).
 void LinkModule(MachineState& state, uint32_t pid, Address base, std::vector<uint8_t> image,
                 const std::string& fullPath);
+
+// The kernel and the companion driver (fake_kernel.cpp); the caller holds the machine's lock.
+uint32_t KernelQueryModules(MachineState& state, void* buffer, uint32_t size, uint32_t* returned);
+uint32_t KernelLoadDriver(MachineState& state, const std::string& serviceKey);
+uint32_t KernelUnloadDriver(MachineState& state, const std::string& serviceKey);
+Handle KernelOpenDevice(MachineState& state, const std::string& path);
+bool KernelCloseDevice(MachineState& state, Handle device);
+uint32_t KernelDeviceControl(MachineState& state, Handle file, IoStatus* ioStatus, uint32_t code, const void* input,
+                             uint32_t inputSize, void* output, uint32_t outputSize);
+// A file laid out as an image in the own process (MapImageFile, LoadLibraryEx); 0 on failure.
+Address MapImage(MachineState& state, const std::string& path, bool library);
+bool UnmapImage(MachineState& state, Address base, bool library);
 
 // Waits for every thread the machine started and forgets them (fake_threads.cpp).
 void JoinThreads(MachineState& state);

@@ -78,6 +78,9 @@ class Machine {
   IpHelperState& ipHelper() { return state_.ipHelper; }
   InternetState& internet() { return state_.internet; }
   NativeState& native() { return state_.native; }
+  KernelState& kernel() { return state_.kernel; }
+  // Images mapped into the own process and not released yet.
+  size_t MappedImageCount();
 
  private:
   struct Facilities;

@@ -1,7 +1,7 @@
 // The fake machine's native services over its process memory. A service is served only when a
 // gate was set for it (a trap with a non-zero number, or an export address), as on Windows
-// a service without a number cannot be entered. The kernel-side services (system information,
-// device control, driver loading) answer STATUS_NOT_IMPLEMENTED.
+// a service without a number cannot be entered. The kernel-side services (module list, device
+// control, driver loading) go to the fake kernel of fake_kernel.cpp.
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -92,15 +92,53 @@ class FakeNativeApi final : public NativeApi {
     return nt::kStatusSuccess;
   }
 
-  uint32_t QuerySystemInformation(uint32_t, void*, uint32_t, uint32_t*) override {
-    return Refuse(NativeService::QuerySystemInformation);
+  uint32_t QuerySystemInformation(uint32_t infoClass, void* buffer, uint32_t size, uint32_t* returned) override {
+    std::lock_guard lock(s_.mutex);
+    if (!Enter(NativeService::QuerySystemInformation)) return nt::kStatusNotImplemented;
+    if (infoClass != 11) return 0xC0000003;  // STATUS_INVALID_INFO_CLASS: only the module list is kept
+    return KernelQueryModules(s_, buffer, size, returned);
   }
-  uint32_t DeviceIoControlFile(Handle, Handle, IoStatus*, uint32_t, const void*, uint32_t, void*,
-                               uint32_t) override {
-    return Refuse(NativeService::DeviceIoControlFile);
+  uint32_t DeviceIoControlFile(Handle file, Handle, IoStatus* ioStatus, uint32_t code, const void* input,
+                               uint32_t inputSize, void* output, uint32_t outputSize) override {
+    std::lock_guard lock(s_.mutex);
+    if (!Enter(NativeService::DeviceIoControlFile)) return nt::kStatusNotImplemented;
+    return KernelDeviceControl(s_, file, ioStatus, code, input, inputSize, output, outputSize);
   }
-  uint32_t LoadDriver(const std::u16string&) override { return Refuse(NativeService::LoadDriver); }
-  uint32_t UnloadDriver(const std::u16string&) override { return Refuse(NativeService::UnloadDriver); }
+  uint32_t LoadDriver(const std::u16string& serviceKey) override {
+    std::lock_guard lock(s_.mutex);
+    if (!Enter(NativeService::LoadDriver)) return nt::kStatusNotImplemented;
+    return KernelLoadDriver(s_, WideToAnsi(serviceKey));
+  }
+  uint32_t UnloadDriver(const std::u16string& serviceKey) override {
+    std::lock_guard lock(s_.mutex);
+    if (!Enter(NativeService::UnloadDriver)) return nt::kStatusNotImplemented;
+    return KernelUnloadDriver(s_, WideToAnsi(serviceKey));
+  }
+
+  Handle OpenDevice(const std::string& path) override {
+    std::lock_guard lock(s_.mutex);
+    return KernelOpenDevice(s_, path);
+  }
+  bool CloseDevice(Handle device) override {
+    std::lock_guard lock(s_.mutex);
+    return KernelCloseDevice(s_, device);
+  }
+  Address MapImageFile(const std::string& path) override {
+    std::lock_guard lock(s_.mutex);
+    return MapImage(s_, path, false);
+  }
+  void UnmapImageFile(Address view) override {
+    std::lock_guard lock(s_.mutex);
+    UnmapImage(s_, view, false);
+  }
+  Address LoadLibraryEx(const std::string& path, uint32_t) override {
+    std::lock_guard lock(s_.mutex);
+    return MapImage(s_, path, true);
+  }
+  void FreeLibrary(Address module) override {
+    std::lock_guard lock(s_.mutex);
+    UnmapImage(s_, module, true);
+  }
 
   bool ReadOwnMemory(Address address, void* buffer, uint32_t size) override {
     std::lock_guard lock(s_.mutex);
@@ -177,12 +215,6 @@ class FakeNativeApi final : public NativeApi {
                                                                                               : false;
     if (open) ++n_.serviceCalls;
     return open;
-  }
-
-  uint32_t Refuse(NativeService service) {
-    std::lock_guard lock(s_.mutex);
-    Enter(service);
-    return nt::kStatusNotImplemented;
   }
 
   AddressSpace* SpaceOf(Handle process, uint32_t* pid = nullptr) {

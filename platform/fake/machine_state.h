@@ -338,6 +338,49 @@ struct NativeState {
   uint32_t serviceCalls = 0;  // services entered through a gate
 };
 
+// --- the kernel the driver client talks to ------------------------------------------------
+
+// One entry of the system module list (NtQuerySystemInformation class 11).
+struct KernelModule {
+  Address base = 0;
+  uint32_t size = 0;
+  std::string imageName;  // such as "\WINDOWS\system32\ntkrnlpa.exe"; the file name follows the last "\"
+};
+
+// What the device answers for one request instead of the driver's own answer.
+struct DeviceAnswer {
+  uint32_t status = 0;
+  uint32_t information = 0;
+};
+
+// The kernel and the companion driver in it. NtLoadDriver of a service key whose ImagePath names
+// an existing file loads the driver; its device then opens by the names of `deviceName`, and its
+// requests are answered by the driver's own request code over this kernel.
+struct KernelState {
+  std::vector<KernelModule> modules;  // the first is the kernel
+  uint32_t moduleListStatus = 0;      // a failure status the module list query answers instead
+  AddressSpace memory;                // kernel memory the driver may read
+  Address serviceTable = 0;           // 0: the driver finds no service table (as under Wine)
+  uint32_t serviceCount = 0;
+  Address syscallEntry = 0;           // 0: the driver cannot tell
+  std::string deviceName = "kvdrv";
+  bool globalDeviceNames = true;      // "\\.\Global\" names reach the device
+  uint32_t loadStatus = 0;            // a failure status NtLoadDriver answers instead of loading
+  std::map<uint32_t, DeviceAnswer> answers;  // request code -> forced answer
+
+  bool loaded = false;
+  Handle device = kNoHandle;
+  // What happened, in order: "load <ImagePath>", "unload", "open <path>", "close", "request <code hex>",
+  // "map <path>", "unmap <path>", "library <path>", "free <path>".
+  std::vector<std::string> events;
+};
+
+// Files mapped as images into the own process (MapImageFile, LoadLibraryEx).
+struct MappedImage {
+  std::string path;
+  bool library = false;
+};
+
 // --- the machine --------------------------------------------------------------------------
 
 struct MachineState {
@@ -362,7 +405,9 @@ struct MachineState {
   IpHelperState ipHelper;
   InternetState internet;
   NativeState native;
-  // The kernel the driver client talks to joins here as a part of its own.
+  KernelState kernel;
+  std::map<Address, MappedImage> mappedImages;
+  Address nextImageBase = 0x60000000;
 };
 
 }  // namespace platform::fake

@@ -34,10 +34,12 @@ std::optional<std::string> ReadProfileString(const std::string& text, const std:
   std::istringstream in(text);
   std::string line;
   bool inSection = false;
+  bool passed = false;  // only the first section of the name counts
   while (std::getline(in, line)) {
     std::string t = Trim(line);
     if (!t.empty() && t[0] == '[') {
-      inSection = OpensSection(t, section);
+      if (inSection) passed = true;
+      inSection = !passed && OpensSection(t, section);
       continue;
     }
     if (!inSection || !IsEntryOf(t, key)) continue;
@@ -67,7 +69,7 @@ std::string WriteProfileString(const std::string& text, const std::string& secti
       if (sectionLine < 0 && OpensSection(t, section)) sectionLine = static_cast<int>(i);
       continue;
     }
-    if (sectionLine >= 0 && sectionEnd < 0 && IsEntryOf(t, key)) keyLine = static_cast<int>(i);
+    if (sectionLine >= 0 && sectionEnd < 0 && keyLine < 0 && IsEntryOf(t, key)) keyLine = static_cast<int>(i);
   }
   std::string entry = key + "=" + value;
   if (keyLine >= 0) {

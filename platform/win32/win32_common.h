@@ -47,6 +47,7 @@
 #undef EnumServicesStatus
 #undef LoadLibrary
 #undef GetModuleHandle
+#undef LoadLibraryEx
 
 namespace platform::win32 {
 

@@ -58,6 +58,36 @@ TEST_P(SystemContract, ProfileStringsReadHandWrittenFiles) {
   }
 }
 
+// Files of odd shapes, as settings and language files may be: the first of repeated keys and
+// sections counts, a key before any section belongs to none, a line without "=" is no key, a
+// value of a megabyte reads whole.
+TEST_P(SystemContract, ProfileStringsReadOddFiles) {
+  const std::string ini = scratch().PathOf("odd.ini");
+  const std::string big(1 << 20, 'v');
+  ASSERT_TRUE(bs_test::WriteWholeFile(ini,
+                                      "orphan=1\r\n"
+                                      "[Main]\r\n"
+                                      "Twice=first\r\n"
+                                      "Twice=second\r\n"
+                                      "no equals sign\r\n"
+                                      "Big=" + big + "\r\n"
+                                      "[Main]\r\n"
+                                      "Later=in the second Main\r\n"
+                                      "[Next]\r\n"
+                                      "Key=next\r\n"));
+  const struct {
+    const char *section, *key, *expected;
+  } cases[] = {
+      {"Main", "Twice", "first"},    {"Main", "orphan", "fallback"}, {"Main", "no equals sign", "fallback"},
+      {"Main", "Later", "fallback"}, {"Next", "Key", "next"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Sys().GetPrivateProfileString(ini, c.section, c.key, "fallback"), c.expected)
+        << c.section << "/" << c.key;
+  }
+  EXPECT_EQ(Sys().GetPrivateProfileString(ini, "Main", "Big", ""), big);
+}
+
 TEST_P(SystemContract, LocalTimeFormatsAsText) {
   const LocalTime now = Sys().GetLocalTime();
   EXPECT_GE(now.year, 2000);

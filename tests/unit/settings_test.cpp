@@ -75,6 +75,41 @@ TEST_F(SettingsTest, AMissingFirstKeyLoadsNothingNotEvenTheLanguage) {
   EXPECT_EQ(s.Language, "English");
 }
 
+// Files of any shape load what they can: the valid keys before the first bad one, only the first
+// of repeated keys and sections, every line of a list.
+TEST_F(SettingsTest, BadFilesLoadWhatTheyCan) {
+  const std::string big(1 << 20, 'x');
+  const std::string head = "[Options]\r\n4=-1\r\n5=0\r\n3=0\r\n9=0\r\n10=0\r\n11=0\r\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    bool customFiles;
+    std::string language;
+    bool excludeMicrosoft;
+  };
+  const Case cases[] = {
+      {"binary junk", std::string("\0\x01\xFF[[[=\r\n4=-1\n\r", 14), false, "English", true},
+      {"no Options section", "[Other]\r\n4=-1\r\n", false, "English", true},
+      {"keys before any section", "4=-1\r\n[Options]\r\n", false, "English", true},
+      {"a megabyte of language", head + "25=" + big + "\r\n12=0\r\n", true, big, false},
+      {"repeated key: the first counts", "[Options]\r\n4=-1\r\n4=0\r\n", true, "English", true},
+      {"repeated section: the first counts", "[Options]\r\n4=-1\r\n[Options]\r\n5=0\r\n25=Deutsch\r\n", true,
+       "English", true},
+  };
+  for (const Case& c : cases) {
+    machine.AddFile(kIni, c.text);
+    const scan::TSettings s = Load();
+    EXPECT_EQ(s.CustomFilesListing, c.customFiles) << c.name;
+    EXPECT_EQ(s.Language, c.language) << c.name;
+    EXPECT_EQ(s.ExcludeMicrosoftFiles, c.excludeMicrosoft) << c.name;
+  }
+  machine.AddFile(kApp + "Data\\exclist.txt", std::string("a\0b\r\n", 5) + big + "\n\xFF");
+  const scan::TSettings s = Load();
+  ASSERT_EQ(s.ExclusionMemo.size(), 3u);
+  EXPECT_EQ(s.ExclusionMemo[0], std::string("a\0b", 3));
+  EXPECT_EQ(s.ExclusionMemo[1].size(), big.size());
+}
+
 TEST_F(SettingsTest, RecentPeriodRadios) {
   const std::tuple<std::string, int> cases[] = {
       {"28=-1\r\n", 10},                        // older file: only the 10-day key

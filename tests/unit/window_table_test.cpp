@@ -43,7 +43,7 @@ TEST(ControlTable, CaptionsFromTheLanguageTable) {
   EXPECT_EQ(LanguageCaption(*FindMainControl("RadioButton8")), "Files created/modified 30 days ago");
 
   const std::pair<const char*, const char*> english[] = {
-      {"AdvTabSheet10", "  Exclusions "}, {"MalwareHash1", "Orvatek Products"},
+      {"AdvTabSheet10", "  Exclusions "}, {"MalwareHash1", "Orvatek &Products"},
       {"RadioButton5", "Files created/modified 15 days ago"}, {"CheckBox46", "Create system restore point before run Restorer "},
   };
   for (const auto& [name, caption] : english) EXPECT_EQ(EnglishCaption(*FindMainControl(name)), caption) << name;

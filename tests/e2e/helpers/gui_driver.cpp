@@ -11,7 +11,9 @@
 //               hides during the run and returns, the log file holds the report
 // Further scenarios, run when named: pages (every page button, screenshots of every page),
 // settings (round trip through a restart), language (the German file from the combo box),
-// logs (Delete Logs), exit-scan (File, Exit during a scan), restorer (a batch of three repairs
+// logs (Delete Logs), exit-scan (File, Exit during a scan), keys (mnemonics, Tab and Enter),
+// update (the update check from the Update window, against the server of BS_UPDATE_SERVER),
+// restorer (a batch of three repairs
 // and a Safe Mode import through the Restorer page, checked in the registry and by bsscan.exe,
 // then undone with its undo file; needs Data\SM\ and bsscan.exe beside the program and a
 // prefix without Safe Mode keys), tools (the Windows Tools entries enabled by the files of the
@@ -331,8 +333,8 @@ void ScenarioScan(const std::string& exe) {
                                                           "x" + std::to_string(client.bottom));
   Check(IsFolder(folder + "Data") && IsFolder(folder + "Logs"), "Data\\ and Logs\\ were created beside the program");
   HWND analyzer = FindControl(app.window, scan::IdOf("AdvGlowButton2"));
-  Check(analyzer && TextOf(analyzer) == "Analyzer", "the page column has the \"Analyzer\" button");
-  Check(ClassOf(app.scanButton) == "Button" && TextOf(app.scanButton) == "Scan PC", "BitBtn1 is the \"Scan PC\" button");
+  Check(analyzer && TextOf(analyzer) == "&Analyzer", "the page column has the \"Analyzer\" button");
+  Check(ClassOf(app.scanButton) == "Button" && TextOf(app.scanButton) == "S&can PC", "BitBtn1 is the \"Scan PC\" button");
   const LONG memoStyle = GetWindowLongA(app.memo, GWL_STYLE);
   Check(ClassOf(app.memo) == "Edit" && (memoStyle & ES_MULTILINE) && (memoStyle & ES_READONLY),
         "Memo1 is a read-only multi-line edit");
@@ -552,10 +554,10 @@ void ScenarioLanguage(const std::string& exe) {
               index != static_cast<DWORD_PTR>(CB_ERR),
           "the language box lists Deutsch");
   Ask(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("cb"), CBN_SELCHANGE), reinterpret_cast<LPARAM>(cb), nullptr);
-  Check(TextOf(Find(app, "AdvGlowButton7")) == "Einstellungen", "the Settings button reads \"Einstellungen\", not \"" +
+  Check(TextOf(Find(app, "AdvGlowButton7")) == "&Einstellungen", "the Settings button reads \"&Einstellungen\", not \"" +
                                                                    TextOf(Find(app, "AdvGlowButton7")) + "\"");
   Check(TextOf(Find(app, "CheckBox5")) == "Microsoft-Systemdateien ausschlie\xDF" "en", "a check box speaks German");
-  Check(TextOf(app.scanButton) == "PC pr\xFC" "fen", "\"Scan PC\" speaks German");
+  Check(TextOf(app.scanButton) == "&PC pr\xFC" "fen", "\"Scan PC\" speaks German");
   Check(TextOf(Find(app, "Button9")) == "Anwenden" && TextOf(Find(app, "CheckBox12")) == "Registrierungs-Editor wiederherstellen",
         "the Restorer page speaks German");
   Check(TextOf(Find(app, "RadioButton1")) == "Windows XP SP2 (32-bit)", "the Safe Mode buttons keep their captions");
@@ -581,6 +583,145 @@ void ScenarioLogs(const std::string& exe) {
   Check(IsFolder(folder + "Logs") && !IsFolder(folder + "Logs\\old") && FilesIn(folder + "Logs\\", "*.*").empty(),
         "Delete Logs leaves Logs\\ empty");
   Check(app.Close() == 0, "the window closes with code 0");
+}
+
+// The keyboard focus of the window's thread.
+HWND Focus(const TApp& app) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(app.window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+std::string NameOf(HWND control) {
+  const scan::TControl* row = control ? scan::FindControlById(GetDlgCtrlID(control)) : nullptr;
+  return row ? row->name : "(none)";
+}
+
+// Keys go through the window's message loop, as typed ones do; waits until `done` holds.
+void Key(HWND target, UINT message, WPARAM key, const std::function<bool()>& done, const std::string& what) {
+  const LPARAM alt = message == WM_SYSCHAR ? (1 << 29) : 0;
+  Require(PostMessageA(target, message, key, alt | 1) != 0, "cannot post a key for " + what);
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    Require(GetTickCount() - start < kAnswerTimeoutMs, what + " did not happen");
+    Sleep(kPollMs);
+  }
+}
+
+// Alt+S selects Settings, Tab walks the controls in the order of the table, Alt+L on the
+// Exclusions sub-page puts the focus in "Select file:", and Enter there presses "+".
+void ScenarioKeys(const std::string& exe) {
+  const std::string folder = FolderOf(exe);
+  TApp app(exe);
+  Key(app.window, WM_NULL, 0, [&] { return Focus(app) == app.scanButton; }, "the focus on \"Scan PC\" at start");
+
+  HWND settings = Find(app, "AdvGlowButton7");
+  // The page shows first, then the bold caption and the focus follow: wait for all three.
+  Key(app.window, WM_SYSCHAR, 's', [&] {
+        return IsWindowVisible(Find(app, "Settings_Tab")) && GetPropA(settings, app::kBoldProperty) &&
+               Focus(app) == settings;
+      }, "Alt+S showing the Settings page, its button bold and focused");
+
+  // The tab order: the page buttons top to bottom, the sub-page tabs, the General sub-page's
+  // boxes, then round again.
+  std::vector<std::string> expected;
+  for (const scan::TControl& row : scan::kControls) {
+    if (row.kind == scan::TKind::PageButton) expected.push_back(row.name);
+  }
+  expected.push_back("AdvPC4");
+  for (const scan::TControl& row : scan::kControls) {
+    if (row.place == scan::kPageSettings && row.sub == scan::kGeneral && row.kind == scan::TKind::CheckBox) {
+      expected.push_back(row.name);
+    }
+  }
+  std::vector<std::string> walked{NameOf(Focus(app))};
+  for (size_t i = 0; i < expected.size(); ++i) {
+    HWND before = Focus(app);
+    Key(before, WM_KEYDOWN, VK_TAB, [&] { return Focus(app) != before; }, "Tab after " + NameOf(before));
+    walked.push_back(NameOf(Focus(app)));
+  }
+  const size_t start = 1;  // the Settings button
+  std::vector<std::string> want;
+  for (size_t i = 0; i <= expected.size(); ++i) want.push_back(expected[(start + i) % expected.size()]);
+  std::string seen;
+  for (const std::string& name : walked) seen += name + " ";
+  std::string wanted;
+  for (const std::string& name : want) wanted += name + " ";
+  Check(seen == wanted, "Tab walks " + seen + "instead of " + wanted);
+
+  // Exclusions: Alt+L, the path, Enter.
+  HWND tabs = Find(app, "AdvPC4");
+  for (int sub = 0; sub < scan::kExclusions; ++sub) Ask(tabs, WM_KEYDOWN, VK_RIGHT, 0, nullptr);
+  HWND edit1 = Find(app, "Edit1");
+  Key(app.window, WM_SYSCHAR, 'l', [&] { return Focus(app) == edit1; }, "Alt+L putting the focus in Edit1");
+  DWORD_PTR ignored = 0;
+  Ask(edit1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(exe.c_str()), &ignored);
+  HWND memo = Find(app, "ExclusionMemo");
+  Key(edit1, WM_KEYDOWN, VK_RETURN, [&] { return !TextOf(memo).empty(); }, "Enter in Edit1 pressing \"+\"");
+  Check(Contains(TextOf(memo), " :: BurrowSentry.exe :: 1.8.4.0 :: Orvatek :: "),
+        "the exclusion line names the program: " + TextOf(memo));
+  Check(app.Close() == 0, "the window closes with code 0");
+  DeleteFileA((folder + "Data\\Options.ini").c_str());
+  DeleteFileA((folder + "Data\\exclist.txt").c_str());
+}
+
+// A top-level window of the program's process with class `cls`, once visible.
+HWND WaitTopWindow(const TApp& app, const char* cls, const std::string& what) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(app.window, &pid);
+  const DWORD start = GetTickCount();
+  for (;;) {
+    TWindowSearch search{[&](HWND window) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      return owner == pid && ClassOf(window) == cls && IsWindowVisible(window);
+    }};
+    EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+    Require(GetTickCount() - start < kScanStartTimeoutMs, what + " did not show");
+    Sleep(kPollMs);
+  }
+}
+
+// The caption and text of a message box, "caption: text".
+std::string MessageOf(HWND box) {
+  std::string text;
+  TWindowSearch search{[&](HWND child) {
+    if (ClassOf(child) == "Static" && TextOf(child).size() > text.size()) text = TextOf(child);
+    return false;
+  }};
+  EnumChildWindows(box, &Visit, reinterpret_cast<LPARAM>(&search));
+  return TextOf(box) + ": " + text;
+}
+
+// Update, "Check for Updates" against the server of BS_UPDATE_SERVER (a newer version there):
+// the question comes, is answered No, and the link is usable again.
+void ScenarioUpdate(const std::string& exe) {
+  char server[64] = {};
+  Require(GetEnvironmentVariableA("BS_UPDATE_SERVER", server, sizeof server) > 0, "BS_UPDATE_SERVER is not set");
+  const std::string folder = FolderOf(exe);
+  TOptionsFile options(folder, (std::string("[Options]\r\nUpdateServer=") + server + "\r\n").c_str());
+  TApp app(exe);
+  Menu(app, "CheckforUpdates1");
+  HWND update = WaitTopWindow(app, app::kUpdateWindowClass, "the Update window");
+  HWND link = FindControl(update, scan::FindControl(scan::kPlaceUpdate, "Label1")->id);
+  Require(link != nullptr, "the Update window has no Label1");
+  // Posted: the check waits in the window's own loop while the question is open.
+  PostMessageA(update, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link), STN_CLICKED), reinterpret_cast<LPARAM>(link));
+  HWND box = WaitTopWindow(app, "#32770", "the answer of the update check");
+  Check(!IsWindowEnabled(link), "the link is disabled while the check runs");
+  const std::string told = MessageOf(box);
+  Check(told == "Info: A new version of Burrow Sentry is available for download.\r\n"
+                "Do you want to visit the homepage to download the new version ?",
+        "the update check told " + told);
+  PostMessageA(box, WM_COMMAND, IDNO, 0);
+  const DWORD start = GetTickCount();
+  while (!IsWindowEnabled(link)) {
+    Require(GetTickCount() - start < kAnswerTimeoutMs, "the link is not enabled again after the answer");
+    Sleep(kPollMs);
+  }
+  Check(app.Close() == 0, "the window closes with code 0");
+  DeleteFileA((folder + "Data\\Options.ini").c_str());
 }
 
 // File, Exit during a scan: the settings are saved, the process ends at once, no report is written.
@@ -966,6 +1107,8 @@ constexpr TScenario kScenarios[] = {
     {"language", ScenarioLanguage},
     {"logs", ScenarioLogs},
     {"exit-scan", ScenarioExitDuringScan},
+    {"keys", ScenarioKeys},
+    {"update", ScenarioUpdate},
     {"restorer", ScenarioRestorer},
     {"tools", ScenarioTools},
 };
