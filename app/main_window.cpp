@@ -56,6 +56,7 @@ LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
   switch (message) {
     case WM_COMMAND:
     case WM_NOTIFY:
+    case WM_CONTEXTMENU:  // keeps the control it is for, which DefWindowProc would replace
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
@@ -82,6 +83,7 @@ struct TDefaultButton {
 constexpr TDefaultButton kDefaultButtons[] = {
     {scan::kPageAnalyzer, -1, "BitBtn1"},
     {scan::kPageSettings, scan::kExclusions, "Button7"},
+    {scan::kPageDeleteFile, -1, "Button6"},
 };
 
 bool IsPushButton(HWND control) {
@@ -287,6 +289,7 @@ void TForm1::BuildControls() {
   host.language = [this](const std::string& name) { ApplyLanguage(name); };
   host.prompter = this;
   settings_.Create(pages_[scan::kPageSettings], std::move(host));
+  managers_.Create(pages_, window_, this);
   TRestorerPage::THost restorerHost;
   restorerHost.restorePoint = [this] { return settings_.Read().RestorePointBeforeRestorer; };
   restorerHost.prompter = this;
@@ -442,6 +445,7 @@ void TForm1::ApplyCaptions() {
   }
   DrawMenuBar(window_);
   settings_.ApplyCaptions();
+  managers_.ApplyCaptions();
   restorer_.ApplyCaptions();
   update_.ApplyCaptions();
 }
@@ -463,12 +467,24 @@ void TForm1::AdvGlowButton1Click() {
   SelectPage(scan::kPageRestorer);
   restorer_.SelectSubPage(scan::kSystemHijacks);
 }
-// The manager pages fill themselves when their content comes.
-void TForm1::AdvGlowButton4Click() { SelectPage(scan::kPageStartups); }
-void TForm1::AdvGlowButton5Click() { SelectPage(scan::kPageBoot); }
-void TForm1::AdvGlowButton3Click() { SelectPage(scan::kPageHosts); }
+// The manager pages: the lists are refilled and the files read again on every press.
+void TForm1::AdvGlowButton4Click() {
+  SelectPage(scan::kPageStartups);
+  Guarded([&] { managers_.startups.FillStartupList(); });
+}
+void TForm1::AdvGlowButton5Click() {
+  SelectPage(scan::kPageBoot);
+  Guarded([&] { managers_.editors.EnterBootPage(); });
+}
+void TForm1::AdvGlowButton3Click() {
+  SelectPage(scan::kPageHosts);
+  Guarded([&] { managers_.editors.LoadHosts(); });
+}
 void TForm1::AdvGlowButton8Click() { SelectPage(scan::kPageDeleteFile); }
-void TForm1::AdvGlowButton6Click() { SelectPage(scan::kPageBhos); }
+void TForm1::AdvGlowButton6Click() {
+  SelectPage(scan::kPageBhos);
+  Guarded([&] { managers_.bhos.FillBhoList(); });
+}
 
 void TForm1::OpenLogs1Click() { scan::OpenBesideProgram(appDir_, "Logs\\"); }
 void TForm1::ClearLogs1Click() { Guarded([&] { scan::DeleteLogs(appDir_); }); }
@@ -529,6 +545,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const int code = HIWORD(wParam);
       if (settings_.Command(id, code)) return 0;
       if (restorer_.Command(id, code)) return 0;
+      if (managers_.Command(id, code)) return 0;
       if (code == 0 && lParam == 0 && StartToolOfEntry(id)) return 0;
       if (id == IdOf("Label3") && code == STN_CLICKED) {
         Label3Click();
@@ -547,6 +564,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
       if (settings_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
       if (restorer_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+      if (managers_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+      break;
+    case WM_CONTEXTMENU:
+      if (managers_.ContextMenu(reinterpret_cast<HWND>(wParam), lParam)) return 0;
       break;
     case kWmStartScan:
       BitBtn1Click();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/analyzer_page.h"
+#include "app/manager_pages.h"
 #include "app/restorer_page.h"
 #include "app/settings_page.h"
 #include "app/small_windows.h"
@@ -107,6 +108,7 @@ class TForm1 final : public inspect::TPrompter {
 
   TAnalyzerPage analyzer_;
   TSettingsPage settings_;
+  TManagerPages managers_;
   TRestorerPage restorer_;
   TTrayIcon tray_;
   TAboutBox about_;

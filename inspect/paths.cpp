@@ -44,7 +44,10 @@ bool IsBlank(char c) { return c >= 1 && c <= ' '; }
 
 // The command-line rules shared by the program and module forms, after the cut at the extension.
 std::string ResolveCommandPath(std::string text) {
-  if (text.find(":/") == std::string::npos && text.find('%') == std::string::npos) {
+  // A path that begins with a drive cannot name a file inside another folder: no probe for it,
+  // which on Wine costs a scan of the whole system folder.
+  const bool fromDrive = text.size() >= 2 && text[1] == ':';
+  if (!fromDrive && text.find(":/") == std::string::npos && text.find('%') == std::string::npos) {
     if (const std::string inSystem = GetSystemDir() + "\\" + text; FileExists(inSystem)) {
       text = inSystem;
     } else if (const std::string inWindows = GetWindowsDir() + "\\" + text; FileExists(inWindows)) {

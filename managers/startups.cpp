@@ -105,19 +105,26 @@ void ListRunKeyValues(const std::string& keyPath, platform::RegKey root, std::ve
   const std::string keyText = inspect::RootKeyName(root) + keyPath;
   inspect::TReaderKey key(root, keyPath);
   if (!key.ok()) return;
-  for (const std::string& name : key.reader().GetValueNames()) {
+  // Each value with its data at one index: looking every name up again would make a key of
+  // many values cost the square of their number.
+  const platform::RegKey handle = key.reader().CurrentKey();
+  for (uint32_t index = 0;; ++index) {
     TStartupRow row;
-    row.name = name;
     row.keyText = keyText;
     uint32_t type = win::kRegNone;
     std::vector<uint8_t> data;
-    // A value that vanished since the enumeration is listed with empty data.
-    if (Reg().QueryValue(key.reader().CurrentKey(), name, &type, &data) == win::kErrorSuccess) {
-      row.data = StartupDataText(type, data);
-      if (IsStringType(type) && !row.data.empty()) {
-        row.file = inspect::ExeFromCommandLine(row.data);
-        row.fileExists = !row.file.empty() && inspect::FileExists(row.file);
-      }
+    const uint32_t rc = Reg().EnumValueData(handle, index, &row.name, &type, &data);
+    if (rc == win::kErrorNoMoreItems) break;
+    if (rc != win::kErrorSuccess) {
+      // A value that cannot be read is listed by its name with empty data.
+      if (Reg().EnumValue(handle, index, &row.name) != win::kErrorSuccess) break;
+      rows.push_back(std::move(row));
+      continue;
+    }
+    row.data = StartupDataText(type, data);
+    if (IsStringType(type) && !row.data.empty()) {
+      row.file = inspect::ExeFromCommandLine(row.data);
+      row.fileExists = !row.file.empty() && inspect::FileExists(row.file);
     }
     rows.push_back(std::move(row));
   }

@@ -178,6 +178,14 @@ class Registry {
   // RegEnumValueA / RegEnumKeyExA at one index; kErrorNoMoreItems past the end.
   virtual uint32_t EnumValue(RegKey key, uint32_t index, std::string* name) = 0;
   virtual uint32_t EnumKey(RegKey key, uint32_t index, std::string* name) = 0;
+  // RegEnumValueA at one index with the value's type and bytes, so that walking a key's values
+  // never looks each one up by name. `data` may be null. By default: the name, then the value by
+  // that name.
+  virtual uint32_t EnumValueData(RegKey key, uint32_t index, std::string* name, uint32_t* type,
+                                 std::vector<uint8_t>* data) {
+    const uint32_t rc = EnumValue(key, index, name);
+    return rc != 0 ? rc : QueryValue(key, *name, type, data);
+  }
   virtual uint32_t QueryInfoKey(RegKey key, uint32_t* subKeys, uint32_t* values) = 0;
   virtual uint32_t DeleteValue(RegKey key, const std::string& name) = 0;
   // RegDeleteKeyA: refuses a key that still has subkeys.

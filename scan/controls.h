@@ -55,6 +55,9 @@ enum class TKind : uint8_t {
   MenuPopup,
   MenuItem,
   MenuSeparator,
+  ListView,    // a report-style list view; its Column rows follow on its page
+  Column,      // value = width in pixels
+  TabControl,  // the sub-page tabs of a page; its TabSheet rows follow
 };
 
 // How a caption is built from its language entry.
@@ -154,6 +157,28 @@ constexpr TControl SubMenu(int id, const char* name, const char* caption) {
 constexpr TControl ToolEntry(int id, const char* name, const char* caption) {
   return Make(id, name, kPlaceMenu, 1, TKind::MenuItem, 0, caption);
 }
+}  // namespace rows
+
+// Rows of the manager pages: lists with their columns and context menus, editors, the deleter.
+namespace rows {
+constexpr TControl On(int id, const char* name, TPlace page, int8_t sub, TKind kind, int16_t lng, const char* caption,
+                      TCell cell = {}) {
+  return Make(id, name, page, sub, kind, lng, caption, cell);
+}
+constexpr TControl Column(int id, const char* name, TPlace page, int16_t lng, const char* caption, int width) {
+  return Make(id, name, page, -1, TKind::Column, lng, caption, {}, TForm::Column, width);
+}
+constexpr TControl Sheet(int id, const char* name, TPlace page, int8_t sub, const char* caption) {
+  return Make(id, name, page, sub, TKind::TabSheet, 0, caption, {}, TForm::Tab, sub);
+}
+// A context menu of a page: the popup row, then its entries up to the next row of another kind.
+constexpr TControl Popup(int id, const char* name, TPlace page) {
+  return Make(id, name, page, -1, TKind::MenuPopup, 0, "");
+}
+constexpr TControl Entry(int id, const char* name, TPlace page, int16_t lng, const char* caption) {
+  return Make(id, name, page, -1, TKind::MenuItem, lng, caption);
+}
+constexpr TControl EntrySeparator(TPlace page) { return Make(0, "-", page, -1, TKind::MenuSeparator, 0, ""); }
 }  // namespace rows
 
 // The rows, in creation order (which is also the tab order of a page). Menu rows stand in
@@ -259,6 +284,65 @@ inline constexpr TControl kControls[] = {
     rows::Setting(2701, "Label33", kLanguage, TKind::Label, 13, "Select &Language:", {0, 0, 1, 3}),
     rows::Make(2702, "cb", kPageSettings, kLanguage, TKind::Combo, 0, "English", {0, 3, 1, 4}, TForm::Plain, 0, "25"),
 
+    // Startups page.
+    rows::On(7100, "SLV", kPageStartups, -1, TKind::ListView, 0, "", {0, 0, 15, 12}),
+    rows::Column(7101, "SLV_Value", kPageStartups, 193, "Value", 180),
+    rows::Column(7102, "SLV_Data", kPageStartups, 194, "Data", 400),
+    rows::Column(7103, "SLV_Key", kPageStartups, 195, "Key", 300),
+    rows::Popup(7110, "PopupMenu2", kPageStartups),
+    rows::Entry(7111, "Refresh2", kPageStartups, 197, "&Refresh"),
+    rows::EntrySeparator(kPageStartups),
+    rows::Entry(7112, "DeleteStartupItem1", kPageStartups, 196, "&Delete Startup Item"),
+    rows::EntrySeparator(kPageStartups),
+    rows::Entry(7113, "DeleteFile2", kPageStartups, 198, "&Open Containing Folder"),
+    rows::Entry(7114, "ShowFileProperties2", kPageStartups, 199, "Show File &Properties"),
+
+    // BHOs page.
+    rows::On(7200, "BHO_LV", kPageBhos, -1, TKind::ListView, 0, "", {0, 0, 15, 12}),
+    rows::Column(7201, "BHO_LV_File", kPageBhos, 50, "File", 300),
+    // Not retranslated: the language entry of the Data column would head class identifiers "Data".
+    rows::Column(7202, "BHO_LV_CLSID", kPageBhos, 0, "CLSID", 276),
+    rows::Column(7203, "BHO_LV_Key", kPageBhos, 195, "Key", 200),
+    rows::Popup(7210, "PopupMenu1", kPageBhos),
+    rows::Entry(7211, "Refresh1", kPageBhos, 197, "&Refresh"),
+    rows::EntrySeparator(kPageBhos),
+    rows::Entry(7212, "OpenContainingFolder1", kPageBhos, 198, "&Open Containing Folder"),
+    rows::Entry(7213, "ShowFileProperties1", kPageBhos, 199, "Show File &Properties"),
+
+    // Hosts File page.
+    rows::On(7300, "Memo2", kPageHosts, -1, TKind::Memo, 0, "", {0, 0, 14, 12}),
+    rows::On(7301, "Button1", kPageHosts, -1, TKind::Button, 101, "Sa&ve", {14, 6, 1, 2}),
+    rows::On(7302, "Button2", kPageHosts, -1, TKind::Button, 102, "Re&load", {14, 8, 1, 2}),
+    rows::On(7303, "Button3", kPageHosts, -1, TKind::Button, 188, "&Notepad", {14, 10, 1, 2}),
+
+    // Boot Files page: the sub-pages, then each one's editor and buttons.
+    rows::On(7400, "AdvPC2", kPageBoot, -1, TKind::TabControl, 0, ""),
+    rows::Sheet(7401, "AdvTabSheet1", kPageBoot, 0, "System.ini"),
+    rows::Sheet(7402, "AdvTabSheet2", kPageBoot, 1, "Win.ini"),
+    rows::Sheet(7403, "AdvTabSheet3", kPageBoot, 2, "Autoexec.bat"),
+    rows::Sheet(7404, "AdvTabSheet4", kPageBoot, 3, "Boot.ini"),
+    rows::On(7410, "SystemIni", kPageBoot, 0, TKind::Memo, 0, "", {0, 0, 12, 12}),
+    rows::On(7411, "Button18", kPageBoot, 0, TKind::Button, 101, "Sa&ve", {12, 6, 1, 2}),
+    rows::On(7412, "Button22", kPageBoot, 0, TKind::Button, 102, "Re&load", {12, 8, 1, 2}),
+    rows::On(7413, "Button26", kPageBoot, 0, TKind::Button, 188, "&Notepad", {12, 10, 1, 2}),
+    rows::On(7420, "WinIni", kPageBoot, 1, TKind::Memo, 0, "", {0, 0, 12, 12}),
+    rows::On(7421, "Button19", kPageBoot, 1, TKind::Button, 101, "Sa&ve", {12, 6, 1, 2}),
+    rows::On(7422, "Button23", kPageBoot, 1, TKind::Button, 102, "Re&load", {12, 8, 1, 2}),
+    rows::On(7423, "Button27", kPageBoot, 1, TKind::Button, 188, "&Notepad", {12, 10, 1, 2}),
+    rows::On(7430, "AutoexecBat", kPageBoot, 2, TKind::Memo, 0, "", {0, 0, 12, 12}),
+    rows::On(7431, "Button20", kPageBoot, 2, TKind::Button, 101, "Sa&ve", {12, 6, 1, 2}),
+    rows::On(7432, "Button24", kPageBoot, 2, TKind::Button, 102, "Re&load", {12, 8, 1, 2}),
+    rows::On(7433, "Button28", kPageBoot, 2, TKind::Button, 188, "&Notepad", {12, 10, 1, 2}),
+    rows::On(7440, "BootIni", kPageBoot, 3, TKind::Memo, 0, "", {0, 0, 12, 12}),
+    rows::On(7441, "Button17", kPageBoot, 3, TKind::Button, 101, "Sa&ve", {12, 6, 1, 2}),
+    rows::On(7442, "Button21", kPageBoot, 3, TKind::Button, 102, "Re&load", {12, 8, 1, 2}),
+    rows::On(7443, "Button25", kPageBoot, 3, TKind::Button, 188, "&Notepad", {12, 10, 1, 2}),
+
+    // Delete File page.
+    rows::On(7500, "Label2", kPageDeleteFile, -1, TKind::Label, 223, "Select a fi&le you want to delete:", {0, 0, 1, 8}),
+    rows::On(7501, "Edit11", kPageDeleteFile, -1, TKind::Edit, 0, "", {1, 0, 1, 11}),
+    rows::On(7502, "Button4", kPageDeleteFile, -1, TKind::Button, 0, "...", {1, 11, 1, 1}),
+    rows::On(7503, "Button6", kPageDeleteFile, -1, TKind::Button, 224, "D&elete", {2, 0, 1, 2}),
     // Restorer page: the sub-pages, each sub-page's controls, and "Apply" below them.
     rows::Make(1100, "AdvPC3", kPageRestorer, -1, TKind::Page, 0, ""),
     rows::RestorerTab(1101, "System_Hijacks_Tab", kSystemHijacks, 137, "System Hijacks"),

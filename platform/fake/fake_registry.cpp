@@ -149,6 +149,18 @@ class FakeRegistry final : public Registry {
     return 0;
   }
 
+  uint32_t EnumValueData(RegKey key, uint32_t index, std::string* name, uint32_t* type,
+                         std::vector<uint8_t>* data) override {
+    std::lock_guard lock(s_.mutex);
+    auto node = tree_.NodeOf(key);
+    if (!node) return Fail(tree_.HandleError(key));
+    if (index >= node->values.size()) return Fail(win::kErrorNoMoreItems);
+    *name = node->values[index].first;
+    if (type) *type = node->values[index].second.type;
+    if (data) *data = node->values[index].second.data;
+    return 0;
+  }
+
   // Subkeys come sorted by name, as Windows keeps them.
   uint32_t EnumKey(RegKey key, uint32_t index, std::string* name) override {
     std::lock_guard lock(s_.mutex);

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_common.h"
 
+#include <algorithm>
+
 namespace platform::win32 {
 namespace {
 
@@ -58,6 +60,45 @@ class Win32Registry final : public Registry {
     return EnumName(key, index, name, [&](char* buffer, DWORD* chars) {
       return ::RegEnumValueA(ToHkey(key), index, buffer, chars, nullptr, nullptr, nullptr, nullptr);
     });
+  }
+
+  uint32_t EnumValueData(RegKey key, uint32_t index, std::string* name, uint32_t* type,
+                         std::vector<uint8_t>* data) override {
+    DWORD nameChars = kNameChars + 1;
+    DWORD size = 256;
+    std::string buffer;
+    DWORD valueType = 0;
+    std::vector<uint8_t> bytes;
+    LONG rc = ERROR_MORE_DATA;
+    // Too small a buffer for the name or the data: again with the key's largest sizes, which
+    // may have grown in between.
+    for (int attempt = 0; rc == ERROR_MORE_DATA && attempt < 8; ++attempt) {
+      if (attempt > 0) {
+        DWORD maxName = 0, maxData = 0;
+        if (::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
+                               &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
+          break;
+        }
+        // The longest name in characters; a multibyte code page may need twice that in bytes.
+        nameChars = std::max<DWORD>(nameChars, maxName * 2 + 1);
+        size = std::max<DWORD>(size * 2, maxData);
+      }
+      buffer.assign(nameChars, '\0');
+      bytes.resize(size ? size : 1);
+      DWORD chars = nameChars;
+      DWORD got = size;
+      rc = ::RegEnumValueA(ToHkey(key), index, buffer.data(), &chars, nullptr, &valueType, bytes.data(), &got);
+      if (rc == ERROR_SUCCESS) {
+        name->assign(buffer.data(), chars);
+        bytes.resize(got);
+        if (type) *type = valueType;
+      }
+    }
+    if (data) {
+      if (rc != ERROR_SUCCESS) bytes.clear();
+      *data = std::move(bytes);
+    }
+    return static_cast<uint32_t>(rc);
   }
 
   uint32_t EnumKey(RegKey key, uint32_t index, std::string* name) override {

@@ -114,6 +114,37 @@ TEST_P(RegistryContract, EnumerationListsEveryValueAndSubkey) {
   Reg().CloseKey(key);
 }
 
+// A value with its data by index reads as its name at that index and its value by that name,
+// also when the name or the data outgrow the first buffers.
+TEST_P(RegistryContract, EnumerationWithDataMatchesTheValueReadByName) {
+  RegKey key = Create("EnumData");
+  Set(key, "Sz", win::kRegSz, Bytes(std::string_view("C:\\app.exe\0", 11)));
+  Set(key, std::string(1500, 'n'), win::kRegDword, {1, 0, 0, 0});
+  Set(key, "Large", win::kRegBinary, std::vector<uint8_t>(10000, 0xAB));
+  Set(key, "Empty", win::kRegBinary, {});
+  uint32_t rc = 0;
+  uint32_t index = 0;
+  for (; index < 100; ++index) {
+    std::string name;
+    uint32_t type = 0;
+    std::vector<uint8_t> data{0xEE};
+    rc = Reg().EnumValueData(key, index, &name, &type, &data);
+    if (rc != 0) break;
+    SCOPED_TRACE(name.substr(0, 8));
+    std::string byIndex;
+    ASSERT_EQ(Reg().EnumValue(key, index, &byIndex), 0u);
+    EXPECT_EQ(name, byIndex);
+    uint32_t queriedType = 0;
+    std::vector<uint8_t> queried;
+    ASSERT_EQ(Reg().QueryValue(key, name, &queriedType, &queried), 0u);
+    EXPECT_EQ(type, queriedType);
+    EXPECT_EQ(data, queried);
+  }
+  EXPECT_EQ(rc, win::kErrorNoMoreItems);
+  EXPECT_EQ(index, 4u);
+  Reg().CloseKey(key);
+}
+
 TEST_P(RegistryContract, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
   RegKey key = Create("MixedCase");
   Set(key, "Run", win::kRegSz, Bytes(std::string_view("a\0", 2)));

@@ -76,7 +76,7 @@ if [ "$rc" -ne 0 ]; then
   echo "gui: gui_driver failed (exit code $rc)" >&2
   exit 1
 fi
-if { [[ " $* " == *" scan "* ]] || [[ " $* " == *" pages "* ]]; } && [ "$shots" -eq 0 ]; then
+if { [[ " $* " == *" scan "* ]] || [[ " $* " == *" pages "* ]] || [[ " $* " == *" startups "* ]]; } && [ "$shots" -eq 0 ]; then
   echo "gui: no screenshot was taken" >&2
   exit 1
 fi
