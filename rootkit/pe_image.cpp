@@ -106,34 +106,64 @@ bool EqualNoCaseAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::optional<TFileExport> FindFileExport(const uint8_t* file, size_t size, std::string_view name) {
+namespace {
+
+// The walk of ForEachFileExport; with `wanted`, names are read no longer than it and only those
+// equal to it (letter case ignored) are visited.
+bool WalkFileExports(const uint8_t* file, size_t size, const std::string_view* wanted,
+                     const std::function<bool(const TFileExport&)>& visit) {
   const TBufferReader reader(file, size);
   const auto headers = ReadPeHeaders(reader, 0);
-  if (!headers || headers->exports.size == 0) return std::nullopt;
+  if (!headers || headers->exports.size == 0) return false;
   const auto dirOffset = RvaToFileOffset(file, size, *headers, headers->exports.rva);
-  if (!dirOffset) return std::nullopt;
+  if (!dirOffset) return false;
   const auto dir = ReadExportDirectory(reader, *dirOffset);
-  if (!dir) return std::nullopt;
+  if (!dir) return false;
   // The tables and the names lie in the export directory's section: the same difference applies.
   const int64_t delta = int64_t{*dirOffset} - headers->exports.rva;
   auto at = [&](uint64_t rva) { return static_cast<uint64_t>(int64_t(rva) + delta); };
-  std::string text;
+  const uint64_t exportsEnd = uint64_t{headers->exports.rva} + headers->exports.size;
+  const uint32_t nameLimit = wanted ? static_cast<uint32_t>(wanted->size()) : kMaxExportNameChars;
+  TFileExport e;
   for (uint32_t i = 0; i < dir->nameCount; ++i) {
     uint32_t nameRva = 0;
-    if (!reader.U32(at(dir->namesRva + 4ull * i), &nameRva)) return std::nullopt;
-    if (!reader.Text(at(nameRva), &text, static_cast<uint32_t>(name.size())) || !EqualNoCaseAscii(text, name)) {
-      continue;
-    }
     uint16_t index = 0;
-    if (!reader.U16(at(dir->ordinalsRva + 2ull * i), &index)) return std::nullopt;
-    if (index >= dir->functionCount) return std::nullopt;
-    TFileExport found;
-    found.ordinal = dir->ordinalBase + index;
-    if (!reader.U32(at(dir->functionsRva + 4ull * index), &found.rva)) return std::nullopt;
-    found.fileOffset = RvaToFileOffset(file, size, *headers, found.rva);
-    return found;
+    if (!reader.U32(at(dir->namesRva + 4ull * i), &nameRva) || !reader.U16(at(dir->ordinalsRva + 2ull * i), &index)) {
+      return false;
+    }
+    if (!reader.Text(at(nameRva), &e.name, nameLimit) || (wanted && !EqualNoCaseAscii(e.name, *wanted))) continue;
+    e.ordinal = dir->ordinalBase + index;
+    e.inTable = index < dir->functionCount;
+    e.rva = 0;
+    e.fileOffset.reset();
+    e.forwarder.reset();
+    if (e.inTable) {
+      if (!reader.U32(at(dir->functionsRva + 4ull * index), &e.rva)) return false;
+      e.fileOffset = RvaToFileOffset(file, size, *headers, e.rva);
+      std::string text;
+      if (e.rva >= headers->exports.rva && e.rva < exportsEnd && e.fileOffset &&
+          reader.Text(*e.fileOffset, &text, kMaxExportNameChars)) {
+        e.forwarder = std::move(text);
+      }
+    }
+    if (visit(e)) break;
   }
-  return std::nullopt;
+  return true;
+}
+
+}  // namespace
+
+bool ForEachFileExport(const uint8_t* file, size_t size, const std::function<bool(const TFileExport&)>& visit) {
+  return WalkFileExports(file, size, nullptr, visit);
+}
+
+std::optional<TFileExport> FindFileExport(const uint8_t* file, size_t size, std::string_view name) {
+  std::optional<TFileExport> found;
+  WalkFileExports(file, size, &name, [&](const TFileExport& e) {
+    if (e.inTable) found = e;
+    return true;
+  });
+  return found;
 }
 
 }  // namespace rootkit

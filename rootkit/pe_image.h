@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,8 @@ class TBufferReader final : public TMemoryReader {
 constexpr uint32_t kDosHeaderSize = 64;
 constexpr uint32_t kNtHeadersSize = 248;  // signature, file header and the 32-bit optional header
 constexpr uint32_t kExportDirectorySize = 40;
+// Export names and forwarder texts longer than this are not read.
+constexpr uint32_t kMaxExportNameChars = 4096;
 
 struct TDataDirectory {
   uint32_t rva = 0;
@@ -78,13 +81,24 @@ struct TExportDirectory {
 };
 std::optional<TExportDirectory> ReadExportDirectory(const TMemoryReader& memory, uint64_t address);
 
-// One export of a PE file found by name, letter case ignored: its ordinal, the relative address
-// from the function table, and that address as a file offset when a section holds it.
+// One named export of a PE file: its ordinal, the relative address from the function table,
+// that address as a file offset when a section holds it, and the forwarder text when the
+// address lies inside the export directory. `inTable` is false when the name's ordinal entry
+// lies beyond the function table (nothing else is then known).
 struct TFileExport {
+  std::string name;
   uint32_t ordinal = 0;
+  bool inTable = false;
   uint32_t rva = 0;
   std::optional<uint32_t> fileOffset;
+  std::optional<std::string> forwarder;
 };
+// Visits the names of the export table in table order until `visit` answers true; a name that
+// cannot be read is passed over. False when there is no readable export directory or a table
+// entry cannot be read.
+bool ForEachFileExport(const uint8_t* file, size_t size, const std::function<bool(const TFileExport&)>& visit);
+// The first export whose name equals `name`, letter case ignored; nothing when its ordinal is
+// beyond the function table.
 std::optional<TFileExport> FindFileExport(const uint8_t* file, size_t size, std::string_view name);
 // A relative address as a file offset: the first section whose virtual address <= rva < virtual
 // address + raw data size.

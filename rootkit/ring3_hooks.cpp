@@ -17,7 +17,6 @@ constexpr uint32_t kProcessQueryRead = 0x410;
 constexpr uint32_t kPathChars = 260;
 // An image larger than this is not copied (the size comes from the other process).
 constexpr uint32_t kMaxImageCopy = 256u << 20;
-constexpr uint32_t kMaxNameChars = 1024;
 
 std::string LowerTrimmed(const std::string& text) {
   std::string out = inspect::TrimControls(text);
@@ -41,49 +40,28 @@ struct TScanContext {
 
 void CheckImportHooks(const TMemoryReader& copy, uint32_t copySize, const TPeHeaders& headers,
                       const std::vector<TModulePath>& paths, const TScanContext& context) {
-  const TDataDirectory imports = headers.imports;
-  if (!imports.rva || !imports.size) return;
-  uint64_t copyEnd = GetAlignedImageSize(copy, 0);
-  if (copyEnd == 0 || copyEnd > copySize) copyEnd = copySize;
-  for (uint64_t d = imports.rva;; d += 20) {
-    uint32_t descriptor[5];
-    if (!copy.Read(d, descriptor, sizeof descriptor) || descriptor[3] == 0) return;
-    const uint32_t lookup = descriptor[0], moduleNameRva = descriptor[3], iat = descriptor[4];
-    // Linkers place the address tables before or after the descriptors: only one that leaves
-    // the image ends the walk.
-    if (iat >= copyEnd) return;
-    std::string module;
-    if (iat == 0 || !copy.Text(moduleNameRva, &module, kPathChars)) continue;
-    const std::vector<TModuleSpan> matches = FindModulesByFileName(module, paths);
-    uint64_t name = 0;
-    for (uint64_t k = 0;; ++k) {
-      uint32_t entry = 0;
-      if (!copy.U32(iat + 4 * k, &entry) || entry == 0) break;
-      if (lookup) {
-        uint32_t hintName = 0;
-        if (!copy.U32(lookup + 4 * k, &hintName)) break;
-        name = uint64_t{hintName} + 2;
-      } else {
-        name = NextImportName(copy, k == 0 ? moduleNameRva : name);
-      }
-      std::string function;
-      if (name == 0 || name >= copyEnd || !copy.Text(name, &function, kMaxNameChars)) continue;
-      if (function.find('.') != std::string::npos || matches.empty()) continue;
-      bool inPlace = false;
-      for (const TModuleSpan& m : matches) {
-        const uint64_t end = uint64_t{m.base} + m.size;
-        inPlace |= matches.size() == 1 ? (m.base <= entry && entry <= end) : (m.base < entry && entry < end);
-      }
-      if (inPlace || IsForwardedExport(module, function)) continue;
-      std::string path;
-      uint32_t rva = 0;
-      if (!GetRemoteModuleFileName(context.process, matches[0].base, &path, kPathChars) ||
-          !GetExportRvaFromFile(function, path, &rva)) {
-        continue;
-      }
-      context.Add(module, function, entry, "IAT");
+  std::string lastModule;
+  std::vector<TModuleSpan> matches;
+  WalkImports(copy, copySize, headers.imports, [&](const TImportEntry& e) {
+    if (e.module != lastModule || e.first) {
+      lastModule = e.module;
+      matches = FindModulesByFileName(e.module, paths);
     }
-  }
+    if (e.function.find('.') != std::string::npos || matches.empty()) return;
+    bool inPlace = false;
+    for (const TModuleSpan& m : matches) {
+      const uint64_t end = uint64_t{m.base} + m.size;
+      inPlace |= matches.size() == 1 ? (m.base <= e.value && e.value <= end) : (m.base < e.value && e.value < end);
+    }
+    if (inPlace || IsForwardedExport(e.module, e.function)) return;
+    std::string path;
+    uint32_t rva = 0;
+    if (!GetRemoteModuleFileName(context.process, matches[0].base, &path, kPathChars) ||
+        !GetExportRvaFromFile(e.function, path, &rva)) {
+      return;
+    }
+    context.Add(e.module, e.function, e.value, "IAT");
+  });
 }
 
 struct TInline {
@@ -126,7 +104,7 @@ void CheckExportHooks(const TMemoryReader& copy, const TPeHeaders& headers, cons
     uint16_t ordinal = 0;
     if (!copy.U32(dir->namesRva + 4ull * i, &nameRva) || !copy.U16(dir->ordinalsRva + 2ull * i, &ordinal)) return;
     if (ordinal >= dir->functionCount || !copy.U32(dir->functionsRva + 4ull * ordinal, &rva) ||
-        !copy.Text(nameRva, &function, kMaxNameChars)) {
+        !copy.Text(nameRva, &function, kMaxExportNameChars)) {
       continue;
     }
     if (IsOutsideImage(copy, rva, module.size)) {
@@ -154,10 +132,11 @@ void InspectProcess(uint32_t pid, std::vector<std::string>* lines) {
   const TModuleLists lists = BuildModuleLists(process.get());
   TScanContext context{process.get(), pid, "", lines};
   GetRemoteModuleFileName(process.get(), 0, &context.exePath, kPathChars);
-  std::vector<uint8_t> copy;
   for (size_t i = 0; i < lists.modules.size(); ++i) {
     const TModuleSpan& module = lists.modules[i];
     if (module.size == 0 || module.size > kMaxImageCopy) continue;
+    // A copy per module, released before the next one is taken: never two images at once.
+    std::vector<uint8_t> copy;
     try {
       copy.assign(module.size, 0);
     } catch (const std::bad_alloc&) {
@@ -211,9 +190,41 @@ std::vector<TModuleSpan> FindModulesByFileName(const std::string& moduleName, co
 
 uint64_t NextImportName(const TMemoryReader& copy, uint64_t text) {
   std::string name;
-  if (!copy.Text(text, &name, kMaxNameChars)) return 0;
+  if (!copy.Text(text, &name, kMaxExportNameChars)) return 0;
   // Hint/name entries start on even addresses, each name after a 2-byte hint.
   return text + name.size() + (name.size() % 2 ? 3 : 4);
+}
+
+void WalkImports(const TMemoryReader& copy, uint32_t copySize, const TDataDirectory& imports,
+                 const std::function<void(const TImportEntry&)>& visit) {
+  if (!imports.rva || !imports.size) return;
+  uint64_t copyEnd = GetAlignedImageSize(copy, 0);
+  if (copyEnd == 0 || copyEnd > copySize) copyEnd = copySize;
+  TImportEntry e;
+  for (uint64_t d = imports.rva;; d += 20) {
+    uint32_t descriptor[5];
+    if (!copy.Read(d, descriptor, sizeof descriptor) || descriptor[3] == 0) return;
+    const uint32_t lookup = descriptor[0], moduleNameRva = descriptor[3], iat = descriptor[4];
+    // Linkers place the address tables before or after the descriptors: only one that leaves
+    // the image ends the walk.
+    if (iat >= copyEnd) return;
+    if (iat == 0 || !copy.Text(moduleNameRva, &e.module, kPathChars)) continue;
+    e.first = true;
+    uint64_t name = 0;
+    for (uint64_t k = 0;; ++k) {
+      if (!copy.U32(iat + 4 * k, &e.value) || e.value == 0) break;
+      if (lookup) {
+        uint32_t hintName = 0;
+        if (!copy.U32(lookup + 4 * k, &hintName)) break;
+        name = uint64_t{hintName} + 2;
+      } else {
+        name = NextImportName(copy, k == 0 ? moduleNameRva : name);
+      }
+      if (name == 0 || name >= copyEnd || !copy.Text(name, &e.function, kMaxExportNameChars)) continue;
+      visit(e);
+      e.first = false;
+    }
+  }
 }
 
 bool IsForwardedExport(const std::string& module, const std::string& function) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,18 @@ TModuleLists BuildModuleLists(Handle process);
 std::vector<TModuleSpan> FindModulesByFileName(const std::string& moduleName, const std::vector<TModulePath>& paths);
 // Where the name after the import name at `text` (relative to the copy) starts.
 uint64_t NextImportName(const TMemoryReader& copy, uint64_t text);
+// One named entry of an import address table: the module imported from, the function's name
+// and the entry's value. `first` marks the first entry of a descriptor.
+struct TImportEntry {
+  std::string module;
+  std::string function;
+  uint32_t value = 0;
+  bool first = false;
+};
+// Walks the import descriptors of an image copy of `copySize` bytes in order, visiting every
+// non-zero address-table entry whose name lies in the image and can be read.
+void WalkImports(const TMemoryReader& copy, uint32_t copySize, const TDataDirectory& imports,
+                 const std::function<void(const TImportEntry&)>& visit);
 // Whether the own process's `module` forwards `function`; true when it cannot tell.
 bool IsForwardedExport(const std::string& module, const std::string& function);
 // The relative address is at or beyond the image size (the loader's size when the header's

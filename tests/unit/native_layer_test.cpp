@@ -44,6 +44,7 @@ struct FileCase {
   bool found;
   uint32_t rva;
   bool bytesRead;  // a section holds the function
+  std::string forwarder = "";
 };
 
 std::vector<uint8_t> Cut(std::vector<uint8_t> bytes, size_t size) {
@@ -60,7 +61,7 @@ TEST(NativeLayerFileExports, TableOfImages) {
   const FileCase cases[] = {
       {"exact name", lib, "CreateFileW", true, 0x1000, true},
       {"name in another case", lib, "createfilew", true, 0x1000, true},
-      {"forwarder: its text", lib, "Forwarded", true, 0, true},
+      {"forwarder: its text", lib, "Forwarded", true, 0, true, "OTHER.Target"},
       {"rva outside every section", lib, "Outside", true, 0x9000, false},
       {"missing name", lib, "CreateFileA", false, 0, false},
       {"directory in no section", narrowExports.Build(), "CreateFileW", false, 0, false},
@@ -76,6 +77,7 @@ TEST(NativeLayerFileExports, TableOfImages) {
     if (!found) continue;
     if (c.rva) EXPECT_EQ(found->rva, c.rva);
     EXPECT_EQ(found->fileOffset.has_value(), c.bytesRead);
+    EXPECT_EQ(found->forwarder.value_or(""), c.forwarder);
   }
 }
 

@@ -106,6 +106,68 @@ TEST_F(Ring3Hooks, EveryKindGivesItsLineAndLookAlikesNone) {
   }
 }
 
+// Only the first 256 modules in load order are inspected; a column is never cut (an export name
+// far beyond 260 characters is reported whole).
+TEST_F(Ring3Hooks, ModuleLimitAndLongColumns) {
+  const std::string longName = "?LongDecorated@" + std::string(300, 'x') + "@@YAXXZ";
+  PeImage onDisk;
+  onDisk.dllName = "KERNEL32.dll";
+  onDisk.exports = {{longName}};
+  const std::vector<uint8_t> file = onDisk.Build();
+  machine_.AddFile(kKernel32Path, std::string(file.begin(), file.end()));
+  PeImage hooked = onDisk;
+  hooked.exports[0].code = Opening({0xE9}, Le32(kHook - (kKernel32 + 0x1000 + 5)), {0x90});
+  const struct {
+    uint32_t position;  // of the hooked kernel32 in load order, from 1
+    bool reported;
+  } cases[] = {{3, true}, {256, true}, {257, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.position);
+    const uint32_t pid = kShell + c.position;
+    machine_.AddProcess(pid, kExePath);
+    machine_.LoadModule(pid, kExe, PeImage().Build(), kExePath);
+    machine_.LoadModule(pid, kHook, PeImage().Build(), "C:\\Temp\\hook.dll");
+    for (uint32_t i = 3; i < c.position; ++i) {
+      machine_.LoadModule(pid, 0x20000000 + 0x10000 * i, PeImage().Build(),
+                          "C:\\Temp\\m" + std::to_string(i) + ".dll");
+    }
+    machine_.LoadModule(pid, kKernel32, hooked.Build(), kKernel32Path);
+    const std::vector<std::string> expected{kExePath + " -> KERNEL32.DLL->" + longName +
+                                            " -> hook.dll -> Inline JMP 0xE9"};
+    EXPECT_EQ(rootkit::ListRing3Hooks(), c.reported ? expected : std::vector<std::string>{});
+  }
+}
+
+// With two loaded modules of the imported file name an entry is in place only strictly inside
+// one of them; with one, its end still counts as inside.
+TEST_F(Ring3Hooks, ImportsIntoModulesOfTheSameFileName) {
+  constexpr Address kOtherCopy = 0x30000000;
+  const struct {
+    const char* label;
+    bool twoCopies;
+    Address entry;
+    const char* target;  // the target column, or nullptr when not reported
+  } cases[] = {
+      {"inside the copy from another folder", true, kOtherCopy + 0x10, nullptr},
+      {"at the start of that copy", true, kOtherCopy, "kernel32.dll"},
+      {"at the end of the only copy", false, kKernel32 + PeImage::kSize, nullptr},
+      {"past the end of the only copy", false, kKernel32 + PeImage::kSize + 1, "N/A"},
+  };
+  uint32_t pid = kShell;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    PeImage exe;
+    exe.imports = {{"KERNEL32.dll", {"GetVersion"}, {c.entry}, true}};
+    machine_.AddProcess(++pid, kExePath);
+    machine_.LoadModule(pid, kExe, exe.Build(), kExePath);
+    machine_.LoadModule(pid, kKernel32, Kernel32OnDisk().Build(), kKernel32Path);
+    if (c.twoCopies) machine_.LoadModule(pid, kOtherCopy, Kernel32OnDisk().Build(), "C:\\Other\\kernel32.dll");
+    std::vector<std::string> expected;
+    if (c.target) expected.push_back(kExePath + " -> KERNEL32.DLL->GetVersion -> " + c.target + " -> IAT");
+    EXPECT_EQ(rootkit::ListRing3Hooks(), expected);
+  }
+}
+
 TEST_F(Ring3Hooks, ShellOutsideTheWindowsFolderIsNotInspected) {
   LoadShell(true);
   const std::vector<uint32_t> both = rootkit::GetInspectedProcesses();
