@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -172,6 +173,19 @@ std::string ReadFileText(const std::string& path) {
   std::string text;
   if (!ReadToEnd(file.get(), &text)) return "";
   return text;
+}
+
+bool ReadFileBytes(const std::string& path, uint64_t maxSize, std::vector<uint8_t>* bytes) {
+  ScopedFile file(Fs().CreateFile(path, win::kGenericRead, win::kFileShareRead, win::kOpenExisting, 0));
+  uint64_t size = 0;
+  if (!file.ok() || !Fs().GetFileSize(file.get(), &size) || size == 0 || size > maxSize) return false;
+  try {
+    bytes->resize(static_cast<size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  uint32_t read = 0;
+  return Fs().ReadFile(file.get(), bytes->data(), static_cast<uint32_t>(size), &read) && read == size;
 }
 
 uint32_t ServiceState(const std::string& machine, const std::string& serviceName) {

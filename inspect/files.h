@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace inspect {
 
@@ -34,6 +35,8 @@ class EFileReadError : public std::runtime_error {
 std::string FileMd5Text(const std::string& path);
 // The whole file; empty when it does not exist or cannot be opened.
 std::string ReadFileText(const std::string& path);
+// The whole file as bytes when it holds 1 to `maxSize` bytes and reads whole; false otherwise.
+bool ReadFileBytes(const std::string& path, uint64_t maxSize, std::vector<uint8_t>* bytes);
 
 // Service manager: the current state (0 on failure), running, and the binary path ("" on failure).
 uint32_t ServiceState(const std::string& machine, const std::string& serviceName);

@@ -82,20 +82,6 @@ std::vector<TSystemModule> QuerySystemModules() {
   return modules;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  using namespace platform;
-  ScopedFile file(Fs().CreateFile(path, win::kGenericRead, win::kFileShareRead, win::kOpenExisting, 0));
-  uint64_t size = 0;
-  if (!file.ok() || !Fs().GetFileSize(file.get(), &size) || size == 0 || size > kMaxKernelFileSize) return false;
-  try {
-    bytes->resize(static_cast<size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  uint32_t read = 0;
-  return Fs().ReadFile(file.get(), bytes->data(), static_cast<uint32_t>(size), &read) && read == size;
-}
-
 // One request on the device, answered at once with status 0.
 bool Ask(Handle device, uint32_t code, const void* input, uint32_t inputSize, void* output, uint32_t outputSize,
          uint32_t* answered) {
@@ -252,7 +238,7 @@ bool BuildServiceNameList(Address ntdll, TServiceNameList* list) {
 TReferenceTable ReadReferenceServiceTable(const std::string& kernelPath, Address kernelBase, Address serviceTable,
                                           uint32_t count, std::vector<uint32_t>* table) {
   std::vector<uint8_t> file;
-  if (!ReadWholeFile(kernelPath, &file)) return TReferenceTable::Failed;
+  if (!inspect::ReadFileBytes(kernelPath, kMaxKernelFileSize, &file)) return TReferenceTable::Failed;
   const TBufferReader reader(file.data(), file.size());
   const auto headers = ReadPeHeaders(reader, 0);
   uint32_t imageBase = 0;

@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "inspect/files.h"
 #include "platform/handles.h"
 #include "rootkit/pe_image.h"
 
@@ -80,21 +81,6 @@ Address Resolve(Address module, const std::string* name, uint32_t ordinal, int d
   }
   if (rva == 0 || base + rva > 0xFFFFFFFFull) return 0;
   return static_cast<Address>(base + rva);
-}
-
-// The whole file, or nothing.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  using namespace platform;
-  ScopedFile file(Fs().CreateFile(path, win::kGenericRead, win::kFileShareRead, win::kOpenExisting, 0));
-  uint64_t size = 0;
-  if (!file.ok() || !Fs().GetFileSize(file.get(), &size) || size == 0 || size > kMaxPeFileSize) return false;
-  try {
-    bytes->resize(static_cast<size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  uint32_t read = 0;
-  return Fs().ReadFile(file.get(), bytes->data(), static_cast<uint32_t>(size), &read) && read == size;
 }
 
 struct TLoaderEntry {
@@ -176,7 +162,7 @@ Address GetExportAddressByOrdinal(Address module, uint32_t ordinal) {
 
 bool ReadExportBytesFromFile(const std::string& path, const std::string& name, uint32_t count, uint8_t* destination) {
   std::vector<uint8_t> file;
-  if (!destination || !ReadWholeFile(path, &file)) return false;
+  if (!destination || !inspect::ReadFileBytes(path, kMaxPeFileSize, &file)) return false;
   const auto found = FindFileExport(file.data(), file.size(), name);
   if (!found || !found->fileOffset || count > file.size() - *found->fileOffset) return false;
   std::memcpy(destination, file.data() + *found->fileOffset, count);
@@ -185,7 +171,7 @@ bool ReadExportBytesFromFile(const std::string& path, const std::string& name, u
 
 bool GetExportRvaFromFile(const std::string& name, const std::string& path, uint32_t* rva) {
   std::vector<uint8_t> file;
-  if (!ReadWholeFile(path, &file)) return false;
+  if (!inspect::ReadFileBytes(path, kMaxPeFileSize, &file)) return false;
   const auto found = FindFileExport(file.data(), file.size(), name);
   if (!found) return false;
   *rva = found->rva;
