@@ -2,7 +2,9 @@
 # "Kernel Mode Info" under Wine with the real kvdrv.sys: the driver is registered, started through
 # the service manager, asked and removed again. Wine's kernel has no service table, so the section
 # ends there without a line. Whatever it printed, no kvdrv service key and no LEGACY_KVDRV key is
-# left behind; a driver with one changed byte is refused before anything is registered.
+# left behind; a driver with one changed byte is refused before anything is registered. Under
+# WoW64 (the win64 prefix) the section is the one line "x64 OS not supported!" and nothing is
+# registered either.
 source "$(dirname "$0")/lib.sh" "$1" "$2"
 
 section() {  # the lines of the section, between its banner's empty line and its closing one
@@ -46,4 +48,17 @@ seed_legacy_key
 lines=$(section "$INSTALL_DIR/report2.txt")
 [ "$lines" = "Driver has wrong hash!" ] || fail "expected 'Driver has wrong hash!', got: $lines"
 no_keys_left "changed driver"
+
+# 3. The win64 prefix of the build tree: our 32-bit program under WoW64, with the genuine driver.
+export BS_WINEARCH=win64 BS_WINEPREFIX="$BIN_DIR/wineprefix64"
+export WINEPREFIX=$BS_WINEPREFIX
+"$SRC_DIR/tools/wine-prefix" "$BS_WINEPREFIX" win64
+win64_dir="$BS_WINEPREFIX/drive_c/$INSTALL_NAME"
+trap 'rm -rf "$win64_dir"; cleanup_install' EXIT
+mkdir -p "$win64_dir"
+cp "$BIN_DIR/bsscan.exe" "$BIN_DIR/kvdrv.sys" "$win64_dir/"
+"$WINE_RUN" "$win64_dir/bsscan.exe" --quiet --output "$INSTALL_WIN\\report64.txt" || fail "bsscan on win64 exited $?"
+lines=$(section "$win64_dir/report64.txt")
+[ "$lines" = "x64 OS not supported!" ] || fail "win64: expected 'x64 OS not supported!', got: $lines"
+no_keys_left "win64"
 echo "kernel_mode_info: ok"
