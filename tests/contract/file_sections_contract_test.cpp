@@ -55,11 +55,15 @@ class FileSectionsContract : public bs_test::ContractTest {
   std::string Path(const std::string& relative) { return scratch().PathOf(relative); }
   void WritePe(const std::string& relative, uint32_t attributes = 0) {
     ASSERT_TRUE(WriteWholeFile(Path(relative), pe)) << relative;
-    if (attributes) ASSERT_TRUE(Fs().SetFileAttributes(Path(relative), attributes)) << relative;
+    if (attributes) {
+      ASSERT_TRUE(Fs().SetFileAttributes(Path(relative), attributes)) << relative;
+    }
   }
   void MakeFolder(const std::string& relative, uint32_t attributes = 0) {
     ASSERT_TRUE(Fs().CreateDirectory(Path(relative))) << relative;
-    if (attributes) ASSERT_TRUE(Fs().SetFileAttributes(Path(relative), attributes)) << relative;
+    if (attributes) {
+      ASSERT_TRUE(Fs().SetFileAttributes(Path(relative), attributes)) << relative;
+    }
   }
 
   std::string pe;

@@ -84,7 +84,9 @@ TEST_P(KernelContract, DriverLoadsAnswersAndGoes) {
   }
   EXPECT_TRUE(rootkit::UnloadKernelDriver("kvdrv"));
   rootkit::UnregisterDriverService("kvdrv");
-  if (opened) EXPECT_TRUE(Native().CloseDevice(device));
+  if (opened) {
+    EXPECT_TRUE(Native().CloseDevice(device));
+  }
   EXPECT_FALSE(rootkit::OpenDriverDevice(&device));
   ScopedKey left;
   EXPECT_NE(Reg().OpenKey(kHkeyLocalMachine, key, win::kKeyRead, left.out()), win::kErrorSuccess);

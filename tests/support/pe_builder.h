@@ -11,10 +11,10 @@
 namespace bs_test {
 
 struct PeExport {
-  std::string name;         // empty: exported by ordinal only
-  std::vector<uint8_t> code;  // placed in the code section, unless `forwarder` or `rva` is set
-  std::string forwarder;    // "MODULE.Function": the entry points into the export directory
-  uint32_t rva = 0;         // a fixed function-table entry
+  std::string name = {};           // empty: exported by ordinal only
+  std::vector<uint8_t> code = {};  // placed in the code section, unless `forwarder` or `rva` is set
+  std::string forwarder = {};      // "MODULE.Function": the entry points into the export directory
+  uint32_t rva = 0;                // a fixed function-table entry
 };
 
 struct PeImport {

@@ -119,10 +119,14 @@ TEST_F(LangFiles, ShippedFilesHoldEveryKeyAndEnglishMatchesTheProgram) {
   }
   ASSERT_TRUE(inspect::LoadLanguageFile(kApp, "English.ini"));
   for (int n = 1; n <= inspect::kLngCount; ++n) {
-    if (!inspect::LngDefault(n).empty()) EXPECT_EQ(inspect::Lng(n), inspect::LngDefault(n)) << n;
+    if (!inspect::LngDefault(n).empty()) {
+      EXPECT_EQ(inspect::Lng(n), inspect::LngDefault(n)) << n;
+    }
   }
   for (const scan::TControl& c : scan::kControls) {
-    if (c.lng) EXPECT_EQ(scan::LanguageCaption(c), scan::EnglishCaption(c)) << c.name;
+    if (c.lng) {
+      EXPECT_EQ(scan::LanguageCaption(c), scan::EnglishCaption(c)) << c.name;
+    }
   }
   // Every entry English fills, German fills too; with letters beyond ASCII and a translator.
   ASSERT_TRUE(inspect::LoadLanguageFile(kApp, "Deutsch.ini"));

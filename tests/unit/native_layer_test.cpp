@@ -75,7 +75,9 @@ TEST(NativeLayerFileExports, TableOfImages) {
     const auto found = rootkit::FindFileExport(c.file.data(), c.file.size(), c.name);
     ASSERT_EQ(found.has_value(), c.found);
     if (!found) continue;
-    if (c.rva) EXPECT_EQ(found->rva, c.rva);
+    if (c.rva) {
+      EXPECT_EQ(found->rva, c.rva);
+    }
     EXPECT_EQ(found->fileOffset.has_value(), c.bytesRead);
     EXPECT_EQ(found->forwarder.value_or(""), c.forwarder);
   }

@@ -74,7 +74,9 @@ TEST_F(UpdateCheck, ResultsAndMessages) {
     TPrompts prompts;
     EXPECT_EQ(scan::CheckForUpdate(kUrl, true, prompts), c.result) << c.name;
     ASSERT_EQ(prompts.texts.size(), 1u) << c.name;
-    if (c.told) EXPECT_EQ(prompts.texts[0], c.told) << c.name;
+    if (c.told) {
+      EXPECT_EQ(prompts.texts[0], c.told) << c.name;
+    }
     EXPECT_FALSE(scan::UpdateCheckRunning());
   }
   const auto& requests = machine.internet().requests;

@@ -23,9 +23,15 @@ TEST(ControlTable, IdsAndNamesAreUniqueWhereTheyAreLookedUp) {
     // The driver finds main-window controls by name alone.
     const int scope = c.place <= kPlaceMenu ? -1 : c.place;
     EXPECT_TRUE(names.insert({scope, c.name}).second) << c.name;
-    if (c.lng) EXPECT_TRUE(inspect::LngHasKey(c.lng)) << c.name;
-    if (c.kind == TKind::CheckBox && c.place == kPageSettings) EXPECT_TRUE(c.flag && c.key) << c.name;
-    if (c.kind == TKind::Memo && c.place == kPageSettings) EXPECT_TRUE(c.list && c.key) << c.name;
+    if (c.lng) {
+      EXPECT_TRUE(inspect::LngHasKey(c.lng)) << c.name;
+    }
+    if (c.kind == TKind::CheckBox && c.place == kPageSettings) {
+      EXPECT_TRUE(c.flag && c.key) << c.name;
+    }
+    if (c.kind == TKind::Memo && c.place == kPageSettings) {
+      EXPECT_TRUE(c.list && c.key) << c.name;
+    }
   }
 }
 
