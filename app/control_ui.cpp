@@ -1,6 +1,7 @@
 #include "app/control_ui.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include "scan/settings.h"
 
@@ -72,6 +73,19 @@ HWND CreateRowControl(const scan::TControl& row, HWND parent, const RECT& rect) 
                                  GetModuleHandleA(nullptr), nullptr);
   if (control && row.kind == TKind::Memo) SendMessageA(control, EM_SETLIMITTEXT, 0, 0);
   return control;
+}
+
+std::string BrowseForFile(HWND owner, const char* title, const char* filter) {
+  char path[MAX_PATH] = {};
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = GetAncestor(owner, GA_ROOT);
+  dialog.lpstrFilter = filter;
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = MAX_PATH;
+  dialog.lpstrTitle = title;
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  return GetOpenFileNameA(&dialog) ? path : "";
 }
 
 HFONT MakeFont(const char* face, int points, int weight, bool underline) {

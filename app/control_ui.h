@@ -32,6 +32,11 @@ class TControlMap {
   std::map<int, HWND> windows_;
 };
 
+inline constexpr const char* kAllFilesFilter = "All files (*.*)\0*.*\0";
+// A file chosen in the Open dialog over `owner`'s window; empty when the user cancels. The
+// current folder stays as it was.
+std::string BrowseForFile(HWND owner, const char* title = nullptr, const char* filter = kAllFilesFilter);
+
 HFONT MakeFont(const char* face, int points, int weight, bool underline = false);
 
 std::string WindowText(HWND window);

@@ -1,7 +1,5 @@
 #include "app/delete_file_page.h"
 
-#include <commdlg.h>
-
 #include "app/control_ui.h"
 #include "managers/file_deleter.h"
 #include "scan/controls.h"
@@ -41,15 +39,8 @@ bool TDeleteFilePage::Command(int id, int code) {
 
 // OpenDialog3.
 void TDeleteFilePage::Button4Click() {
-  char path[MAX_PATH] = {};
-  OPENFILENAMEA dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = GetAncestor(page_, GA_ROOT);
-  dialog.lpstrFilter = "All files (*.*)\0*.*\0";
-  dialog.lpstrFile = path;
-  dialog.nMaxFile = MAX_PATH;
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (GetOpenFileNameA(&dialog)) SetWindowTextA(Control(kId("Edit11")), path);
+  const std::string path = BrowseForFile(page_);
+  if (!path.empty()) SetWindowTextA(Control(kId("Edit11")), path.c_str());
 }
 
 void TDeleteFilePage::Button6Click() {

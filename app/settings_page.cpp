@@ -1,7 +1,6 @@
 #include "app/settings_page.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include "app/control_ids.h"
 #include "app/control_ui.h"
@@ -172,21 +171,8 @@ void TSettingsPage::CheckBox2Click() {
   SetChecked(Control(kId("CheckBox6")), s.CopyToDesktop);
 }
 
-std::string TSettingsPage::BrowseForFile(const char* title) const {
-  char path[MAX_PATH] = {};
-  OPENFILENAMEA dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = GetAncestor(page_, GA_ROOT);
-  dialog.lpstrFilter = "All files (*.*)\0*.*\0";
-  dialog.lpstrFile = path;
-  dialog.nMaxFile = MAX_PATH;
-  dialog.lpstrTitle = title;
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  return GetOpenFileNameA(&dialog) ? path : "";
-}
-
 void TSettingsPage::Button5Click() {
-  const std::string path = BrowseForFile(nullptr);
+  const std::string path = BrowseForFile(page_);
   if (!path.empty()) SetWindowTextA(Control(kId("Edit1")), path.c_str());
 }
 
@@ -200,7 +186,7 @@ void TSettingsPage::Button7Click() {
 }
 
 void TSettingsPage::Button8Click() {
-  const std::string path = BrowseForFile(nullptr);
+  const std::string path = BrowseForFile(page_);
   if (path.empty()) return;
   SetWindowTextA(Control(kId("Edit3")), path.c_str());
   HWND memo = Control(kId("ExclusionMemo"));

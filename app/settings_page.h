@@ -48,7 +48,6 @@ class TSettingsPage {
   void Button7Click();
   void Button8Click();
   void CbChange(int code);
-  std::string BrowseForFile(const char* title) const;
 
   HWND page_ = nullptr;
   HWND tabs_ = nullptr;

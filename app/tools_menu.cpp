@@ -1,7 +1,6 @@
 #include "app/tools_menu.h"
 
-#include <commdlg.h>
-
+#include "app/control_ui.h"
 #include "managers/windows_tools.h"
 #include "scan/controls.h"
 
@@ -42,17 +41,9 @@ bool StartToolOfEntry(int id) {
 }
 
 std::string ChooseFileToRun(HWND owner) {
-  char path[MAX_PATH] = {};
   const std::string title = managers::RunDialogTitle();
-  OPENFILENAMEA dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = "Programs (*.exe;*.com;*.bat;*.cmd;*.msc)\0*.exe;*.com;*.bat;*.cmd;*.msc\0All files (*.*)\0*.*\0";
-  dialog.lpstrFile = path;
-  dialog.nMaxFile = MAX_PATH;
-  dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  return GetOpenFileNameA(&dialog) ? path : "";
+  return BrowseForFile(owner, title.empty() ? nullptr : title.c_str(),
+                       "Programs (*.exe;*.com;*.bat;*.cmd;*.msc)\0*.exe;*.com;*.bat;*.cmd;*.msc\0All files (*.*)\0*.*\0");
 }
 
 }  // namespace app
