@@ -3,15 +3,7 @@
 # scanned clean, then seeded with tests/fixtures/registry_hijacks.reg (regedit /S) and a hosts
 # redirection, and scanned again.
 set -euo pipefail
-work=$(mktemp -d /tmp/bs-e2e-registry.XXXXXX)
-export BS_WINEPREFIX=$work/prefix
-source "$(dirname "$0")/lib.sh" "$1" "$2"
-cleanup() {
-  cleanup_install
-  WINEPREFIX=$BS_WINEPREFIX wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/lib.sh" "$1" "$2" --disposable-prefix
 
 user=$(ls "$BS_WINEPREFIX/drive_c/users" | grep -v -x Public | head -n 1)
 appdata="C:\\users\\$user\\AppData\\Roaming"

@@ -3,15 +3,7 @@
 # prefix is seeded with hijacked values, a batch repairs them and writes its undo file, and
 # "regedit /S" of that file gives back every key the batch touched exactly as it was.
 set -euo pipefail
-work=$(mktemp -d /tmp/bs-e2e-restorer.XXXXXX)
-export BS_WINEPREFIX=$work/prefix
-source "$(dirname "$0")/lib.sh" "$1" "$2"
-cleanup() {
-  cleanup_install
-  WINEPREFIX=$BS_WINEPREFIX wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/lib.sh" "$1" "$2" --disposable-prefix
 cp "$BIN_DIR/tests/restorer_batch.exe" "$INSTALL_DIR/"
 
 policies='Software\Microsoft\Windows\CurrentVersion\Policies'

@@ -231,6 +231,16 @@ class TApp {
 
   void ClickScan() { Require(PostMessageA(scanButton, BM_CLICK, 0, 0) != 0, "cannot post BM_CLICK to \"Scan PC\""); }
 
+  // Returns the moment the button goes grey, without sleeping, so that what is posted next reaches
+  // a running worker.
+  void SpinUntilScanStarted() {
+    const DWORD start = GetTickCount();
+    while (IsWindowEnabled(scanButton)) {
+      Require(GetTickCount() - start < kScanStartTimeoutMs, "\"Scan PC\" did not start a scan");
+      SwitchToThread();
+    }
+  }
+
   // Waits until the button has gone grey: the run has started.
   void WaitScanStarted() {
     const DWORD start = GetTickCount();
@@ -396,11 +406,7 @@ void ScenarioCloseDuringScan(const std::string& exe) {
   app.ClickScan();
   // The close must arrive while the worker runs: post it the moment the button goes grey; the
   // waiting loop dispatches it within a millisecond.
-  const DWORD start = GetTickCount();
-  while (IsWindowEnabled(app.scanButton)) {
-    Require(GetTickCount() - start < kScanStartTimeoutMs, "\"Scan PC\" did not start a scan");
-    SwitchToThread();
-  }
+  app.SpinUntilScanStarted();
   const long code = app.Close();
   Check(code == 0, "closing during a scan ends the process with code 0 (got " + std::to_string(code) + ")");
   Check(FilesIn(folder + "Logs\\", "*.log").empty(), "a scan cut short by closing wrote its report file");
@@ -739,11 +745,7 @@ void ScenarioExitDuringScan(const std::string& exe) {
   TOptionsFile options(folder, kSaveReportOptions);
   TApp app(exe);
   app.ClickScan();
-  const DWORD start = GetTickCount();
-  while (IsWindowEnabled(app.scanButton)) {
-    Require(GetTickCount() - start < kScanStartTimeoutMs, "\"Scan PC\" did not start a scan");
-    SwitchToThread();
-  }
+  app.SpinUntilScanStarted();
   PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("Exit1"), 0), 0);
   const long code = app.WaitExit();
   Check(code == 0, "Exit during a scan ends the process with code 0 (got " + std::to_string(code) + ")");
