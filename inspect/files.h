@@ -1,4 +1,5 @@
-// The file queries behind a file description, and the service-manager queries.
+// File queries (existence, size, version fields, dates, attributes, digest, contents) and the
+// service-manager queries.
 #pragma once
 
 #include <cstdint>

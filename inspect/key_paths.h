@@ -38,7 +38,7 @@ constexpr const char* kInternetExplorerMain = "\\Software\\Microsoft\\Internet E
 constexpr const char* kInternetExplorer = "\\Software\\Microsoft\\Internet Explorer";
 constexpr const char* kInternetExplorerSearch = "\\Software\\Microsoft\\Internet Explorer\\Search";
 constexpr const char* kInternetExplorerDownload = "\\Software\\Microsoft\\Internet Explorer\\Download";
-// The machine's phishing filter key, spelled as the hijack check prints it.
+// The machine's phishing filter key, in the letter case the report prints.
 constexpr const char* kMachinePhishingFilter = "\\SOFTWARE\\Microsoft\\Internet Explorer\\PhishingFilter";
 constexpr const char* kInternetExplorerMainPolicies = "\\SOFTWARE\\Policies\\Microsoft\\Internet Explorer\\Main";
 
