@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Post-link check of a Windows executable: every function its import table names must be in the
-# list of what Windows 2000 SP4 has. Then, as a second net, a generated C file takes the address
-# of each imported name under the Windows 2000 header settings, so the headers flag what they
-# guard as newer. Fails with the offending names.
+# list of what the oldest Windows it runs on has (Windows 2000 SP4 unless told). Then, as a second
+# net, a generated C file takes the address of each imported name under that Windows's header
+# settings, so the headers flag what they guard as newer. Fails with the offending names.
 #
-#   check_imports.sh OBJDUMP CC LIST EXE
+#   check_imports.sh OBJDUMP CC LIST EXE [FLOOR WINNT NTDDI]
 set -euo pipefail
 objdump=$1 cc=$2 list=$3 exe=$4
+floor=${5:-Windows 2000 SP4} winnt=${6:-0x0500} ntddi=${7:-0x05000400}
 name=$(basename "$exe")
 
 # "DLL FUNCTION" per import, DLL in upper case; an import by ordinal only as "DLL #n". Rows are
@@ -20,7 +21,7 @@ imports=$("$objdump" -p "$exe" | awk '
 allowed=$(sed -e 's/#.*//' -e 's/[[:space:]]*$//' "$list" | awk 'NF >= 2 { print toupper($1), $2 }' | sort -u)
 extra=$(comm -23 <(printf '%s\n' "$imports") <(printf '%s\n' "$allowed") | sed '/^$/d')
 if [ -n "$extra" ]; then
-  echo "$name imports what Windows 2000 SP4 lacks (or what $(basename "$list") does not list yet):" >&2
+  echo "$name imports what $floor lacks (or what $(basename "$list") does not list yet):" >&2
   printf '  %s\n' $(printf '%s\n' "$extra" | tr ' ' ':') >&2
   exit 1
 fi
@@ -62,11 +63,11 @@ HEAD
   echo "};"
 } > "$work/imports.c"
 if ! "$cc" -x c -std=gnu11 -fsyntax-only -Werror=implicit-function-declaration \
-    -D_WIN32_WINNT=0x0500 -DWINVER=0x0500 -D__MSVCRT_VERSION__=0x0600 -DNTDDI_VERSION=0x05000400 \
+    -D_WIN32_WINNT="$winnt" -DWINVER="$winnt" -D__MSVCRT_VERSION__=0x0600 -DNTDDI_VERSION="$ntddi" \
     "$work/imports.c" 2> "$work/errors"; then
-  echo "$name imports names the Windows 2000 headers do not declare:" >&2
+  echo "$name imports names the $floor headers do not declare:" >&2
   grep -A1 'error:' "$work/errors" | grep -o '&[A-Za-z0-9_]*' | tr -d '&' | sort -u | sed 's/^/  /' >&2
   grep -q 'error:' "$work/errors" || cat "$work/errors" >&2
   exit 1
 fi
-echo "$name: $(printf '%s\n' "$imports" | wc -l) imports, all on Windows 2000 SP4"
+echo "$name: $(printf '%s\n' "$imports" | wc -l) imports, all on $floor"

@@ -110,10 +110,12 @@ bool IsVistaOrLater() {
 
 bool IsNewerWindows() {
   const TWindowsVersion version = CurrentWindowsVersion();
-  return IsWow64() || version == TWindowsVersion::WinVista || version == TWindowsVersion::Win7;
+  return IsX64Windows() || version == TWindowsVersion::WinVista || version == TWindowsVersion::Win7;
 }
 
 bool IsWow64() { return Sys().IsWow64Process().value_or(false); }
+
+bool IsX64Windows() { return Sys().Is64BitProcess() || IsWow64(); }
 
 // --- Privileges, power, restore points, shell ----------------------------------------------
 

@@ -32,6 +32,8 @@ std::string WindowsVersionName();
 // NT 6 or later, whether named or not.
 bool IsVistaOrLater();
 bool IsWow64();
+// A 64-bit Windows: this program under WoW64, or its x86_64 build.
+bool IsX64Windows();
 // Vista, 7 or any 64-bit Windows: where a clean system carries the newer default values.
 bool IsNewerWindows();
 

@@ -291,6 +291,9 @@ class System {
   virtual OsVersion GetVersion() = 0;
   // IsWow64Process of the own process; nullopt when kernel32 does not export it.
   virtual std::optional<bool> IsWow64Process() = 0;
+  // Whether the own process is a 64-bit one (the x86_64 build): it runs only on a 64-bit Windows,
+  // and sees that Windows's native registry and file-system views.
+  virtual bool Is64BitProcess() = 0;
 
   virtual uint32_t GetTickCount() = 0;
   virtual void Sleep(uint32_t milliseconds, bool alertable) = 0;

@@ -350,7 +350,7 @@ void ListKernelModeInfo(std::vector<std::string>& report) {
     report.push_back("Windows NT OS Supported Only!");
     return;
   }
-  if (NativeLayer().RunningUnderWow64) {
+  if (NativeLayer().X64System) {
     report.push_back("x64 OS not supported!");
     return;
   }

@@ -129,8 +129,14 @@ const TNativeLayer& NativeLayer() { return g_layer; }
 void InitNativeLayer() {
   auto& native = platform::Native();
   g_layer = TNativeLayer{};
+  // The x86_64 build reads no 32-bit process layouts, its own least of all.
+  if (platform::Sys().Is64BitProcess()) {
+    g_layer.X64System = true;
+    return;
+  }
   const Address isWow64 = GetExportAddress(native.GetModuleHandle("kernel32"), "IsWow64Process");
   g_layer.RunningUnderWow64 = isWow64 && native.CallIsWow64Process(isWow64).value_or(false);
+  g_layer.X64System = g_layer.RunningUnderWow64;
   if (g_layer.RunningUnderWow64) return;
   const uint32_t version = GetPebOsVersion();
   if ((version & 0xFF) <= 4) return;

@@ -15,6 +15,9 @@ using platform::Handle;
 
 struct TNativeLayer {
   bool RunningUnderWow64 = false;
+  // A 64-bit Windows (under WoW64, or the x86_64 build): the layer is not set up, and the sections
+  // that need it refuse.
+  bool X64System = false;
   bool UseSysenter = false;
   // ntdll exports wine_get_version: the services are entered through the ntdll exports.
   bool UnderWine = false;

@@ -80,7 +80,7 @@ void Winsock(TReport& r, const O& o) {
 }
 void UnknownClsid(TReport& r, const O& o) { WriteUnknownClsidFiles(r, o, "\\SOFTWARE\\Classes\\CLSID"); }
 void Ring3Hooks(TReport& r, const O& o) {
-  if (inspect::IsWow64()) {
+  if (inspect::IsX64Windows()) {
     r.Add("x64 OS not supported!");
   } else {
     ListRing3Hooks(r, o);

@@ -55,7 +55,7 @@ void AddRegistryValueLine(const std::string& keyPath, const std::string& valueNa
 
 void WriteGenericSystemInfo(TReport& report, const TScanOptions&) {
   report.Add(inspect::Lng(56) + ": " + inspect::WindowsVersionInfo(1) + " " + inspect::WindowsVersionInfo(3) + " " +
-             (inspect::IsWow64() ? "64-bit" : "32-bit"));
+             (inspect::IsX64Windows() ? "64-bit" : "32-bit"));
   report.Add(inspect::Lng(57) + ": " + inspect::WindowsVersionInfo(2));
   AddRegistryValueLine("\\SOFTWARE\\Microsoft\\Internet Explorer", "Version", platform::kHkeyLocalMachine,
                        "Internet Explorer", report);

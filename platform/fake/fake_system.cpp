@@ -68,6 +68,7 @@ class FakeSystem final : public System {
 
   OsVersion GetVersion() override { return Read(sys_.version); }
   std::optional<bool> IsWow64Process() override { return Read(sys_.wow64); }
+  bool Is64BitProcess() override { return Read(sys_.process64); }
 
   uint32_t GetTickCount() override {
     std::lock_guard lock(s_.mutex);

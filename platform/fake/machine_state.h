@@ -208,6 +208,7 @@ struct SystemState {
   int32_t utcOffsetMinutes = 0;  // local time = UTC + offset
   OsVersion version{win::kVerPlatformWin32Nt, 5, 1, 2600, "Service Pack 3"};
   std::optional<bool> wow64 = false;
+  bool process64 = false;  // the program as the x86_64 build
   uint32_t tickCount = 1000;
   uint32_t tickStep = 0;  // added to the tick count at every reading
   LocalTime now{2009, 12, 2, 8, 15, 45, 12, 0};

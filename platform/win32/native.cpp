@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#if defined(__i386__)
 // bs_trap(entry, number, args, count): pushes `count` 32-bit arguments in the service's order,
 // loads the number into EAX and calls `entry`: one of the two stubs below, or a stdcall export.
 // The stack is restored from EBP afterwards, whoever removed the arguments.
@@ -60,6 +61,7 @@ _bs_sysenter_stub:
   movl %esp, %edx
   sysenter
 )");
+#endif
 
 namespace platform::win32 {
 namespace {
@@ -84,7 +86,12 @@ struct ClientId {
   uintptr_t thread;
 };
 
-uint32_t Arg(const void* pointer) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer)); }
+// The services take 32-bit arguments and the layer keeps 32-bit addresses: an address beyond them
+// (in the x86_64 build) is no address of the layer's, so it becomes 0 instead of a cut one.
+uint32_t Arg(const void* pointer) {
+  const uintptr_t value = reinterpret_cast<uintptr_t>(pointer);
+  return value > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(value);
+}
 
 bool UnderWine() {
   static const bool wine = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
@@ -189,7 +196,9 @@ class Win32NativeApi final : public NativeApi {
 
   Address CurrentPeb() override {
     Address peb = 0;
+#if defined(__i386__)
     asm("movl %%fs:0x30, %0" : "=r"(peb));
+#endif
     return peb;
   }
 
@@ -402,6 +411,10 @@ class Win32NativeApi final : public NativeApi {
   }
 
   uint32_t Invoke(NativeService service, std::initializer_list<uint32_t> args) {
+#if !defined(__i386__)
+    // The gates and the argument words are those of a 32-bit process.
+    return nt::kStatusNotImplemented;
+#else
     const ServiceEntry& entry = entries_[static_cast<size_t>(service)];
     const void* target = nullptr;
     switch (entry.gate) {
@@ -419,6 +432,7 @@ class Win32NativeApi final : public NativeApi {
     }
     if (!target) return nt::kStatusNotImplemented;
     return bs_trap(target, entry.number, args.begin(), static_cast<uint32_t>(args.size()));
+#endif
   }
 
   ServiceEntry entries_[kNativeServiceCount];

@@ -22,8 +22,13 @@ BOOL WINAPI GetModuleHandleExWLate(DWORD flags, LPCWSTR name, HMODULE* module) {
 
 }  // namespace
 
-// The stdcall-decorated import pointer name of i686.
+// The import pointer's name: stdcall-decorated on i686, plain on x86_64.
+#if defined(__i386__)
+#define BS_GET_MODULE_HANDLE_EX_W_IMPORT "__imp__GetModuleHandleExW@12"
+#else
+#define BS_GET_MODULE_HANDLE_EX_W_IMPORT "__imp_GetModuleHandleExW"
+#endif
 extern "C" {
-extern GetModuleHandleExWFn const bsGetModuleHandleExWPointer __asm__("__imp__GetModuleHandleExW@12");
+extern GetModuleHandleExWFn const bsGetModuleHandleExWPointer __asm__(BS_GET_MODULE_HANDLE_EX_W_IMPORT);
 GetModuleHandleExWFn const bsGetModuleHandleExWPointer = &GetModuleHandleExWLate;
 }

@@ -147,6 +147,8 @@ class Win32System final : public System {
     return wow64 != FALSE;
   }
 
+  bool Is64BitProcess() override { return sizeof(void*) == 8; }
+
   uint32_t GetTickCount() override { return ::GetTickCount(); }
   void Sleep(uint32_t milliseconds, bool alertable) override { ::SleepEx(milliseconds, alertable); }
   bool BeginTimerPeriod(uint32_t milliseconds) override { return ::timeBeginPeriod(milliseconds) == TIMERR_NOERROR; }

@@ -51,7 +51,14 @@
 
 namespace platform::win32 {
 
-inline HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+// The predefined roots are 32-bit negative numbers, sign-extended in a 64-bit process
+// (HKEY_LOCAL_MACHINE is 0xFFFFFFFF80000002 there); every other key is a handle as it came.
+inline HKEY ToHkey(RegKey key) {
+  if (key >= kHkeyClassesRoot && key <= kHkeyDynData) {
+    return reinterpret_cast<HKEY>(static_cast<intptr_t>(static_cast<int32_t>(static_cast<uint32_t>(key))));
+  }
+  return reinterpret_cast<HKEY>(key);
+}
 inline HANDLE ToHandle(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
 inline Handle FromHandle(HANDLE handle) { return reinterpret_cast<Handle>(handle); }
 

@@ -129,10 +129,24 @@ TEST_P(KernelContract, ImageMappedFromAFile) {
   EXPECT_EQ(Native().MapImageFile(scratch().PathOf("missing.dll")), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, KernelContract, testing::ValuesIn(bs_test::ContractBackends()),
+INSTANTIATE_TEST_SUITE_P(Backends, KernelContract, testing::ValuesIn(bs_test::ContractBackends32()),
                          bs_test::BackendName);
 
-#ifdef BS_WIN32_BACKEND
+#if defined(BS_WIN32_BACKEND) && !defined(__i386__)
+// The x86_64 build on its 64-bit Windows: no driver, no key, the one line of refusal.
+TEST(KernelWine, TheX86_64BuildRefusesAndRegistersNothing) {
+  bs_test::BackendScratch scratch(bs_test::BackendKind::Win32);
+  rootkit::InitNativeLayer();
+  EXPECT_TRUE(rootkit::NativeLayer().X64System);
+  std::vector<std::string> report;
+  rootkit::ListKernelModeInfo(report);
+  EXPECT_EQ(report, std::vector<std::string>{"x64 OS not supported!"});
+  RegKey key = 0;
+  EXPECT_NE(Reg().OpenKey(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\kvdrv", win::kKeyRead, &key), 0u);
+}
+#endif
+
+#if defined(BS_WIN32_BACKEND) && defined(__i386__)
 // The names of the prefix's own ntdll carry the numbers the native layer read from its Nt stubs.
 TEST(KernelWine, ServiceNamesOfTheSystemNtdll) {
   bs_test::BackendScratch scratch(bs_test::BackendKind::Win32);

@@ -1,6 +1,6 @@
 // The native layer over the real ntdll of the prefix: the numbers read from the file are the
 // operands of the stubs mapped in the process, and the services go through the exports.
-#ifdef BS_WIN32_BACKEND
+#if defined(BS_WIN32_BACKEND) && defined(__i386__)
 
 #include <process.h>
 

@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 out="$INSTALL_DIR/report.txt"
 
 # 1. Default settings (no Data folder): report to a file, banners on standard error.
-"$WINE_RUN" "$INSTALL_DIR/bsscan.exe" --output "$INSTALL_WIN\\report.txt" 2>"$INSTALL_DIR/stderr.txt" \
+"$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --output "$INSTALL_WIN\\report.txt" 2>"$INSTALL_DIR/stderr.txt" \
   || fail "bsscan exited $?"
 [ -s "$out" ] || fail "no report written"
 [ ! -e "$out.partial" ] || fail "partial file left behind"
@@ -35,7 +35,7 @@ awk '/^\[\+\] /{b=NR} NR==b+1 && b && $0!=""{print "line " NR " after banner is 
 mkdir -p "$INSTALL_DIR/Data"
 printf '[Options]\r\n4=-1\r\n5=-1\r\n3=0\r\n9=0\r\n10=0\r\n11=0\r\n25=English\r\n12=-1\r\n13=0\r\n14=0\r\n15=0\r\n16=-1\r\n17=0\r\n18=-1\r\n27=0\r\n28=0\r\n29=0\r\n30=0\r\n31=0\r\n32=-1\r\n33=0\r\n34=0\r\n35=-1\r\n' \
   >"$INSTALL_DIR/Data/Options.ini"
-"$WINE_RUN" "$INSTALL_DIR/bsscan.exe" --quiet >"$INSTALL_DIR/stdout.txt" 2>"$INSTALL_DIR/stderr2.txt" \
+"$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --quiet >"$INSTALL_DIR/stdout.txt" 2>"$INSTALL_DIR/stderr2.txt" \
   || fail "bsscan to stdout exited $?"
 [ ! -s "$INSTALL_DIR/stderr2.txt" ] || fail "--quiet still wrote: $(head -n 3 "$INSTALL_DIR/stderr2.txt")"
 tr -d '\r' <"$INSTALL_DIR/stdout.txt" | grep '^\[+\] ' >"$INSTALL_DIR/banners2.txt"
@@ -48,12 +48,12 @@ done
 [ "$(grep -c . "$INSTALL_DIR/banners2.txt")" = 30 ] || fail "expected 30 sections, got $(grep -c . "$INSTALL_DIR/banners2.txt")"
 
 # 3. Errors: a usage error and a report file that cannot be written.
-if "$WINE_RUN" "$INSTALL_DIR/bsscan.exe" --bogus >/dev/null 2>"$INSTALL_DIR/usage.txt"; then
+if "$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --bogus >/dev/null 2>"$INSTALL_DIR/usage.txt"; then
   fail "usage error exited 0"
 fi
 grep -q 'usage' "$INSTALL_DIR/usage.txt" || fail "no usage message"
 [ "$(grep -c . "$INSTALL_DIR/usage.txt")" = 1 ] || fail "usage message must be one line"
-if "$WINE_RUN" "$INSTALL_DIR/bsscan.exe" --quiet --output "C:\\no-such-folder-$$\\r.txt" 2>"$INSTALL_DIR/err.txt"; then
+if "$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --quiet --output "C:\\no-such-folder-$$\\r.txt" 2>"$INSTALL_DIR/err.txt"; then
   fail "unwritable report exited 0"
 fi
 grep -q 'cannot' "$INSTALL_DIR/err.txt" || fail "no message for an unwritable report"

@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# The release zip (tools/dist): both executables and the driver, the language files, the Safe
-# Mode files and the three documents, with the readme in CR LF lines for Notepad.
+# The release zip (tools/dist): the executables of both builds and the driver, the language files,
+# the Safe Mode files and the three documents, with the readme in CR LF lines for Notepad. The
+# other build is shipped too when its tree stands beside this one.
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 src=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$src/tools/dist" "$bin" "$work" >/dev/null
+if [ "$(cat "$bin/wine-arch" 2>/dev/null || echo win32)" = win64 ]; then
+  exes=(BurrowSentry64.exe bsscan64.exe) other=$bin/../win32 other_exes=(BurrowSentry.exe bsscan.exe)
+else
+  exes=(BurrowSentry.exe bsscan.exe) other=$bin/../win64 other_exes=(BurrowSentry64.exe bsscan64.exe)
+fi
+trees=("$bin")
+if [ -f "$other/${other_exes[1]}" ]; then
+  trees+=("$other")
+  exes+=("${other_exes[@]}")
+fi
+"$src/tools/dist" "${trees[0]}" "$work" "${trees[@]:1}" >/dev/null
 listing=$(unzip -Z1 "$work/BurrowSentry.zip")
 missing=0
-for f in BurrowSentry.exe bsscan.exe kvdrv.sys Readme.txt Help.rtf Eula.rtf Langs/English.ini Langs/Deutsch.ini \
+for f in "${exes[@]}" kvdrv.sys Readme.txt Help.rtf Eula.rtf Langs/English.ini Langs/Deutsch.ini \
          Data/SM/WXPSP3.dat; do
   if ! grep -qx "BurrowSentry/$f" <<<"$listing"; then
     echo "FAIL: the zip lacks $f" >&2

@@ -66,7 +66,7 @@ section() {
   awk -v title="[+] $1" '$0 == title {on = 1; next} /^\[\+\] / {on = 0} on && $0 != ""' "$2"
 }
 scan() {
-  "$WINE_RUN" "$INSTALL_DIR/bsscan.exe" --quiet --output "$INSTALL_WIN\\$1.txt" || fail "bsscan exited $?"
+  "$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --quiet --output "$INSTALL_WIN\\$1.txt" || fail "bsscan exited $?"
   tr -d '\r' <"$INSTALL_DIR/$1.txt" >"$INSTALL_DIR/$1.lf"
 }
 

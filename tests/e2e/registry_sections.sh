@@ -15,7 +15,7 @@ hosts="$BS_WINEPREFIX/drive_c/windows/system32/drivers/etc/hosts"
 
 # scan NAME: runs bsscan and leaves the report, without CRs, in $work/NAME.txt
 scan() {
-  "$WINE_RUN" "$INSTALL_DIR/bsscan.exe" --quiet --output "$INSTALL_WIN\\$1.txt" || fail "bsscan exited $?"
+  "$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --quiet --output "$INSTALL_WIN\\$1.txt" || fail "bsscan exited $?"
   tr -d '\r' <"$INSTALL_DIR/$1.txt" >"$work/$1.txt"
 }
 # section REPORT TITLE: the lines between the section's banner and the next banner
@@ -93,7 +93,7 @@ APPDATA_REG=$(reg_escape "$appdata") TEMP_REG=$(reg_escape "$temp") awk '
   }
   { print replace(replace($0, "@APPDATA@", ENVIRON["APPDATA_REG"]), "@TEMP@", ENVIRON["TEMP_REG"]) }' \
   "$SRC_DIR/tests/fixtures/registry_hijacks.reg" >"$work/hijacks.reg"
-WINEPREFIX=$BS_WINEPREFIX wine regedit /S "$(WINEPREFIX=$BS_WINEPREFIX winepath -w "$work/hijacks.reg")" \
+"$WINE" regedit /S "$("$WINE" winepath -w "$work/hijacks.reg")" \
   </dev/null >/dev/null 2>&1 || fail "regedit import"
 printf '127.0.0.1 www.bs-fixture.example\r\n127.0.0.1    localhost\r\n# 127.0.0.1 commented.bs-fixture.example\r\n' >>"$hosts"
 scan seeded

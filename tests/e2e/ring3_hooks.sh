@@ -5,7 +5,7 @@
 # stays inside kernel32, an export-table entry moved onto hook_lib.dll and an import-table entry
 # of its own moved there. Each reported kind gives exactly its line; the jump inside kernel32,
 # Wine's own DLLs and a shell that plants nothing give none. On the win64 prefix the section is
-# the one line "x64 OS not supported!".
+# the one line "x64 OS not supported!", and so it is in the x86_64 build.
 source "$(dirname "$0")/lib.sh" "$1" "$2"
 
 shell_unix="$BS_WINEPREFIX/drive_c/windows/explorer.exe"
@@ -24,10 +24,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-[ -f "$shell_unix" ] && cp -p "$shell_unix" "$saved/explorer.exe"
-cp "$BIN_DIR/tests/hook_shell.exe" "$shell_unix"
-mkdir -p "$INSTALL_DIR/hooks"
-cp "$BIN_DIR/tests/hook_lib.dll" "$INSTALL_DIR/hooks/"
 dll_win="$INSTALL_WIN\\hooks\\hook_lib.dll"
 
 # Every key in reading order; only the hook section of the optional ones is on.
@@ -41,7 +37,7 @@ section() {
 }
 # scan NAME: the report as NAME.lf
 scan() {
-  "$WINE_RUN" "$INSTALL_DIR/bsscan.exe" --quiet --output "$INSTALL_WIN\\$1.txt" || fail "$1: bsscan exited $?"
+  "$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --quiet --output "$INSTALL_WIN\\$1.txt" || fail "$1: bsscan exited $?"
   tr -d '\r' <"$INSTALL_DIR/$1.txt" >"$INSTALL_DIR/$1.lf"
 }
 # start_shell MODE: hook_shell.exe as the shell until it says "ready"
@@ -61,6 +57,20 @@ stop_shell() {
   shell_pid=
 }
 write_options "$INSTALL_DIR"
+
+# The x86_64 build has no hook shell: its section is the refusal.
+if [ "$WINE_ARCH" = win64 ]; then
+  scan x64
+  hooks=$(section "Ring3 API Hooks" "$INSTALL_DIR/x64.lf")
+  [ "$hooks" = "x64 OS not supported!" ] || fail "x86_64 build section: $hooks"
+  echo "ring3 hooks end-to-end: ok"
+  exit 0
+fi
+
+[ -f "$shell_unix" ] && cp -p "$shell_unix" "$saved/explorer.exe"
+cp "$BIN_DIR/tests/hook_shell.exe" "$shell_unix"
+mkdir -p "$INSTALL_DIR/hooks"
+cp "$BIN_DIR/tests/hook_lib.dll" "$INSTALL_DIR/hooks/"
 
 # A clean shell: it is inspected (listed from the Windows folder) and gives no line.
 start_shell clean
@@ -87,9 +97,9 @@ export BS_WINEARCH=win64 BS_WINEPREFIX="$BIN_DIR/wineprefix64"
 "$SRC_DIR/tools/wine-prefix" "$BS_WINEPREFIX" win64
 win64_dir="$BS_WINEPREFIX/drive_c/$INSTALL_NAME"
 mkdir -p "$win64_dir"
-cp "$BIN_DIR/bsscan.exe" "$win64_dir/"
+cp "$BIN_DIR/$BSSCAN" "$win64_dir/"
 write_options "$win64_dir"
-"$WINE_RUN" "$win64_dir/bsscan.exe" --quiet --output "$INSTALL_WIN\\r64.txt" || fail "bsscan on win64 exited $?"
+"$WINE_RUN" "$win64_dir/$BSSCAN" --quiet --output "$INSTALL_WIN\\r64.txt" || fail "bsscan on win64 exited $?"
 tr -d '\r' <"$win64_dir/r64.txt" >"$win64_dir/r64.lf"
 hooks=$(section "Ring3 API Hooks" "$win64_dir/r64.lf")
 [ "$hooks" = "x64 OS not supported!" ] || fail "win64 section: $hooks"

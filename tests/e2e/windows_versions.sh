@@ -25,7 +25,7 @@ put_back() {
   fi
 }
 
-app_key='HKCU\Software\Wine\AppDefaults\bsscan.exe'
+app_key="HKCU\Software\Wine\AppDefaults\$BSSCAN"
 providers_key='HKLM\SYSTEM\CurrentControlSet\Control\SecurityProviders'
 safeboot_key='HKLM\SYSTEM\CurrentControlSet\Control\SafeBoot\Minimal\dmio.sys'
 folders_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
@@ -51,7 +51,7 @@ reg_ add "$providers_key" /v SecurityProviders /d credssp.dll /f || fail "seed S
 [ "$had_safeboot" = 1 ] || reg_ add "$safeboot_key" /ve /d Driver /f || fail "seed the SafeBoot key"
 # A Local Settings folder with an executable of today.
 mkdir -p "$INSTALL_DIR/Local Settings"
-cp "$INSTALL_DIR/bsscan.exe" "$INSTALL_DIR/Local Settings/bs-version-probe.exe"
+cp "$INSTALL_DIR/$BSSCAN" "$INSTALL_DIR/Local Settings/bs-version-probe.exe"
 reg_ add "$folders_key" /v "Local Settings" /d "$INSTALL_WIN\\Local Settings" /f || fail "seed Local Settings"
 # The recent-files listing on (30 days).
 mkdir -p "$INSTALL_DIR/Data"
@@ -66,17 +66,26 @@ cases=(
   "winxp|yes|no|yes"
   "win7|no|yes|no"
 )
+bits=32
+if [ "$WINE_ARCH" = win64 ]; then
+  # A 64-bit Windows carries the newer default values whatever its version: XP x64 and 7.
+  bits=64
+  cases=(
+    "winxp64|no|yes|yes"
+    "win7|no|yes|no"
+  )
+fi
 first_os=
 for c in "${cases[@]}"; do
   IFS='|' read -r version providers safeboot local_settings <<<"$c"
   reg_ add "$app_key" /v Version /d "$version" /f || fail "set $version"
-  "$WINE_RUN" "$INSTALL_DIR/bsscan.exe" --quiet --output "$INSTALL_WIN\\$version.txt" || fail "$version: bsscan exited $?"
+  "$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --quiet --output "$INSTALL_WIN\\$version.txt" || fail "$version: bsscan exited $?"
   report="$INSTALL_DIR/$version.lf"
   tr -d '\r' <"$INSTALL_DIR/$version.txt" >"$report"
 
   # The operating-system line names what the registry says, not the version Wine tells the program.
   os=$(grep '^Operating System: ' "$report") || fail "$version: no operating-system line"
-  [[ "$os" == *" 32-bit" ]] || fail "$version: $os"
+  [[ "$os" == *" $bits-bit" ]] || fail "$version: $os"
   [ -z "$first_os" ] && first_os=$os
   [ "$os" = "$first_os" ] || fail "$version: operating-system line changed: $os"
 

@@ -18,6 +18,14 @@ std::vector<BackendKind> ContractBackends() {
 #endif
 }
 
+std::vector<BackendKind> ContractBackends32() {
+#if defined(BS_WIN32_BACKEND) && defined(__i386__)
+  return {BackendKind::Fake, BackendKind::Win32};
+#else
+  return {BackendKind::Fake};
+#endif
+}
+
 std::string BackendName(const testing::TestParamInfo<BackendKind>& info) {
   return info.param == BackendKind::Fake ? "Fake" : "Win32";
 }

@@ -19,6 +19,9 @@ enum class BackendKind { Fake, Win32 };
 
 // The fake always; the real backend too when the tests are built with BS_WIN32_BACKEND.
 std::vector<BackendKind> ContractBackends();
+// The same for what only a 32-bit process does (the native layer, the driver client): Windows
+// only in the i686 build.
+std::vector<BackendKind> ContractBackends32();
 std::string BackendName(const testing::TestParamInfo<BackendKind>& info);
 void PrintTo(BackendKind kind, std::ostream* out);
 

@@ -198,6 +198,7 @@ TEST(NativeLayerInit, NumbersFromTheFileAndTheGateByVersion) {
     std::optional<bool> wow64;
     bool wine;
     ServiceGate gate;
+    bool process64 = false;
   } cases[] = {
       {"Windows 2000", 5, 0, false, false, ServiceGate::Interrupt2E},
       {"XP", 5, 1, false, false, ServiceGate::Sysenter},
@@ -207,6 +208,7 @@ TEST(NativeLayerInit, NumbersFromTheFileAndTheGateByVersion) {
       {"Wine as XP", 5, 1, false, true, ServiceGate::Export},
       {"NT 4", 4, 0, false, false, ServiceGate::None},
       {"64-bit Windows", 6, 1, true, false, ServiceGate::None},
+      {"the x86_64 build", 6, 1, false, false, ServiceGate::None, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -215,10 +217,12 @@ TEST(NativeLayerInit, NumbersFromTheFileAndTheGateByVersion) {
     machine.system().version.major = c.major;
     machine.system().version.minor = c.minor;
     machine.system().wow64 = c.wow64;
+    machine.system().process64 = c.process64;
     LoadSystem(machine, c.wine);
     rootkit::InitNativeLayer();
     const rootkit::TNativeLayer& layer = rootkit::NativeLayer();
     EXPECT_EQ(layer.RunningUnderWow64, c.wow64.value_or(false));
+    EXPECT_EQ(layer.X64System, c.wow64.value_or(false) || c.process64);
     EXPECT_EQ(layer.UnderWine, c.wine);
     const bool ready = c.gate != ServiceGate::None;
     // Debug privilege (20) only on a system where the layer is ready.
