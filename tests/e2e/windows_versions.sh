@@ -25,7 +25,7 @@ put_back() {
   fi
 }
 
-app_key="HKCU\Software\Wine\AppDefaults\$BSSCAN"
+app_key="HKCU\\Software\\Wine\\AppDefaults\\$BSSCAN"
 providers_key='HKLM\SYSTEM\CurrentControlSet\Control\SecurityProviders'
 safeboot_key='HKLM\SYSTEM\CurrentControlSet\Control\SafeBoot\Minimal\dmio.sys'
 folders_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'

@@ -41,6 +41,10 @@
 
 namespace {
 
+// The programs of this build: the x86_64 one names them with "64".
+constexpr const char* kProgramName = sizeof(void*) == 8 ? "BurrowSentry64.exe" : "BurrowSentry.exe";
+constexpr const char* kBsscanName = sizeof(void*) == 8 ? "bsscan64.exe" : "bsscan.exe";
+
 constexpr const char* kCaption = "Burrow Sentry 1.8.4.0";
 constexpr DWORD kWindowTimeoutMs = 60000;
 constexpr DWORD kScanStartTimeoutMs = 30000;
@@ -672,7 +676,7 @@ void ScenarioKeys(const std::string& exe) {
   Ask(edit1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(exe.c_str()), &ignored);
   HWND memo = Find(app, "ExclusionMemo");
   Key(edit1, WM_KEYDOWN, VK_RETURN, [&] { return !TextOf(memo).empty(); }, "Enter in Edit1 pressing \"+\"");
-  Check(Contains(TextOf(memo), " :: BurrowSentry.exe :: 1.8.4.0 :: Orvatek :: "),
+  Check(Contains(TextOf(memo), std::string(" :: ") + kProgramName + " :: 1.8.4.0 :: Orvatek :: "),
         "the exclusion line names the program: " + TextOf(memo));
   Check(app.Close() == 0, "the window closes with code 0");
   DeleteFileA((folder + "Data\\Options.ini").c_str());
@@ -900,7 +904,7 @@ std::string LastKeyOf(const std::string& regText) {
 std::string Bsscan(const std::string& folder) {
   const std::string report = folder + "bsscan_report.txt";
   DeleteFileA(report.c_str());
-  Check(RunAndWait("\"" + folder + "bsscan.exe\" --quiet --output \"" + report + "\"", folder, kScanTimeoutMs) == 0,
+  Check(RunAndWait("\"" + folder + kBsscanName + "\" --quiet --output \"" + report + "\"", folder, kScanTimeoutMs) == 0,
         "bsscan.exe ran");
   std::string text;
   ReadFileText(report, &text);
@@ -926,7 +930,7 @@ void ScenarioRestorer(const std::string& exe) {
   const std::string folder = FolderOf(exe);
   std::string safeModeText;
   Require(ReadFileText(folder + "Data\\SM\\" + kSafeModeFile, &safeModeText), "Data\\SM\\ lies beside the program");
-  Require(FileExists(folder + "bsscan.exe"), "bsscan.exe lies beside the program");
+  Require(FileExists(folder + kBsscanName), "bsscan lies beside the program");
   Require(!KeyExists(HKEY_LOCAL_MACHINE, kSafeBoot + std::string("\\Minimal")),
           "the prefix has no Safe Mode keys to begin with");
   const std::string lastSafeModeKey = LastKeyOf(safeModeText);
@@ -1005,7 +1009,9 @@ void ScenarioRestorer(const std::string& exe) {
 
   const std::string after = Bsscan(folder);
   Check(Contains(after, "[+] System Hijack"), "the bsscan report has its System Hijack section");
-  Check(!Contains(after, kSafeModeMissing), "bsscan still finds SafeBoot (Minimal) missing");
+  // A 64-bit Windows counts as a newer one, whose check looks under ControlSet001, which Wine's
+  // registry lacks: there the x86_64 build finds the list missing whatever was imported.
+  if (sizeof(void*) == 4) Check(!Contains(after, kSafeModeMissing), "bsscan still finds SafeBoot (Minimal) missing");
 
   // The undo file, through the real Registry Editor, puts everything back.
   Check(RunAndWait("regedit.exe /S \"" + backup + "\"", folder, kExitTimeoutMs) == 0, "regedit imported the undo file");

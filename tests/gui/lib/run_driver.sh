@@ -14,15 +14,20 @@ if [ -z "${BS_GUI_ON_DISPLAY:-}" ]; then
   exec "$src/tools/display" bash "${BASH_SOURCE[0]}" "$bin" "$src" "$@"
 fi
 
+# The build's kind: its prefix and its program names (the x86_64 build's end in 64).
+arch=$(cat "$bin/wine-arch" 2>/dev/null || echo win32)
+export BS_WINEARCH=$arch
+suffix=; [ "$arch" = win64 ] && suffix=64
+program=BurrowSentry$suffix.exe
 driver=$bin/tests/gui_driver.exe
-for f in "$bin/BurrowSentry.exe" "$driver"; do
+for f in "$bin/$program" "$driver"; do
   [ -f "$f" ] || { echo "gui: missing $f" >&2; exit 1; }
 done
 
 # The copy lives outside the build tree, so name the build tree's prefix explicitly (or the
 # disposable one a script names in BS_GUI_PREFIX).
 export BS_WINEPREFIX=${BS_GUI_PREFIX:-$bin/wineprefix}
-"$src/tools/wine-prefix" "$BS_WINEPREFIX" win32
+"$src/tools/wine-prefix" "$BS_WINEPREFIX" "$arch"
 
 name=bs-gui-$$
 scratch=$BS_WINEPREFIX/drive_c/$name
@@ -31,7 +36,7 @@ reg() { "$src/tools/wine-run" reg "$@" </dev/null >/dev/null 2>&1; }
 
 # Xvfb has no window manager: let Wine draw the frame and caption of our window itself, for the
 # screenshot. The key only concerns BurrowSentry.exe and is removed again at the end.
-appKey='HKCU\Software\Wine\AppDefaults\BurrowSentry.exe'
+appKey="HKCU\\Software\\Wine\\AppDefaults\\$program"
 reg add "$appKey\X11 Driver" /v Managed /d N /f || true
 cleanup() {
   reg delete "$appKey" /f || true
@@ -40,17 +45,17 @@ cleanup() {
 trap cleanup EXIT
 rm -rf "$scratch"
 mkdir -p "$scratch"
-cp "$bin/BurrowSentry.exe" "$scratch/"
+cp "$bin/$program" "$scratch/"
 cp -r "$src/dist/Langs" "$scratch/"
 # The Restorer's Safe Mode files, and bsscan.exe to look at the machine afterwards.
 if [[ " $* " == *" restorer "* ]]; then
   cp -r "$src/dist/Data" "$scratch/"
-  cp "$bin/bsscan.exe" "$scratch/"
+  cp "$bin/bsscan$suffix.exe" "$scratch/"
 fi
 shots=0
 
 # The driver asks for the screenshot once the report shows and waits until it is taken.
-BS_SCREENSHOT_HANDSHAKE=1 "$src/tools/wine-run" "$driver" "C:\\$name\\BurrowSentry.exe" "$@" >"$out" 2>&1 &
+BS_SCREENSHOT_HANDSHAKE=1 "$src/tools/wine-run" "$driver" "C:\\$name\\$program" "$@" >"$out" 2>&1 &
 pid=$!
 while kill -0 "$pid" 2>/dev/null; do
   if [ -f "$scratch/screenshot.request" ] && [ ! -f "$scratch/screenshot.done" ]; then
