@@ -48,7 +48,8 @@ gui: setup
 dist: build-win32 build-win64
 	@tools/dist build/win32 build/dist build/win64
 
-bench: build-win32 build-native
+bench: build-native
+	@$(MAKE) --no-print-directory build-$(HOST_BUILD)
 	@tools/bench build
 
 clean:

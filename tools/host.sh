@@ -71,7 +71,7 @@ bs_no_i386_reason() {
 # prefix there is refused with the reason and BS_SKIP.
 bs_wine() {
   if bs_host_runs_i386; then
-    wine "$@"
+    command wine "$@"
   elif [ "${WINEARCH:-win32}" = win64 ]; then
     WINELOADER=$BS_WINE64_LOADER "$BS_WINE64_LOADER" "$@"
   else

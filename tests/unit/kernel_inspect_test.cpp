@@ -75,6 +75,7 @@ struct Setup {
   uint32_t platformId = win::kVerPlatformWin32Nt;
   uint32_t major = 5, minor = 1;
   bool wow64 = false;
+  bool process64 = false;  // the x86_64 build
   bool wine = false;
   Services services = DefaultServices();
 };
@@ -118,6 +119,7 @@ class Rig {
     sys.version.major = setup.major;
     sys.version.minor = setup.minor;
     sys.wow64 = setup.wow64;
+    sys.process64 = setup.process64;
     const uint32_t self = m_.processes().currentPid;
     PeImage kernel32;
     kernel32.dllName = "kernel32.dll";
@@ -295,6 +297,7 @@ TEST(KernelModeInfo, TableOfKernels) {
       // Every way the section ends early.
       {"Windows 9x", {.platformId = win::kVerPlatformWin32Windows}, [](Rig&) {}, {"Windows NT OS Supported Only!"}},
       {"64-bit Windows", {.wow64 = true}, [](Rig&) {}, {"x64 OS not supported!"}},
+      {"the x86_64 build", {.process64 = true}, [](Rig&) {}, {"x64 OS not supported!"}},
       {"no driver file", {}, [](Rig& r) { r.machine().RemoveFile(kDriverPath); }, {"Driver has wrong hash!"}},
       {"a driver with one changed byte",
        {},

@@ -173,13 +173,18 @@ TEST_F(FrameTest, TitlesFollowTheLanguageTable) {
 }
 
 TEST_F(FrameTest, Ring3SectionRefusesA64BitWindows) {
-  machine.system().wow64 = true;
-  scan::TReport report;
-  RecordingDisplay display;
-  scan::ScanThread(report, AllGates(true), display);
-  long at = report.IndexOf("[+] Ring3 API Hooks");
-  ASSERT_GE(at, 0);
-  EXPECT_EQ(report.Item(at + 2), "x64 OS not supported!");
+  // Under WoW64, and as the x86_64 build.
+  for (const bool process64 : {false, true}) {
+    SCOPED_TRACE(process64 ? "x86_64 build" : "WoW64");
+    machine.system().wow64 = !process64;
+    machine.system().process64 = process64;
+    scan::TReport report;
+    RecordingDisplay display;
+    scan::ScanThread(report, AllGates(true), display);
+    long at = report.IndexOf("[+] Ring3 API Hooks");
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(report.Item(at + 2), "x64 OS not supported!");
+  }
 }
 
 // A section writer that throws: the frame's handling per section, and the report goes on.

@@ -63,6 +63,13 @@ TEST_F(SystemSections, GenericSystemInfo) {
        [](auto& m) { m.SetString(kHkeyLocalMachine, kIe, "Build", "8001"); },
        {"Operating System: Microsoft Windows XP Service Pack 3 64-bit", "Build Version: 2600.xpsp.080413-2111",
         "System Folder: C:\\WINDOWS\\system32"}},
+      {"the x86_64 build: not WoW64, yet 64-bit", false, "Service Pack 3",
+       [](auto& m) {
+         m.system().process64 = true;
+         m.SetString(kHkeyLocalMachine, kIe, "Version", "8.0.6001.18702");
+       },
+       {"Operating System: Microsoft Windows XP Service Pack 3 64-bit", "Build Version: 2600.xpsp.080413-2111",
+        "Internet Explorer: 8.0.6001.18702", "System Folder: C:\\WINDOWS\\system32"}},
       {"no IsWow64Process, no service pack, empty Version", std::nullopt, nullptr,
        [](auto& m) { m.SetString(kHkeyLocalMachine, kIe, "Version", " "); },
        {"Operating System: Microsoft Windows XP  32-bit", "Build Version: 2600.xpsp.080413-2111",
