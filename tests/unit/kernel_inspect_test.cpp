@@ -492,6 +492,16 @@ TEST(KernelModeInfo, StartupEnablesDebugThenLoadDriverPrivilege) {
             (std::vector<std::pair<uint32_t, bool>>{{20, true}, {10, true}}));
 }
 
+TEST(KernelModeInfo, TheX86_64BuildEnablesThemThroughItsToken) {
+  Rig rig({.process64 = true});
+  rig.machine().native().adjustedPrivileges.clear();
+  rig.machine().security().privileges.push_back("SeLoadDriverPrivilege");
+  rootkit::EnableStartupPrivileges();
+  EXPECT_TRUE(rig.machine().native().adjustedPrivileges.empty());
+  EXPECT_EQ(rig.machine().security().enabledPrivileges,
+            (std::vector<std::string>{"SeDebugPrivilege", "SeLoadDriverPrivilege"}));
+}
+
 TEST(RootkitVerdict, CountsRing0LinesOfTheWholeReport) {
   const std::string a = "[RING0] ntoskrnl.exe -> A -> 0x1", b = "[RING0] ntkrnlpa.exe -> B -> 0x2";
   const struct {
