@@ -47,7 +47,9 @@ std::string HexBytes(const std::string& prefix, const std::vector<uint8_t>& data
 
 std::string RegKeyLine(platform::RegKey root, const std::string& keyPath, bool remove) {
   const std::string rootName = inspect::RootKeyName(root);
-  if (rootName.empty()) return "";
+  // A key name may hold any character but the backslash: a line break would start a line of its
+  // own in the file (a key of the writer's choosing), a ']' would end the key early.
+  if (rootName.empty() || keyPath.find_first_of("\r\n]") != std::string::npos) return "";
   return std::string("[") + (remove ? "-" : "") + rootName + (keyPath.empty() ? "" : "\\" + keyPath) + "]";
 }
 

@@ -13,7 +13,8 @@ namespace inspect {
 // ANSI text, as the program's registry calls see it; every Registry Editor since Windows 2000 reads it.
 constexpr const char* kRegFileHeader = "REGEDIT4";
 
-// "[HKEY_LOCAL_MACHINE\key]", or "[-...]" to remove it with everything below; empty for an unknown root.
+// "[HKEY_LOCAL_MACHINE\key]", or "[-...]" to remove it with everything below; empty for an unknown
+// root and for a key path the line cannot carry (a line break or a ']' in a name).
 std::string RegKeyLine(platform::RegKey root, const std::string& keyPath, bool remove = false);
 // One value as it is stored, so that importing the line writes back the same type and bytes:
 // "name"="text", @=..., dword:, hex:, hex(n): with continued lines. Empty for a name the

@@ -93,6 +93,11 @@ struct TBackupWriter {
   }
 
   void SaveTree(RegKey root, const std::string& keyPath, int depth) {
+    // A key whose name the file cannot carry, with everything below it, is named in no line.
+    if (inspect::RegKeyLine(root, keyPath).empty()) {
+      text += std::string("; not saved, a key name below cannot be written in this file") + kNewline + kNewline;
+      return;
+    }
     platform::ScopedKey key;
     const uint32_t rc = Reg().OpenKey(root, keyPath, win::kKeyRead, key.out());
     if (rc == win::kErrorFileNotFound || rc == win::kErrorPathNotFound) return;  // nothing to lose

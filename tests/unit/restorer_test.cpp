@@ -385,6 +385,29 @@ TEST_F(Restorer, HostileRegistryStopsNeitherTheBatchNorTheBackup) {
   EXPECT_FALSE(inspect::RestorerRunning);
 }
 
+// Keys below a repaired tree named so that their path would close the key line and start one of
+// the writer's own: no such line reaches the undo file, and importing it touches nothing else.
+TEST_F(Restorer, KeyNamesCannotWriteLinesIntoTheUndoFile) {
+  const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer\\Run";
+  const char* hostile[] = {"x]\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Victim", "y]", "z\n@=\"injected\""};
+  for (const char* name : hostile) m.SetString(kCu, run + "\\" + name, "v", "1");
+  m.SetString(kCu, run, "1", "evil.exe");
+  m.SetString(kLm, "SOFTWARE\\Victim", "Keep", "me");
+
+  const auto result = restorer::ApplyRepairs(EverythingTicked(), prompter);
+  ASSERT_TRUE(result.applied);
+  EXPECT_FALSE(m.KeyExists(kCu, run));
+  const std::string backup = m.Contents(result.backupPath);
+  EXPECT_EQ(backup.find("[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Victim"), std::string::npos) << backup;
+  EXPECT_EQ(backup.find("injected"), std::string::npos);
+  EXPECT_EQ(backup.find("y]"), std::string::npos);
+  EXPECT_NE(backup.find("; not saved, a key name below cannot be written in this file"), std::string::npos);
+  // The readable part comes back; the victim stays.
+  m.ImportReg(backup);
+  EXPECT_EQ(StringOf(m.GetValue(kCu, run, "1")), "evil.exe");
+  EXPECT_EQ(StringOf(m.GetValue(kLm, "SOFTWARE\\Victim", "Keep")), "me");
+}
+
 TEST_F(Restorer, BrowserSetterSavesWhatItReplaces) {
   m.SetString(kCu, "Software\\Microsoft\\Internet Explorer\\Main", "Start Page", "http://hijack.example/");
   const auto before = WholeRegistry();
@@ -449,6 +472,24 @@ TEST(RegFile, ValueLinesCarryTypeAndBytes) {
   EXPECT_EQ(inspect::RegValueLine("a\nb", win::kRegSz, {0}), "");
   const std::string wrapped = inspect::RegValueLine("b", win::kRegBinary, std::vector<uint8_t>(30, 0xab));
   EXPECT_NE(wrapped.find(",\\\r\n  ab"), std::string::npos);
+}
+
+TEST(RegFile, KeyLinesOnlyForNamesTheLineCarries) {
+  const struct {
+    const char* path;
+    bool remove;
+    const char* line;
+  } cases[] = {
+      {"Software\\A b", false, "[HKEY_CURRENT_USER\\Software\\A b]"},
+      {"Software\\A", true, "[-HKEY_CURRENT_USER\\Software\\A]"},
+      {"", false, "[HKEY_CURRENT_USER]"},
+      {"Software\\x]\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE", false, ""},
+      {"Software\\a\nb", false, ""},
+      {"Software\\a\rb", true, ""},
+      {"Software\\a]b", false, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(inspect::RegKeyLine(kCu, c.path, c.remove), c.line) << c.path;
+  EXPECT_EQ(inspect::RegKeyLine(0x1234, "Software", false), "");
 }
 
 // --- the Safe Mode files the release ships --------------------------------------------------
