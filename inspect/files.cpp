@@ -130,7 +130,8 @@ bool IsPeFile(const std::string& path) {
 }
 
 bool IsProtectedSystemFile(const std::string& path) {
-  const uint32_t sfc = Fs().GetFileAttributes("SFC.dll");
+  // Looked for in the system folder only: a bare name would find a planted copy in the current one.
+  const uint32_t sfc = Fs().GetFileAttributes(Sys().GetSystemDirectory() + "\\SFC.dll");
   const bool hasSfc = sfc != win::kInvalidFileAttributes && !(sfc & win::kFileAttributeDirectory);
   return Sys().SfcIsFileProtected(hasSfc ? "SFC.dll" : "sfc_os.dll", path).value_or(false);
 }

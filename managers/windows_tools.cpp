@@ -20,7 +20,7 @@ struct TToolRow {
   TFolder folder;
   const char* file;        // started, and required
   const char* alsoNeeded;  // a second file of the system folder the entry needs; null for none
-  const char* parameters;
+  const char* parameters;  // followed by the quoted full path of alsoNeeded, when there is one
 };
 
 constexpr TToolMenu kSec = TToolMenu::Security;
@@ -31,9 +31,9 @@ constexpr TFolder kWin = TFolder::Windows;
 // clang-format off
 constexpr TToolRow kTools[] = {
   {{kSec, "DOSPrompt1", "CMD DOS Prompt (cmd.exe)"}, kSys, "\\cmd.exe", nullptr, ""},
-  {{kSec, "DriverQuery1", "Driver Query (driverquery.exe)"}, kSys, "\\cmd.exe", "\\driverquery.exe", "/k driverquery.exe"},
+  {{kSec, "DriverQuery1", "Driver Query (driverquery.exe)"}, kSys, "\\cmd.exe", "\\driverquery.exe", "/k"},
   {{kSec, "MicrosoftMaliciousSoftwareRemovalTool1", "Malicious Software Removal Tool (mrt.exe)"}, kSys, "\\mrt.exe", nullptr, ""},
-  {{kSec, "Netstatnetstatexe1", "Netstat (netstat.exe)"}, kSys, "\\cmd.exe", "\\netstat.exe", "/k netstat.exe"},
+  {{kSec, "Netstatnetstatexe1", "Netstat (netstat.exe)"}, kSys, "\\cmd.exe", "\\netstat.exe", "/k"},
   {{kSec, "RegistryEditorUtilityregedt32exe1", "Registry Editor Utility (regedt32.exe)"}, kSys, "\\regedt32.exe", nullptr, ""},
   {{kSec, "RegistryEditor1", "Registry Editor (regedit.exe)"}, kWin, "\\regedit.exe", nullptr, ""},
   {{kSec, "ServicesManager1", "Services Manager (services.msc)"}, kSys, "\\services.msc", nullptr, ""},
@@ -103,7 +103,10 @@ std::array<bool, kWindowsToolCount> EnabledWindowsTools() {
 void StartWindowsTool(size_t index) {
   if (index >= kWindowsToolCount) return;
   const TToolRow& row = kTools[index];
-  platform::Sh().ShellExecute(0, "open", PathOf(row), row.parameters, "", win::kSwShow);
+  // By full path: a bare name would be looked for in the current folder first.
+  std::string parameters = row.parameters;
+  if (row.alsoNeeded) parameters += " \"" + inspect::GetSystemDir() + row.alsoNeeded + "\"";
+  platform::Sh().ShellExecute(0, "open", PathOf(row), parameters, "", win::kSwShow);
 }
 
 void RunChosenFile(const std::string& path) {

@@ -453,7 +453,7 @@ struct UdpRow {
 class IpHelper {
  public:
   virtual ~IpHelper() = default;
-  // LoadLibraryA; false when the library cannot be loaded. A loaded library stays until FreeLibrary.
+  // LoadLibraryA (a bare name from the system folder); false when the library cannot be loaded. A loaded library stays until FreeLibrary.
   virtual bool LoadLibrary(const std::string& name) = 0;
   // GetProcAddress in the loaded library.
   virtual bool HasExport(const std::string& name) = 0;
@@ -580,7 +580,8 @@ class NativeApi {
 
   // The own process. ReadOwnMemory is IsBadReadPtr over `size` bytes and then a copy.
   virtual bool ReadOwnMemory(Address address, void* buffer, uint32_t size) = 0;
-  // GetModuleHandleA / LoadLibraryA: the base of the module, 0 when missing.
+  // GetModuleHandleA / LoadLibraryA (a bare name from the system folder): the base of the module, 0
+  // when missing.
   virtual Address GetModuleHandle(const std::string& name) = 0;
   virtual Address LoadLibrary(const std::string& name) = 0;
   // GetModuleFileNameA of a loaded module with a buffer of `chars` characters; empty on failure.

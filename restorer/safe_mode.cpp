@@ -71,7 +71,9 @@ void PlanSafeModeImport(const std::string& file, std::vector<TPlannedChange>* pl
 bool StartSafeModeImport(const std::string& file) {
   const std::string path = SafeModeFilePath(file);
   if (!LinesOutsideSafeBoot(inspect::ReadFileText(path)).empty()) return false;
-  return platform::Sh().ShellExecute(0, "open", "regedit.exe", "/S \"" + path + "\"", "", win::kSwShow);
+  // The Registry Editor of the Windows folder: a bare name would be looked for beside us first.
+  return platform::Sh().ShellExecute(0, "open", inspect::GetWindowsDir() + "\\regedit.exe", "/S \"" + path + "\"", "",
+                                     win::kSwShow);
 }
 
 }  // namespace restorer

@@ -21,7 +21,7 @@ std::vector<std::string> LinesOutsideSafeBoot(const std::string& text);
 // What importing the file will change, for the undo file.
 void PlanSafeModeImport(const std::string& file, std::vector<TPlannedChange>* plan);
 
-// Starts "regedit.exe /S "<path>"" and does not wait. A file that would write anywhere else is
+// Starts "<Windows folder>\regedit.exe /S "<path>"" and does not wait. A file that would write anywhere else is
 // never handed over; a missing one is, and the Registry Editor says so.
 bool StartSafeModeImport(const std::string& file);
 

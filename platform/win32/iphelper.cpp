@@ -41,7 +41,7 @@ class Win32IpHelper final : public IpHelper {
  public:
   bool LoadLibrary(const std::string& name) override {
     if (module_ != nullptr) return true;
-    module_ = ::LoadLibraryA(name.c_str());
+    module_ = LoadSystemLibrary(name);
     return module_ != nullptr;
   }
 

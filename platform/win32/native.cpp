@@ -183,7 +183,7 @@ class Win32NativeApi final : public NativeApi {
   }
 
   Address GetModuleHandle(const std::string& name) override { return Arg(::GetModuleHandleA(name.c_str())); }
-  Address LoadLibrary(const std::string& name) override { return Arg(::LoadLibraryA(name.c_str())); }
+  Address LoadLibrary(const std::string& name) override { return Arg(LoadSystemLibrary(name)); }
 
   std::string GetModuleFileName(Address module, uint32_t chars) override {
     if (chars == 0) return "";

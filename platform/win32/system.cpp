@@ -219,7 +219,7 @@ class Win32System final : public System {
 
   std::optional<bool> SfcIsFileProtected(const std::string& library, const std::string& path) override {
     using SfcFn = BOOL(WINAPI*)(HANDLE, LPCWSTR);
-    HMODULE module = ::LoadLibraryA(library.c_str());
+    HMODULE module = LoadSystemLibrary(library);
     if (!module) return std::nullopt;
     auto fn = reinterpret_cast<SfcFn>(reinterpret_cast<void*>(::GetProcAddress(module, "SfcIsFileProtected")));
     if (!fn) return std::nullopt;

@@ -73,10 +73,14 @@ Fn LoadedExport(const char* module, const char* name) {
   return handle ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(handle, name))) : nullptr;
 }
 
-// An export of a DLL loaded on first use and kept for the life of the process, or null.
+// LoadLibraryA of a system DLL: a bare name is taken from the system folder, never from the
+// executable's or the current folder, where anyone who can write there could plant one.
+HMODULE LoadSystemLibrary(const std::string& name);
+
+// An export of a system DLL loaded on first use and kept for the life of the process, or null.
 template <typename Fn>
 Fn LibraryExport(const char* module, const char* name) {
-  HMODULE handle = ::LoadLibraryA(module);
+  HMODULE handle = LoadSystemLibrary(module);
   return handle ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(handle, name))) : nullptr;
 }
 

@@ -122,7 +122,8 @@ TEST_F(Files, PortableExecutableTest) {
   EXPECT_FALSE(IsPeFile("C:\\data\\missing.dll"));
 }
 
-// The library comes from "SFC.dll" when that bare name is found, else from "sfc_os.dll".
+// The library comes from "SFC.dll" when the system folder holds it, else from "sfc_os.dll"; a copy
+// in the current folder does not count.
 TEST_F(Files, WindowsFileProtection) {
   const std::string kernel = "C:\\WINDOWS\\system32\\kernel32.dll";
   m.system().protectedFiles = {kernel};
@@ -132,13 +133,15 @@ TEST_F(Files, WindowsFileProtection) {
 
   m.system().sfcLibraries = {"SFC.dll"};  // Windows 2000: only SFC.dll exports the test
   EXPECT_FALSE(IsProtectedSystemFile(kernel));
-  m.AddFile("SFC.dll");
+  m.AddFile("SFC.dll");  // planted beside the program, found by a bare name
+  EXPECT_FALSE(IsProtectedSystemFile(kernel));
+  m.AddFile("C:\\WINDOWS\\system32\\SFC.dll");
   EXPECT_TRUE(IsProtectedSystemFile(kernel));
 
   m.system().sfcLibraries = {"sfc_os.dll"};
   EXPECT_FALSE(IsProtectedSystemFile(kernel));
   m.system().sfcLibraries.clear();
-  m.RemoveFile("SFC.dll");
+  m.RemoveFile("C:\\WINDOWS\\system32\\SFC.dll");
   EXPECT_FALSE(IsProtectedSystemFile(kernel));
 }
 

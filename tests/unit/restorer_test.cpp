@@ -196,7 +196,7 @@ TEST_F(Restorer, SafeModeRowHandsItsFileToTheRegistryEditor) {
   ASSERT_EQ(m.shellUi().shellExecutions.size(), 1u);
   const auto& run = m.shellUi().shellExecutions[0];
   EXPECT_EQ(run.verb, "open");
-  EXPECT_EQ(run.file, "regedit.exe");
+  EXPECT_EQ(run.file, "C:\\WINDOWS\\regedit.exe");
   EXPECT_EQ(run.parameters, "/S \"C:\\Tools\\BurrowSentry\\Data\\SM\\W7U64.dat\"");
   EXPECT_EQ(run.show, win::kSwShow);
 }

@@ -99,8 +99,8 @@ TEST_F(WindowsTools, EntriesStartTheirProgram) {
     const char* parameters;
   };
   const Case cases[] = {
-      {"DriverQuery1", "C:\\WINDOWS\\system32\\cmd.exe", "/k driverquery.exe"},
-      {"Netstatnetstatexe1", "C:\\WINDOWS\\system32\\cmd.exe", "/k netstat.exe"},
+      {"DriverQuery1", "C:\\WINDOWS\\system32\\cmd.exe", "/k \"C:\\WINDOWS\\system32\\driverquery.exe\""},
+      {"Netstatnetstatexe1", "C:\\WINDOWS\\system32\\cmd.exe", "/k \"C:\\WINDOWS\\system32\\netstat.exe\""},
       {"RegistryEditor1", "C:\\WINDOWS\\regedit.exe", ""},
       {"SystemConfigurationUtility1", "C:\\WINDOWS\\pchealth\\helpctr\\binaries\\msconfig.exe", ""},
       {"WindowsCleanDiskManager1", "C:\\WINDOWS\\system32\\cleanmgr.exe", ""},
