@@ -30,10 +30,9 @@ void AppendJsonString(std::string& out, std::string_view text) {
 }
 
 const TJsonValue* TJsonValue::Member(std::string_view name) const {
-  const TJsonObject* object = Object();
-  if (!object) return nullptr;
-  for (const auto& [key, member] : *object) {
-    if (key == name) return &member;
+  if (type != Type::Object) return nullptr;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == name) return &items[i];
   }
   return nullptr;
 }
@@ -78,6 +77,14 @@ class Reader {
     return true;
   }
 
+  template <typename Fill>
+  static TJsonValue Made(TJsonValue::Type type, Fill fill) {
+    TJsonValue v;
+    v.type = type;
+    fill(v);
+    return v;
+  }
+
   std::optional<TJsonValue> Value(int depth) {
     if (depth > kMaxDepth) return Fail("nested too deeply");
     Space();
@@ -88,11 +95,11 @@ class Reader {
     if (c == '"') {
       std::optional<std::string> text = String();
       if (!text) return std::nullopt;
-      return TJsonValue{std::move(*text)};
+      return Made(TJsonValue::Type::String, [&](TJsonValue& v) { v.string = std::move(*text); });
     }
-    if (Word("null")) return TJsonValue{nullptr};
-    if (Word("true")) return TJsonValue{true};
-    if (Word("false")) return TJsonValue{false};
+    if (Word("null")) return TJsonValue{};
+    if (Word("true")) return Made(TJsonValue::Type::Boolean, [](TJsonValue& v) { v.boolean = true; });
+    if (Word("false")) return Made(TJsonValue::Type::Boolean, [](TJsonValue&) {});
     return Number();
   }
 
@@ -115,26 +122,29 @@ class Reader {
       if (at_ < s_.size() && (s_[at_] == '+' || s_[at_] == '-')) ++at_;
       if (!digits()) return Fail("bad number");
     }
-    return TJsonValue{std::strtod(std::string(s_.substr(start, at_ - start)).c_str(), nullptr)};
+    const double number = std::strtod(std::string(s_.substr(start, at_ - start)).c_str(), nullptr);
+    return Made(TJsonValue::Type::Number, [&](TJsonValue& v) { v.number = number; });
   }
 
   std::optional<TJsonValue> ArrayValue(int depth) {
     ++at_;
-    TJsonArray array;
-    if (Take(']')) return TJsonValue{std::move(array)};
+    TJsonValue array;
+    array.type = TJsonValue::Type::Array;
+    if (Take(']')) return array;
     do {
       std::optional<TJsonValue> item = Value(depth + 1);
       if (!item) return std::nullopt;
-      array.push_back(std::move(*item));
+      array.items.push_back(std::move(*item));
     } while (Take(','));
     if (!Take(']')) return Fail("expected ',' or ']'");
-    return TJsonValue{std::move(array)};
+    return array;
   }
 
   std::optional<TJsonValue> ObjectValue(int depth) {
     ++at_;
-    TJsonObject object;
-    if (Take('}')) return TJsonValue{std::move(object)};
+    TJsonValue object;
+    object.type = TJsonValue::Type::Object;
+    if (Take('}')) return object;
     do {
       Space();
       if (at_ >= s_.size() || s_[at_] != '"') return Fail("expected a member name");
@@ -143,10 +153,11 @@ class Reader {
       if (!Take(':')) return Fail("expected ':'");
       std::optional<TJsonValue> member = Value(depth + 1);
       if (!member) return std::nullopt;
-      object.emplace_back(std::move(*name), std::move(*member));
+      object.names.push_back(std::move(*name));
+      object.items.push_back(std::move(*member));
     } while (Take(','));
     if (!Take('}')) return Fail("expected ',' or '}'");
-    return TJsonValue{std::move(object)};
+    return object;
   }
 
   std::optional<unsigned> Hex4() {

@@ -4,8 +4,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <variant>
 #include <vector>
 
 namespace scan {
@@ -13,17 +11,17 @@ namespace scan {
 // `text` (UTF-8) as a JSON string with its quotes, appended to `out`.
 void AppendJsonString(std::string& out, std::string_view text);
 
-struct TJsonValue;
-using TJsonArray = std::vector<TJsonValue>;
-using TJsonObject = std::vector<std::pair<std::string, TJsonValue>>;  // in document order
-
 struct TJsonValue {
-  // null, boolean, number, string, array, object
-  std::variant<std::nullptr_t, bool, double, std::string, TJsonArray, TJsonObject> value;
+  enum class Type { Null, Boolean, Number, String, Array, Object };
+  Type type = Type::Null;
+  bool boolean = false;
+  double number = 0;
+  std::string string;
+  std::vector<TJsonValue> items;   // of an array, or the members of an object in document order
+  std::vector<std::string> names;  // of an object: names[i] names items[i]
 
-  const std::string* String() const { return std::get_if<std::string>(&value); }
-  const TJsonArray* Array() const { return std::get_if<TJsonArray>(&value); }
-  const TJsonObject* Object() const { return std::get_if<TJsonObject>(&value); }
+  const std::string* String() const { return type == Type::String ? &string : nullptr; }
+  const std::vector<TJsonValue>* Array() const { return type == Type::Array ? &items : nullptr; }
   // The member `name` of an object; null when this is no object or has no such member.
   const TJsonValue* Member(std::string_view name) const;
 };

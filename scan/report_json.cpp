@@ -116,7 +116,7 @@ bool LinesOf(const TJsonValue* value, std::vector<std::string>& lines) {
     lines.push_back(*s);
     return true;
   }
-  const TJsonArray* array = value->Array();
+  const std::vector<TJsonValue>* array = value->Array();
   if (!array) return false;
   for (const TJsonValue& item : *array) {
     const std::string* s = item.String();

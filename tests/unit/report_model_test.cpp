@@ -197,7 +197,7 @@ TEST(JsonReader, RejectsWhatIsNoJsonAndDecodesEscapes) {
   const auto value = scan::ParseJson(R"({"s": "\u00e9\ud83d\ude00\/\t", "n": -1.5e2, "t": [true, null]})", &error);
   ASSERT_TRUE(value) << error;
   EXPECT_EQ(*value->Member("s")->String(), "\xC3\xA9\xF0\x9F\x98\x80/\t");
-  EXPECT_EQ(std::get<double>(value->Member("n")->value), -150.0);
+  EXPECT_EQ(value->Member("n")->number, -150.0);
   EXPECT_EQ(value->Member("t")->Array()->size(), 2u);
 
   std::string escaped;
