@@ -1,11 +1,14 @@
 // bsscan: the Analyzer without a window. Reads the same settings files as the GUI, runs the same
-// frame and section writers, and writes the report to a file or to standard output.
+// frame and section writers, and writes the report to a file or to standard output, as text or
+// as JSON; or compares two reports written before.
 //
-//   bsscan.exe [--output FILE] [--quiet]
+//   bsscan.exe [--format text|json] [--output FILE] [--quiet]
+//   bsscan.exe --diff OLD NEW [--exact] [--output FILE]
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #ifdef _WIN32
@@ -24,11 +27,15 @@
 #include "scan/analyzer_run.h"
 #include "scan/connections.h"
 #include "scan/frame.h"
+#include "scan/report_diff.h"
+#include "scan/report_json.h"
 #include "scan/settings.h"
 
 namespace {
 
-const char kUsage[] = "usage: bsscan.exe [--output FILE] [--quiet]";
+const char kUsage[] =
+    "usage: bsscan.exe [--format text|json] [--output FILE] [--quiet] | bsscan.exe --diff OLD NEW [--exact] "
+    "[--output FILE]";
 
 // Banners and progress go to standard error; the worker waits for each line to be written.
 class ConsoleDisplay : public scan::TScanDisplay {
@@ -91,54 +98,31 @@ bool WriteReportFile(const std::string& path, const std::string& text, std::stri
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::string output;
-  bool quiet = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--quiet") {
-      quiet = true;
-    } else if (arg == "--output" && i + 1 < argc && argv[i + 1][0] != '\0') {
-      output = argv[++i];
-    } else if (arg == "--help" || arg == "-h") {
-      std::printf("%s\n", kUsage);
-      return 0;
-    } else {
-      std::fprintf(stderr, "bsscan: unexpected argument '%s'; %s\n", arg.c_str(), kUsage);
-      return 2;
-    }
+// The whole file; false and a message when it cannot be read.
+bool ReadReportFile(const std::string& path, std::string* bytes, std::string* error) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (!in) {
+    *error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
   }
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes->append(buffer, n);
+  const bool ok = !std::ferror(in);
+  std::fclose(in);
+  if (!ok) *error = "cannot read " + path;
+  return ok;
+}
 
-  platform::win32::Install();
-  rootkit::InitNativeLayer();
-  scan::LoadIpHelper();
-  rootkit::EnableStartupPrivileges();
-  struct IpHelperRelease {
-    ~IpHelperRelease() { scan::UnloadIpHelper(); }
-  } ipHelperRelease;
-  const std::string appDir = inspect::GetAppDir();
-  scan::TSettings settings;
-  scan::LoadSettings(appDir, settings);
-  const scan::TScanOptions options = scan::TakeScanOptions(settings);
-
-  inspect::FillDefaultTexts();
-  scan::TReport report;
-  ConsoleDisplay display(quiet);
-  inspect::ScanRunning = true;
-  ConsolePrompter prompter;
-  if (!scan::RunScanThread([&] { return scan::ScanThread(report, options, display); }, prompter)) return 1;
-  const std::string text = report.Text();
-  scan::RemoveDriverLegacyKeys();
-
+// To the file when one is named, else to standard output; 0, or 1 with a message.
+int WriteOutput(const std::string& output, const std::string& text) {
   if (output.empty()) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     const bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
     if (!ok) {
-      std::fprintf(stderr, "bsscan: cannot write the report to standard output\n");
+      std::fprintf(stderr, "bsscan: cannot write to standard output\n");
       return 1;
     }
     return 0;
@@ -150,3 +134,84 @@ int main(int argc, char** argv) {
   }
   return 0;
 }
+
+// --diff: reads both reports (text or JSON) and prints what changed, in the system code page.
+int Diff(const std::string& before, const std::string& after, bool exact, const std::string& output) {
+  const scan::TReportWords words = scan::Utf8Words(scan::CurrentReportWords(nullptr));
+  std::optional<scan::TReportModel> models[2];
+  const std::string* paths[2] = {&before, &after};
+  for (int i = 0; i < 2; ++i) {
+    std::string bytes, error;
+    if (!ReadReportFile(*paths[i], &bytes, &error) || !(models[i] = scan::LoadReportModel(bytes, words, &error))) {
+      if (!models[i] && error.rfind("cannot", 0) != 0) error = *paths[i] + ": " + error;
+      std::fprintf(stderr, "bsscan: %s\n", error.c_str());
+      return 1;
+    }
+  }
+  return WriteOutput(output, platform::Sys().Utf8ToAnsi(scan::DiffReports(*models[0], *models[1], words, exact)));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string output, format, diffBefore, diffAfter;
+  bool quiet = false, exact = false, diff = false;
+  auto usageError = [](const std::string& what) {
+    std::fprintf(stderr, "bsscan: %s; %s\n", what.c_str(), kUsage);
+    return 2;
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--quiet") {
+      quiet = true;
+    } else if (arg == "--output" && i + 1 < argc && argv[i + 1][0] != '\0') {
+      output = argv[++i];
+    } else if (arg == "--format" && i + 1 < argc) {
+      format = argv[++i];
+      if (format != "text" && format != "json") return usageError("unknown format '" + format + "'");
+    } else if (arg == "--diff" && i + 2 < argc) {
+      diff = true;
+      diffBefore = argv[++i];
+      diffAfter = argv[++i];
+    } else if (arg == "--exact") {
+      exact = true;
+    } else if (arg == "--help" || arg == "-h") {
+      std::printf("%s\n", kUsage);
+      return 0;
+    } else {
+      return usageError("unexpected argument '" + arg + "'");
+    }
+  }
+  if (exact && !diff) return usageError("--exact belongs to --diff");
+  if (diff && !format.empty()) return usageError("--format does not go with --diff");
+
+  platform::win32::Install();
+  const std::string appDir = inspect::GetAppDir();
+  if (diff) {
+    inspect::FillDefaultTexts();  // the labels of value entries, as the scans wrote them
+    return Diff(diffBefore, diffAfter, exact, output);
+  }
+  rootkit::InitNativeLayer();
+  scan::LoadIpHelper();
+  rootkit::EnableStartupPrivileges();
+  struct IpHelperRelease {
+    ~IpHelperRelease() { scan::UnloadIpHelper(); }
+  } ipHelperRelease;
+  scan::TSettings settings;
+  scan::LoadSettings(appDir, settings);
+  const scan::TScanOptions options = scan::TakeScanOptions(settings);
+
+  inspect::FillDefaultTexts();
+  scan::TReport report;
+  ConsoleDisplay display(quiet);
+  inspect::ScanRunning = true;
+  ConsolePrompter prompter;
+  if (!scan::RunScanThread([&] { return scan::ScanThread(report, options, display); }, prompter)) return 1;
+  // The JSON is read from the finished report in the words of the language it was written in.
+  const std::string text = format == "json"
+                               ? scan::ReportJson(scan::Utf8ReportModel(report, scan::CurrentReportWords(&options)))
+                               : report.Text();
+  scan::RemoveDriverLegacyKeys();
+  return WriteOutput(output, text);
+}
+

@@ -273,6 +273,8 @@ class System {
   // system code page. Malformed input gives what the two calls give; characters the code page
   // lacks become its default character.
   virtual std::string Utf8ToAnsi(const std::string& text) = 0;
+  // MultiByteToWideChar(CP_ACP) + WideCharToMultiByte(CP_UTF8), no flags: the other way round.
+  virtual std::string AnsiToUtf8(const std::string& text) = 0;
 
   virtual std::string GetWindowsDirectory() = 0;
   virtual std::string GetSystemDirectory() = 0;

@@ -8,5 +8,8 @@ namespace platform::fake {
 // UTF-8 to Windows-1252 as MultiByteToWideChar and WideCharToMultiByte do it without flags: a
 // malformed sequence becomes U+FFFD, and a character the code page lacks becomes '?'.
 std::string Utf8ToCp1252(const std::string& text);
+// Windows-1252 to UTF-8 as the two calls do it the other way round: the five bytes the code page
+// leaves unassigned become the control characters of the same number.
+std::string Cp1252ToUtf8(const std::string& text);
 
 }  // namespace platform::fake

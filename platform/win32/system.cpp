@@ -41,6 +41,20 @@ std::string PathOfIdList(LPITEMIDLIST pidl) {
   return buffer;
 }
 
+// Text of one code page in another, through UTF-16; empty when either call fails.
+std::string Recode(const std::string& text, UINT from, UINT to) {
+  if (text.empty()) return "";
+  const int wide = ::MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (wide <= 0) return "";
+  std::wstring unicode(static_cast<size_t>(wide), L'\0');
+  ::MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), unicode.data(), wide);
+  const int narrow = ::WideCharToMultiByte(to, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
+  if (narrow <= 0) return "";
+  std::string out(static_cast<size_t>(narrow), '\0');
+  ::WideCharToMultiByte(to, 0, unicode.data(), wide, out.data(), narrow, nullptr, nullptr);
+  return out;
+}
+
 class Win32System final : public System {
  public:
   uint32_t GetLastError() override { return ::GetLastError(); }
@@ -173,18 +187,8 @@ class Win32System final : public System {
     return Formatted([&](char* b, int n) { return ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, b, n); });
   }
 
-  std::string Utf8ToAnsi(const std::string& text) override {
-    if (text.empty()) return "";
-    const int wide = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (wide <= 0) return "";
-    std::wstring unicode(static_cast<size_t>(wide), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), unicode.data(), wide);
-    const int narrow = ::WideCharToMultiByte(CP_ACP, 0, unicode.data(), wide, nullptr, 0, nullptr, nullptr);
-    if (narrow <= 0) return "";
-    std::string out(static_cast<size_t>(narrow), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, unicode.data(), wide, out.data(), narrow, nullptr, nullptr);
-    return out;
-  }
+  std::string Utf8ToAnsi(const std::string& text) override { return Recode(text, CP_UTF8, CP_ACP); }
+  std::string AnsiToUtf8(const std::string& text) override { return Recode(text, CP_ACP, CP_UTF8); }
 
   std::string GetPrivateProfileString(const std::string& file, const std::string& section, const std::string& key,
                                       const std::string& fallback) override {

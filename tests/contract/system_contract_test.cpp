@@ -140,6 +140,25 @@ TEST_P(SystemContract, ErrorMessagesAreTrimmedAndUnknownCodesEmpty) {
   EXPECT_EQ(Sys().FormatErrorMessage(0x2000DEAD), "");
 }
 
+// Both ways between the system code page (Windows-1252 here and in the prefix) and UTF-8.
+TEST_P(SystemContract, CodePageTextConvertsToAndFromUtf8) {
+  const struct {
+    const char *ansi, *utf8;
+  } cases[] = {
+      {"", ""},
+      {"plain ASCII (x86)", "plain ASCII (x86)"},
+      {"r\xE9sum\xE9", "r\xC3\xA9sum\xC3\xA9"},
+      {"\x80 5", "\xE2\x82\xAC 5"},           // the euro sign of 0x80
+      {"\x9F\xFF", "\xC5\xB8\xC3\xBF"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Sys().AnsiToUtf8(c.ansi), c.utf8) << c.ansi;
+    EXPECT_EQ(Sys().Utf8ToAnsi(c.utf8), c.ansi) << c.utf8;
+  }
+  // A byte the code page leaves unassigned keeps its number.
+  EXPECT_EQ(Sys().AnsiToUtf8("\x81"), "\xC2\x81");
+}
+
 TEST_P(SystemContract, PrivilegesAdjustEvenWhenNotHeld) {
   uint64_t shutdown = 0, debug = 0, unknown = 0;
   EXPECT_TRUE(Sec().LookupPrivilegeValue("SeShutdownPrivilege", &shutdown));

@@ -20,7 +20,7 @@ fi
 "$src/tools/dist" "${trees[0]}" "$work" "${trees[@]:1}" >/dev/null
 listing=$(unzip -Z1 "$work/BurrowSentry.zip")
 missing=0
-for f in "${exes[@]}" kvdrv.sys Readme.txt Help.rtf Eula.rtf Langs/English.ini Langs/Deutsch.ini \
+for f in "${exes[@]}" kvdrv.sys report.schema.json Readme.txt Help.rtf Eula.rtf Langs/English.ini Langs/Deutsch.ini \
          Data/SM/WXPSP3.dat; do
   if ! grep -qx "BurrowSentry/$f" <<<"$listing"; then
     echo "FAIL: the zip lacks $f" >&2
