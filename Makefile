@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 # The Windows build this host runs under Wine: win32 where it runs 32-bit code, else win64.
-HOST_BUILD = $(shell source tools/host.sh && if bs_host_runs_i386; then echo win32; else echo win64; fi)
+HOST_BUILD = $(shell source tools/host.sh && bs_host_tree)
 
 .PHONY: all setup build build-win32 build-win64 build-native build-fuzz demo test gui dist bench clean
 

@@ -4,9 +4,10 @@
 # net, a generated C file takes the address of each imported name under that Windows's header
 # settings, so the headers flag what they guard as newer. Fails with the offending names.
 #
-#   check_imports.sh OBJDUMP CC LIST EXE [FLOOR WINNT NTDDI]
+#   check_imports.sh OBJDUMP CC LIST[:LIST...] EXE [FLOOR WINNT NTDDI]
 set -euo pipefail
-objdump=$1 cc=$2 list=$3 exe=$4
+objdump=$1 cc=$2 exe=$4
+IFS=: read -r -a lists <<<"$3"
 floor=${5:-Windows 2000 SP4} winnt=${6:-0x0500} ntddi=${7:-0x05000400}
 name=$(basename "$exe")
 
@@ -18,16 +19,16 @@ imports=$("$objdump" -p "$exe" | awk '
   /^$/ || /^\tvma:/ { next }
   { dll = "" }' | sort -u)
 
-allowed=$(sed -e 's/#.*//' -e 's/[[:space:]]*$//' "$list" | awk 'NF >= 2 { print toupper($1), $2 }' | sort -u)
+allowed=$(sed -e 's/#.*//' -e 's/[[:space:]]*$//' "${lists[@]}" | awk 'NF >= 2 { print toupper($1), $2 }' | sort -u)
 extra=$(comm -23 <(printf '%s\n' "$imports") <(printf '%s\n' "$allowed") | sed '/^$/d')
 if [ -n "$extra" ]; then
-  echo "$name imports what $floor lacks (or what $(basename "$list") does not list yet):" >&2
+  echo "$name imports what $floor lacks (or what $(basename "${lists[-1]}") does not list yet):" >&2
   printf '  %s\n' $(printf '%s\n' "$extra" | tr ' ' ':') >&2
   exit 1
 fi
 
 # Names that no public header declares (the C runtime's start-up entries) are marked "startup".
-undeclared=$(sed -e 's/#.*//' "$list" | awk '$3 == "startup" { print toupper($1), $2 }' | sort -u)
+undeclared=$(sed -e 's/#.*//' "${lists[@]}" | awk '$3 == "startup" { print toupper($1), $2 }' | sort -u)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 {

@@ -65,6 +65,12 @@ bs_no_i386_reason() {
   fi
 }
 
+# A build tree's kind of Wine prefix (its wine-arch file; win32 without one), the suffix of its
+# programs' names ("64" in the x86_64 build), and the tree this host runs under Wine.
+bs_tree_arch() { cat "$1/wine-arch" 2>/dev/null || echo win32; }
+bs_tree_suffix() { if [ "$(bs_tree_arch "$1")" = win64 ]; then echo 64; fi; }
+bs_host_tree() { if bs_host_runs_i386; then echo win32; else echo win64; fi; }
+
 # Wine for the prefix's kind ($WINEARCH, win32 unless set). On a host that runs 32-bit code,
 # Debian's wine script, which picks the 32-bit loader and lets it hand 64-bit programs on; on one
 # that does not, the 64-bit loader, named as WINELOADER for the processes it starts. A win32

@@ -7,15 +7,16 @@ bin=$(cd "$1" && pwd)
 src=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-if [ "$(cat "$bin/wine-arch" 2>/dev/null || echo win32)" = win64 ]; then
-  exes=(BurrowSentry64.exe bsscan64.exe) other=$bin/../win32 other_exes=(BurrowSentry.exe bsscan.exe)
-else
-  exes=(BurrowSentry.exe bsscan.exe) other=$bin/../win64 other_exes=(BurrowSentry64.exe bsscan64.exe)
-fi
+source "$src/tools/host.sh"
+suffix=$(bs_tree_suffix "$bin")
+exes=("BurrowSentry$suffix.exe" "bsscan$suffix.exe")
+other=$bin/../win64
+[ -n "$suffix" ] && other=$bin/../win32
 trees=("$bin")
-if [ -f "$other/${other_exes[1]}" ]; then
+other_suffix=$(bs_tree_suffix "$other")
+if [ -f "$other/bsscan$other_suffix.exe" ]; then
   trees+=("$other")
-  exes+=("${other_exes[@]}")
+  exes+=("BurrowSentry$other_suffix.exe" "bsscan$other_suffix.exe")
 fi
 "$src/tools/dist" "${trees[0]}" "$work" "${trees[@]:1}" >/dev/null
 listing=$(unzip -Z1 "$work/BurrowSentry.zip")

@@ -7,9 +7,10 @@
 set -euo pipefail
 BIN_DIR=$(cd "$1" && pwd)
 SRC_DIR=$(cd "$2" && pwd)
-WINE_ARCH=$(cat "$BIN_DIR/wine-arch" 2>/dev/null || echo win32)
+source "$SRC_DIR/tools/host.sh"
+WINE_ARCH=$(bs_tree_arch "$BIN_DIR")
 export BS_WINEARCH=$WINE_ARCH WINEARCH=$WINE_ARCH
-EXE_SUFFIX=; [ "$WINE_ARCH" = win64 ] && EXE_SUFFIX=64
+EXE_SUFFIX=$(bs_tree_suffix "$BIN_DIR")
 BSSCAN=bsscan$EXE_SUFFIX.exe
 GUI_EXE=BurrowSentry$EXE_SUFFIX.exe
 DISPOSABLE_DIR=

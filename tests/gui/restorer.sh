@@ -13,7 +13,8 @@ cleanup() {
 }
 trap cleanup EXIT
 # Windows XP: the Safe Mode check of bsscan then looks under CurrentControlSet, which Wine has.
-arch=$(cat "$1/wine-arch" 2>/dev/null || echo win32)
+source "$2/tools/host.sh"
+arch=$(bs_tree_arch "$1")
 "$2/tools/wine-prefix" "$BS_GUI_PREFIX" "$arch"
 BS_WINEARCH=$arch BS_WINEPREFIX=$BS_GUI_PREFIX "$2/tools/wine-run" reg add 'HKCU\Software\Wine' /v Version /d winxp /f \
   </dev/null >/dev/null 2>&1

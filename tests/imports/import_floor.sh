@@ -16,12 +16,13 @@ cat >"$work/newer.c" <<'C'
 int main(void) { return (int)(GetTickCount64() & 1); }
 C
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# triplet | import list | floor | _WIN32_WINNT | NTDDI_VERSION
+# triplet | import lists | floor | _WIN32_WINNT | NTDDI_VERSION
 for row in "i686-w64-mingw32|win2k_imports.txt|Windows 2000 SP4|0x0500|0x05000400" \
-           "x86_64-w64-mingw32|xp64_imports.txt|Windows XP x64|0x0502|0x05020100"; do
-  IFS='|' read -r triplet list floor winnt ntddi <<<"$row"
+           "x86_64-w64-mingw32|win2k_imports.txt:xp64_imports.txt|Windows XP x64|0x0502|0x05020100"; do
+  IFS='|' read -r triplet lists floor winnt ntddi <<<"$row"
+  lists=$src/cmake/${lists//:/:$src/cmake/}
   cc=$triplet-gcc-win32
-  check() { bash "$src/cmake/check_imports.sh" "$triplet-objdump" "$cc" "$src/cmake/$list" "$1" "$floor" "$winnt" "$ntddi"; }
+  check() { bash "$src/cmake/check_imports.sh" "$triplet-objdump" "$cc" "$lists" "$1" "$floor" "$winnt" "$ntddi"; }
   "$cc" -O2 -static -o "$work/plain-$triplet.exe" "$work/plain.c"
   check "$work/plain-$triplet.exe" >"$work/plain-$triplet.out" 2>&1 \
     || fail "$triplet: a program of the floor's own calls was refused: $(cat "$work/plain-$triplet.out")"

@@ -15,9 +15,10 @@ if [ -z "${BS_GUI_ON_DISPLAY:-}" ]; then
 fi
 
 # The build's kind: its prefix and its program names (the x86_64 build's end in 64).
-arch=$(cat "$bin/wine-arch" 2>/dev/null || echo win32)
+source "$src/tools/host.sh"
+arch=$(bs_tree_arch "$bin")
 export BS_WINEARCH=$arch
-suffix=; [ "$arch" = win64 ] && suffix=64
+suffix=$(bs_tree_suffix "$bin")
 program=BurrowSentry$suffix.exe
 driver=$bin/tests/gui_driver.exe
 for f in "$bin/$program" "$driver"; do
