@@ -1,6 +1,7 @@
 #include "inspect/registry.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "inspect/lang.h"
@@ -95,6 +96,20 @@ bool RegWriteDword(RegKey root, const std::string& valuePath, uint32_t value) {
   uint8_t bytes[4];
   std::memcpy(bytes, &value, sizeof bytes);
   return RegWriteValueRaw(root, valuePath, win::kRegDword, bytes, sizeof bytes);
+}
+
+std::string CurrentControlSetPath() {
+  std::vector<uint8_t> data;
+  if (RegReadValueRaw(platform::kHkeyLocalMachine, "SYSTEM\\Select\\Current", win::kRegDword, &data) &&
+      data.size() == 4) {
+    const uint32_t current = data[0] | data[1] << 8 | data[2] << 16 | uint32_t{data[3]} << 24;
+    if (current >= 1 && current <= 999) {
+      char name[32];
+      std::snprintf(name, sizeof name, "SYSTEM\\ControlSet%03u", static_cast<unsigned>(current));
+      if (RegKeyExists(platform::kHkeyLocalMachine, name)) return name;
+    }
+  }
+  return "SYSTEM\\CurrentControlSet";
 }
 
 bool RegReadValueRaw(RegKey root, const std::string& valuePath, uint32_t expectedType, std::vector<uint8_t>* data) {

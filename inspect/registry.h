@@ -37,6 +37,10 @@ bool RegKeyExists(RegKey root, const std::string& keyPath);
 bool RegDeleteValuePath(RegKey root, const std::string& valuePath);
 bool RegDeleteKeyPath(RegKey root, const std::string& keyPath, bool recursive);
 
+// "SYSTEM\ControlSet00N" for the control set SYSTEM\Select names as current, when that key
+// exists; otherwise "SYSTEM\CurrentControlSet", the system's own link to it.
+std::string CurrentControlSetPath();
+
 // Raised by the reader's typed reads when the value is missing or of another type.
 class ERegistryException : public std::runtime_error {
  public:

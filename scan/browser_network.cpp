@@ -144,9 +144,9 @@ bool IsKnownStartPage(const std::string& text) {
 void ReportUrlValue(TReport& report, const std::string& keyPath, const std::string& valueName, RegKey root) {
   const std::string keyText = inspect::RootKeyName(root) + keyPath;
   for (const TValueText& value :
-       ReadValueTexts(root, keyPath, [&](const std::string& name) { return name == valueName; })) {
+       ReadValueTexts(root, keyPath, [&](const std::string& name) { return inspect::EqualNoCase(name, valueName); })) {
     if (value.text.empty() || value.text == "Home" || IsKnownStartPage(inspect::TrimControls(value.text))) continue;
-    report.Add(inspect::ValueEntry(valueName, value.text, keyText));
+    report.Add(inspect::ValueEntry(value.name, value.text, keyText));
   }
 }
 
@@ -169,7 +169,7 @@ void WriteTrustedSites(TReport& report, const std::string& keyPath, RegKey root)
   for (const std::string& domain : domains) {
     // Only the domain's own "http" value: host keys below it and other schemes are not looked at.
     for (const TValueText& value :
-         ReadValueTexts(root, keyPath + "\\" + domain, [](const std::string& name) { return name == "http"; })) {
+         ReadValueTexts(root, keyPath + "\\" + domain, [](const std::string& name) { return inspect::EqualNoCase(name, "http"); })) {
       if (value.text == "2") report.Add(keyText + "\\" + domain);
     }
   }

@@ -104,8 +104,9 @@ static_assert(std::size(kHijackRows) == 66);
 // The Safe Mode boot list: without it Windows cannot start in Safe Mode, which some malware
 // arranges so that it cannot be removed there.
 void CheckSafeBoot(TReport& report) {
-  const char* key = inspect::IsNewerWindows() ? "SYSTEM\\ControlSet001\\Control\\SafeBoot\\Minimal\\vga.sys"
-                          : "SYSTEM\\CurrentControlSet\\Control\\SafeBoot\\Minimal\\dmio.sys";
+  const std::string key = inspect::IsNewerWindows()
+                              ? inspect::CurrentControlSetPath() + "\\Control\\SafeBoot\\Minimal\\vga.sys"
+                              : "SYSTEM\\CurrentControlSet\\Control\\SafeBoot\\Minimal\\dmio.sys";
   if (!inspect::RegKeyExists(kHkeyLocalMachine, key)) report.Add("SafeBoot (Minimal) is NOT PRESENT!");
 }
 

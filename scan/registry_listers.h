@@ -29,12 +29,12 @@ std::string ClassServerFile(RegKey root, const std::string& classKey, TServerRea
 std::string ClsidValueEntry(const std::string& name, const std::string& data, const std::string& clsid,
                             const std::string& keyText);
 
-enum class TNameMatch { Exact, IgnoreCase };
-// The subkey walk: for every subkey of the key, each value named `valueName` whose text is not
-// empty and passes `keep` becomes a value entry with the stored name, the text and the key line
-// root name + key path + "\" + subkey. A subkey that cannot be opened is skipped.
+// The subkey walk: for every subkey of the key, each value named `valueName` (in any letter case,
+// as Windows matches value names) whose text is not empty and passes `keep` becomes a value entry
+// with the stored name, the text and the key line root name + key path + "\" + subkey. A subkey
+// that cannot be opened is skipped.
 void ListSubkeyValues(TReport& report, const std::string& keyPath, RegKey root, const std::string& valueName,
-                      TNameMatch match, const std::function<bool(const std::string& text)>& keep);
+                      const std::function<bool(const std::string& text)>& keep);
 
 // Every non-empty value of the terminal-server Run key under the root.
 void ListTerminalServerRun(TReport& report, RegKey root);

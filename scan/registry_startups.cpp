@@ -198,10 +198,8 @@ std::string ClsidValueEntry(const std::string& name, const std::string& data, co
 }
 
 void ListSubkeyValues(TReport& report, const std::string& keyPath, RegKey root, const std::string& valueName,
-                      TNameMatch match, const std::function<bool(const std::string& text)>& keep) {
-  const auto wanted = [&](const std::string& name) {
-    return match == TNameMatch::Exact ? name == valueName : inspect::EqualNoCase(name, valueName);
-  };
+                      const std::function<bool(const std::string& text)>& keep) {
+  const auto wanted = [&](const std::string& name) { return inspect::EqualNoCase(name, valueName); };
   for (const std::string& subkey : inspect::ReaderSubkeyNames(root, keyPath)) {
     Guarded([&] {
       const std::string subkeyPath = keyPath + "\\" + subkey;
@@ -270,19 +268,19 @@ std::vector<std::string> ActiveSetupWhitelist() {
 void ListActiveSetupStubs(TReport& report, const TScanOptions& options, const std::string& keyPath, RegKey root) {
   const std::vector<std::string> whitelist = options.ExcludeMicrosoftFiles ? ActiveSetupWhitelist()
                                                                            : std::vector<std::string>{};
-  ListSubkeyValues(report, keyPath, root, "StubPath", TNameMatch::Exact, [&](const std::string& text) {
+  ListSubkeyValues(report, keyPath, root, "StubPath", [&](const std::string& text) {
     return std::none_of(whitelist.begin(), whitelist.end(),
                         [&](const std::string& known) { return inspect::EqualNoCase(text, known); });
   });
 }
 
 void ListWinlogonNotify(TReport& report, const TScanOptions& options, const std::string& keyPath, RegKey root) {
-  ListSubkeyValues(report, keyPath, root, "DllName", TNameMatch::IgnoreCase,
+  ListSubkeyValues(report, keyPath, root, "DllName",
                    [&](const std::string& text) { return !ExcludedAsMicrosoft(options, text); });
 }
 
 void ListDebuggerHijacks(TReport& report, const std::string& keyPath, RegKey root) {
-  ListSubkeyValues(report, keyPath, root, "Debugger", TNameMatch::IgnoreCase,
+  ListSubkeyValues(report, keyPath, root, "Debugger",
                    [](const std::string& text) { return text != "ntsd -d"; });
 }
 

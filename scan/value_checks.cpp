@@ -49,12 +49,12 @@ std::vector<TValueText> ReadValueTexts(RegKey root, const std::string& keyPath,
 void CheckValue(TReport& report, const std::string& keyPath, const std::string& valueName, RegKey root,
                 TValueTest test, std::span<const std::string> expected) {
   const std::string keyText = inspect::RootKeyName(root) + keyPath;
-  const auto values = ReadValueTexts(root, keyPath, [&](const std::string& name) { return name == valueName; });
+  const auto values = ReadValueTexts(root, keyPath, [&](const std::string& name) { return inspect::EqualNoCase(name, valueName); });
   for (const TValueText& value : values) {
     if (value.text.empty()) {
-      if (test == TValueTest::DiffersOrEmpty) report.Add(inspect::ValueEntry(valueName, "EMPTY!!!", keyText));
+      if (test == TValueTest::DiffersOrEmpty) report.Add(inspect::ValueEntry(value.name, "EMPTY!!!", keyText));
     } else if (Passes(test, value.text, expected)) {
-      report.Add(inspect::ValueEntry(valueName, value.text, keyText));
+      report.Add(inspect::ValueEntry(value.name, value.text, keyText));
     }
   }
 }

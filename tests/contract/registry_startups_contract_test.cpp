@@ -56,7 +56,7 @@ std::string Entry(const std::string& name, const std::string& data, const std::s
   return "Value: " + name + "\r\nData: " + data + "\r\nKey: " + key + "\r\n";
 }
 
-TEST_P(RegistryStartupsContract, CheckersMatchNamesExactlyAndRenderTypes) {
+TEST_P(RegistryStartupsContract, CheckersMatchNamesInAnyCaseAndRenderTypes) {
   SetString(Key("Winlogon\\Taskman"), "t.exe");
   SetString(Key("Winlogon\\Shell"), "EXPLORER.EXE");
   SetString(Key("Winlogon\\Empty"), "");
@@ -65,7 +65,7 @@ TEST_P(RegistryStartupsContract, CheckersMatchNamesExactlyAndRenderTypes) {
   SetString(Key("Command\\"), "%1 %*");
 
   scan::TReport report;
-  scan::ReportNamedValue(report, Path("Winlogon"), "TaskMan", kRoot);  // another letter case: silent
+  scan::ReportNamedValue(report, Path("Winlogon"), "TaskMan", kRoot);  // another letter case: the stored name
   scan::ReportNamedValue(report, Path("Winlogon"), "Taskman", kRoot);
   scan::ReportValueIfNot(report, Path("Winlogon"), "Shell", kRoot, "Explorer.exe");
   scan::ReportNamedValue(report, Path("Winlogon"), "Empty", kRoot);
@@ -76,6 +76,7 @@ TEST_P(RegistryStartupsContract, CheckersMatchNamesExactlyAndRenderTypes) {
   scan::ReportNamedValue(report, Path("Missing"), "Taskman", kRoot);
 
   EXPECT_EQ(Sorted(report), Sorted({Entry("Taskman", "t.exe", KeyText("Winlogon")),
+                                    Entry("Taskman", "t.exe", KeyText("Winlogon")),
                                     Entry("Empty", "EMPTY!!!", KeyText("Winlogon")),
                                     Entry("Execute", "Unknown", KeyText("Winlogon")),
                                     Entry("NoNul", "abc", KeyText("Winlogon")),
@@ -106,7 +107,8 @@ TEST_P(RegistryStartupsContract, SubkeyListers) {
     Items expected = {Entry("debugger", "C:\\spy.exe", KeyText("Ifeo\\a.exe")),
                       Entry("Debugger", "NTSD -D", KeyText("Ifeo\\c.exe")),
                       Entry("dllname", "C:\\pkg\\notify.dll", KeyText("Notify\\pkg")),
-                      Entry("StubPath", "C:\\stub.exe /go", KeyText("Setup\\{3}"))};
+                      Entry("StubPath", "C:\\stub.exe /go", KeyText("Setup\\{3}")),
+                      Entry("stubpath", "C:\\lower.exe", KeyText("Setup\\{4}"))};
     if (!option) {
       expected.push_back(Entry("StubPath", systemStub, KeyText("Setup\\{1}")));
       expected.push_back(Entry("StubPath", "%SystemRoot%\\system32\\IE4UINIT.EXE", KeyText("Setup\\{2}")));

@@ -69,16 +69,17 @@ TEST_F(BrowserNetwork, UrlValueTable) {
   }
 }
 
-TEST_F(BrowserNetwork, UrlValueNamesMatchExactly) {
-  m.SetString(kHkeyCurrentUser, kMain + 1, "Start Page", "http://a.example/");
+TEST_F(BrowserNetwork, UrlValueNamesMatchInAnyLetterCase) {
+  m.SetString(kHkeyCurrentUser, kMain + 1, "start page", "http://a.example/");
   m.SetValue(kHkeyCurrentUser, kMain + 1, "Search Page", win::kRegMultiSz, {'x', 0, 0});
   TReport report;
-  scan::ReportUrlValue(report, kMain, "start page", kHkeyCurrentUser);
   scan::ReportUrlValue(report, kMain, "Start Page", kHkeyLocalMachine);  // no such key
   EXPECT_EQ(report.Count(), 0u);
+  scan::ReportUrlValue(report, kMain, "Start Page", kHkeyCurrentUser);
   scan::ReportUrlValue(report, kMain, "Search Page", kHkeyCurrentUser);
-  EXPECT_EQ(ReportItems(report), std::vector<std::string>{inspect::ValueEntry(
-                               "Search Page", "Unknown", std::string("HKEY_CURRENT_USER") + kMain)});
+  const std::string key = std::string("HKEY_CURRENT_USER") + kMain;
+  EXPECT_EQ(ReportItems(report), (std::vector<std::string>{inspect::ValueEntry("start page", "http://a.example/", key),
+                                                           inspect::ValueEntry("Search Page", "Unknown", key)}));
 }
 
 TEST_F(BrowserNetwork, IeSettingsInRowOrder) {

@@ -34,29 +34,39 @@ class PolicyHijack : public ::testing::Test {
   Machine m;
 };
 
-TEST_F(PolicyHijack, SafeModeTestPicksTheKeyByWindowsVersion) {
+TEST_F(PolicyHijack, SafeModeTestPicksTheKeyByWindowsVersionAndCurrentControlSet) {
   const platform::OsVersion xp{win::kVerPlatformWin32Nt, 5, 1, 2600, "Service Pack 3"};
   const platform::OsVersion win7{win::kVerPlatformWin32Nt, 6, 1, 7601, "Service Pack 1"};
+  const char* const set2 = "SYSTEM\\ControlSet002\\Control\\SafeBoot\\Minimal\\vga.sys";
+  const char* const current = "SYSTEM\\CurrentControlSet\\Control\\SafeBoot\\Minimal\\vga.sys";
   struct Case {
     const char* name;
     platform::OsVersion version;
     bool wow64;
+    uint32_t select;  // SYSTEM\Select\Current; 0: no such value
     std::vector<const char*> keys;
     bool missing;
   } cases[] = {
-      {"XP with dmio.sys", xp, false, {kXpSafeBoot}, false},
-      {"XP without any", xp, false, {}, true},
-      {"XP with vga.sys only", xp, false, {kWin7SafeBoot}, true},
-      {"64-bit XP with vga.sys", xp, true, {kWin7SafeBoot}, false},
-      {"Windows 7 with vga.sys", win7, false, {kWin7SafeBoot}, false},
-      {"Windows 7 with dmio.sys only", win7, false, {kXpSafeBoot}, true},
-      {"Vista without any", {win::kVerPlatformWin32Nt, 6, 0, 6002, ""}, false, {}, true},
+      {"XP with dmio.sys", xp, false, 1, {kXpSafeBoot}, false},
+      {"XP without any", xp, false, 1, {}, true},
+      {"XP with vga.sys only", xp, false, 1, {kWin7SafeBoot}, true},
+      {"64-bit XP with vga.sys", xp, true, 1, {kWin7SafeBoot}, false},
+      {"Windows 7 with vga.sys", win7, false, 1, {kWin7SafeBoot}, false},
+      {"Windows 7 with dmio.sys only", win7, false, 1, {kXpSafeBoot}, true},
+      {"Vista without any", {win::kVerPlatformWin32Nt, 6, 0, 6002, ""}, false, 1, {}, true},
+      // The set Select names is read, not ControlSet001.
+      {"Windows 7 booted from set 2", win7, false, 2, {set2}, false},
+      {"Windows 7 booted from set 2, vga.sys in set 1 only", win7, false, 2, {kWin7SafeBoot}, true},
+      // Wine keeps its control set under CurrentControlSet and has no ControlSet001.
+      {"Select naming a set that is not there", win7, false, 1, {current}, false},
+      {"no Select", win7, false, 0, {current}, false},
   };
   for (const Case& c : cases) {
     Machine machine;
     machine.Install();
     machine.system().version = c.version;
     machine.system().wow64 = c.wow64;
+    if (c.select != 0) machine.SetDword(kHkeyLocalMachine, "SYSTEM\\Select", "Current", c.select);
     for (const char* key : c.keys) machine.CreateKey(kHkeyLocalMachine, key);
     TReport report;
     scan::WriteSystemHijack(report, {});
@@ -105,6 +115,24 @@ TEST_F(PolicyHijack, ReportsHijackedValuesOnly) {
                           hklm + "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows"),
   };
   EXPECT_EQ(ReportItems(report), expected);
+}
+
+// Windows matches value names in any letter case, and so do the checks; the line shows the
+// name as stored.
+TEST_F(PolicyHijack, ValueNamesMatchInAnyLetterCase) {
+  const std::string system = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  const std::string center = "Software\\Microsoft\\Security Center";
+  m.CreateKey(kHkeyLocalMachine, kXpSafeBoot);
+  m.SetDword(kHkeyCurrentUser, system, "DisableTaskmgr", 1);
+  m.SetDword(kHkeyLocalMachine, center, "UACDisableNotify", 1);
+  m.SetDword(kHkeyLocalMachine, system, "enablelua", 0);
+  TReport report;
+  scan::WriteSystemHijack(report, {});
+  EXPECT_EQ(ReportItems(report), (std::vector<std::string>{
+                                     inspect::ValueEntry("DisableTaskmgr", "1", "HKEY_CURRENT_USER\\" + system),
+                                     inspect::ValueEntry("enablelua", "0", "HKEY_LOCAL_MACHINE\\" + system),
+                                     inspect::ValueEntry("UACDisableNotify", "1", "HKEY_LOCAL_MACHINE\\" + center),
+                                 }));
 }
 
 TEST_F(PolicyHijack, WallpaperOutsideTheWindowsFolderIsReported) {

@@ -188,14 +188,10 @@ TEST_F(RegistryStartups, EachHijackIsReportedOnce) {
       {"Userinit with a second program",
        Set(kHkeyLocalMachine, kWinlogon, "Userinit", "C:\\WINDOWS\\system32\\userinit.exe,C:\\x.exe"),
        {Entry("Userinit", "C:\\WINDOWS\\system32\\userinit.exe,C:\\x.exe", hklmWinlogon)}},
-      {"taskman in lower case matches neither check",
-       Set(kHkeyLocalMachine, kWinlogon, "taskman", "x.exe"), {}},
-      {"Taskman belongs to the first section only",
-       Set(kHkeyLocalMachine, kWinlogon, "Taskman", "x.exe"),
-       {Entry("Taskman", "x.exe", hklmWinlogon)}},
-      {"TaskMan belongs to the second section only",
-       Set(kHkeyLocalMachine, kWinlogon, "TaskMan", "y.exe"),
-       {Entry("TaskMan", "y.exe", hklmWinlogon)}},
+      // Both sections name Taskman, each in its own letter case; Windows reads either spelling.
+      {"taskman in any case is reported by both sections",
+       Set(kHkeyLocalMachine, kWinlogon, "taskman", "x.exe"),
+       {Entry("taskman", "x.exe", hklmWinlogon), Entry("taskman", "x.exe", hklmWinlogon)}},
       {"VmApplet without its quotes",
        Set(kHkeyLocalMachine, kWinlogon, "VmApplet", "rundll32 shell32,Control_RunDLL sysdm.cpl"),
        {Entry("VmApplet", "rundll32 shell32,Control_RunDLL sysdm.cpl", hklmWinlogon)}},
@@ -318,7 +314,7 @@ TEST_F(RegistryStartups, ActiveSetupWhitelistFollowsTheOption) {
   }
 }
 
-TEST_F(RegistryStartups, ActiveSetupReadsOnlyANonEmptyStubPath) {
+TEST_F(RegistryStartups, ActiveSetupReadsANonEmptyStubPathInAnyLetterCase) {
   const std::string base = std::string(kActiveSetup) + "\\";
   m.SetString(kHkeyCurrentUser, base + "{A}", "stubpath", "C:\\a.exe");
   m.SetString(kHkeyCurrentUser, base + "{B}", "StubPath", "");
@@ -328,7 +324,8 @@ TEST_F(RegistryStartups, ActiveSetupReadsOnlyANonEmptyStubPath) {
   options.ExcludeMicrosoftFiles = false;
   TReport report;
   scan::ListActiveSetupStubs(report, options, std::string("\\") + kActiveSetup, kHkeyCurrentUser);
-  EXPECT_EQ(ItemsOf(report), Items{Entry("StubPath", "C:\\c.exe", "HKEY_CURRENT_USER\\" + base + "{C}")});
+  EXPECT_EQ(ItemsOf(report), (Items{Entry("stubpath", "C:\\a.exe", "HKEY_CURRENT_USER\\" + base + "{A}"),
+                                     Entry("StubPath", "C:\\c.exe", "HKEY_CURRENT_USER\\" + base + "{C}")}));
 }
 
 TEST_F(RegistryStartups, BrowserHelperObjectsAndNotifyPackagesWithAProtectedServer) {

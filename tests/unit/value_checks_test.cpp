@@ -73,7 +73,7 @@ TEST_F(ValueChecks, RulesOfEachChecker) {
     std::optional<std::string> data;  // the Data text reported; nullopt: nothing
   } cases[] = {
       {"named: reported as read", Checker::Named, "AutoRun", Sz("cmd /c x.bat"), "AutoRun", {}, "cmd /c x.bat"},
-      {"named: the name's letter case counts", Checker::Named, "AutoRun", Sz("x"), "autorun", {}, std::nullopt},
+      {"named: any letter case, shown as stored", Checker::Named, "AutoRun", Sz("x"), "autorun", {}, "x"},
       {"named: empty text is silent", Checker::Named, "load", Sz(""), "load", {}, std::nullopt},
       {"named: blanks only is empty", Checker::Named, "load", Sz(" \t "), "load", {}, std::nullopt},
       {"named: string trimmed", Checker::Named, "run", Sz("  a.exe  "), "run", {}, "a.exe"},
@@ -106,8 +106,8 @@ TEST_F(ValueChecks, RulesOfEachChecker) {
        "AlternateShell", {"cmd.exe"}, std::nullopt},
       {"not-or-empty: other", Checker::NotOrEmpty, "AlternateShell", Sz("evil.exe"), "AlternateShell",
        {"cmd.exe"}, "evil.exe"},
-      {"not-or-empty: name case counts", Checker::NotOrEmpty, "alternateshell", Sz(""), "AlternateShell",
-       {"cmd.exe"}, std::nullopt},
+      {"not-or-empty: name in another case", Checker::NotOrEmpty, "alternateshell", Sz(""), "AlternateShell",
+       {"cmd.exe"}, "EMPTY!!!"},
       {"not-either: second", Checker::NotEither, "Shell", Sz("c:\\windows\\explorer.exe"), "Shell",
        {"C:\\WINDOWS\\Explorer.exe", "Explorer.exe"}, std::nullopt},
       {"not-either: neither", Checker::NotEither, "Shell", Sz("C:\\x.exe"), "Shell",
@@ -132,7 +132,7 @@ TEST_F(ValueChecks, RulesOfEachChecker) {
     TReport r;
     RunChecker(c.checker, r, c.wanted, c.expected);
     const std::vector<std::string> want =
-        c.data ? std::vector<std::string>{Entry(c.wanted, *c.data)} : std::vector<std::string>{};
+        c.data ? std::vector<std::string>{Entry(c.stored, *c.data)} : std::vector<std::string>{};
     EXPECT_EQ(Items(r), want) << c.what;
   }
 }

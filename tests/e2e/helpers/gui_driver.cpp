@@ -881,9 +881,9 @@ constexpr const char kSafeBoot[] = "SYSTEM\\CurrentControlSet\\Control\\SafeBoot
 constexpr const char kSystemPolicies[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr const char kWinlogon[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 constexpr const char kFirewallPolicies[] = "SOFTWARE\\Policies\\Microsoft\\WindowsFirewall";
-// The prefix imitates Windows XP: there bsscan looks for the Safe Mode list under
-// CurrentControlSet, which Wine has (its registry holds no ControlSet001, where the check for
-// Windows 7 looks).
+// The prefix imitates Windows XP. Wine's registry holds its control set under CurrentControlSet
+// and no ControlSet001, which the check for newer Windows (and a 64-bit one) finds through
+// SYSTEM\Select.
 constexpr const char kSafeModeFile[] = "WXPSP3.dat";
 constexpr const char kSafeModeMissing[] = "SafeBoot (Minimal) is NOT PRESENT!";
 
@@ -1009,9 +1009,7 @@ void ScenarioRestorer(const std::string& exe) {
 
   const std::string after = Bsscan(folder);
   Check(Contains(after, "[+] System Hijack"), "the bsscan report has its System Hijack section");
-  // A 64-bit Windows counts as a newer one, whose check looks under ControlSet001, which Wine's
-  // registry lacks: there the x86_64 build finds the list missing whatever was imported.
-  if (sizeof(void*) == 4) Check(!Contains(after, kSafeModeMissing), "bsscan still finds SafeBoot (Minimal) missing");
+  Check(!Contains(after, kSafeModeMissing), "bsscan still finds SafeBoot (Minimal) missing");
 
   // The undo file, through the real Registry Editor, puts everything back.
   Check(RunAndWait("regedit.exe /S \"" + backup + "\"", folder, kExitTimeoutMs) == 0, "regedit imported the undo file");
