@@ -14,6 +14,7 @@
 #include "inspect/registry.h"
 #include "managers/startups.h"
 #include "platform/handles.h"
+#include "restorer/safe_mode.h"
 #include "scan/report.h"
 #include "scan/sections.h"
 #include "scan/shell_actions.h"
@@ -225,6 +226,23 @@ TEST_P(HostileContract, DeleteLogsNeverDeletesThroughAJunction) {
   } else {
     Fs().RemoveDirectory(app + "Logs");  // the junction itself
   }
+}
+
+// The Registry Editor imports a private copy of checked text, which is gone once it has ended.
+TEST_P(HostileContract, RegistryEditorImportsAPrivateCopyAndTheCopyGoes) {
+  const std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + scratch().keyPath() + "\\Imported]\r\n\"v\"=\"1\"\r\n";
+  if (auto* machine = scratch().machine()) {
+    machine->shellUi().whileRunning = [machine](const fake::ShellExecution& run) {
+      machine->ImportReg(machine->Contents(run.parameters.substr(4, run.parameters.size() - 5)));
+    };
+  }
+  ASSERT_TRUE(restorer::ImportRegistryText(text));
+  std::string value;
+  EXPECT_TRUE(inspect::RegReadString(bs_test::BackendScratch::kRoot, scratch().KeyOf("Imported\\v"), &value));
+  EXPECT_EQ(value, "1");
+  FindData found;
+  const ScopedFind left(Fs().FindFirstFile(Sys().GetTempPath() + "bs-import-*.reg", &found));
+  EXPECT_FALSE(left.ok()) << found.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, HostileContract, testing::ValuesIn(bs_test::ContractBackends()),
