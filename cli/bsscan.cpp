@@ -19,6 +19,7 @@
 #include "inspect/lang.h"
 #include "inspect/prompt.h"
 #include "inspect/run_flags.h"
+#include "inspect/save_file.h"
 #include "inspect/system.h"
 #include "platform/sync.h"
 #include "platform/win32/win32_backend.h"
@@ -70,34 +71,6 @@ class ConsolePrompter : public inspect::TPrompter {
   }
 };
 
-// Writes beside the target first and renames, so a failed write never leaves a partial report.
-// Plain C files: the paths are ANSI text, as everywhere in the program.
-bool WriteReportFile(const std::string& path, const std::string& text, std::string* error) {
-  const std::string partial = path + ".partial";
-  std::FILE* out = std::fopen(partial.c_str(), "wb");
-  if (!out) {
-    *error = "cannot create " + partial;
-    return false;
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  if (std::fclose(out) != 0 || !written) {
-    std::remove(partial.c_str());
-    *error = "cannot write " + partial;
-    return false;
-  }
-  if (std::rename(partial.c_str(), path.c_str()) != 0) {
-    // The C runtime of Windows refuses to rename over an existing file.
-    std::remove(path.c_str());
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
-      const std::string reason = std::strerror(errno);
-      std::remove(partial.c_str());
-      *error = "cannot write " + path + ": " + reason;
-      return false;
-    }
-  }
-  return true;
-}
-
 // The whole file; false and a message when it cannot be read.
 bool ReadReportFile(const std::string& path, std::string* bytes, std::string* error) {
   std::FILE* in = std::fopen(path.c_str(), "rb");
@@ -127,9 +100,10 @@ int WriteOutput(const std::string& output, const std::string& text) {
     }
     return 0;
   }
-  std::string error;
-  if (!WriteReportFile(output, text, &error)) {
-    std::fprintf(stderr, "bsscan: %s\n", error.c_str());
+  // Beside the target first, then one replacing rename: a failed write never leaves a partial
+  // report, and there is no moment without either the old report or the new one.
+  if (const uint32_t rc = inspect::SaveFileReplacing(output, text)) {
+    std::fprintf(stderr, "bsscan: cannot write %s: %s\n", output.c_str(), platform::Sys().FormatErrorMessage(rc).c_str());
     return 1;
   }
   return 0;

@@ -47,6 +47,7 @@ void Walk(const std::string& folder, const TFolderWalk& walk, int depth) {
   ForEachEntry(folder, walk.mask, [&](const platform::FindData& entry) { walk.visit(folder, entry); });
   if (!walk.recurse || depth >= kMaxDepth) return;
   for (const std::string& subfolder : SubfoldersOf(folder, walk.intoDotFolders)) {
+    if (walk.enter && !walk.enter(subfolder)) continue;
     Walk(subfolder, walk, depth + 1);
     if (walk.leave) walk.leave(subfolder);
   }

@@ -16,6 +16,9 @@ struct TFolderWalk {
   bool intoDotFolders = false;
   // Every entry of folder + mask but "." and "..": `folder` is the folder being walked.
   std::function<void(const std::string& folder, const platform::FindData& entry)> visit;
+  // At the moment of descent into a subfolder (recursive walks only): false passes it over, and
+  // `leave` is not called for it.
+  std::function<bool(const std::string& subfolder)> enter;
   // After a subfolder has been walked (recursive walks only).
   std::function<void(const std::string& subfolder)> leave;
 };

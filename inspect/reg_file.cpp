@@ -53,8 +53,10 @@ std::string RegKeyLine(platform::RegKey root, const std::string& keyPath, bool r
   return std::string("[") + (remove ? "-" : "") + rootName + (keyPath.empty() ? "" : "\\" + keyPath) + "]";
 }
 
+bool RegValueNameFits(const std::string& name) { return name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos; }
+
 std::string RegValueLine(const std::string& name, uint32_t type, const std::vector<uint8_t>& data) {
-  if (name.find_first_of("\r\n") != std::string::npos) return "";
+  if (!RegValueNameFits(name)) return "";
   const std::string head = NamePart(name) + "=";
   if (type == win::kRegSz && QuotableString(data)) {
     return head + Quoted(std::string(data.begin(), data.end() - 1));

@@ -16,9 +16,11 @@ constexpr const char* kRegFileHeader = "REGEDIT4";
 // "[HKEY_LOCAL_MACHINE\key]", or "[-...]" to remove it with everything below; empty for an unknown
 // root and for a key path the line cannot carry (a line break or a ']' in a name).
 std::string RegKeyLine(platform::RegKey root, const std::string& keyPath, bool remove = false);
+// Whether a value name can stand in a registry file: no line break and no NUL in it.
+bool RegValueNameFits(const std::string& name);
 // One value as it is stored, so that importing the line writes back the same type and bytes:
 // "name"="text", @=..., dword:, hex:, hex(n): with continued lines. Empty for a name the
-// format cannot carry (a line break in it).
+// format cannot carry (RegValueNameFits).
 std::string RegValueLine(const std::string& name, uint32_t type, const std::vector<uint8_t>& data);
 // "name"=- : removes the value on import.
 std::string RegDeletedValueLine(const std::string& name);

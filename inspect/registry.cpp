@@ -31,8 +31,6 @@ constexpr RootName kRoots[] = {
     {platform::kHkeyDynData, "HKEY_DYN_DATA"},
 };
 
-constexpr uint32_t kKeyWriteEnumerate = win::kKeyWrite | win::kKeyEnumerateSubKeys;  // 0x2000E
-
 std::string UpToNul(const std::vector<uint8_t>& data) {
   auto nul = std::find(data.begin(), data.end(), uint8_t{0});
   return std::string(data.begin(), nul);
@@ -166,23 +164,46 @@ bool RegDeleteValuePath(RegKey root, const std::string& valuePath) {
   return Reg().DeleteValue(key.get(), valueName) == win::kErrorSuccess;
 }
 
+namespace {
+
+constexpr int kMaxTreeDepth = 512;
+
+// Whether an open key is a registry link (opened as the link itself).
+bool IsRegistryLink(RegKey key) {
+  uint32_t type = 0;
+  return Reg().QueryValue(key, "SymbolicLinkValue", &type, nullptr) == win::kErrorSuccess && type == win::kRegLink;
+}
+
+// Deletes `subKey` of `parent` with everything below it. Each key is opened as a link (a link
+// is deleted itself, never followed into its target) and deleted through that handle, so that
+// what was looked at is what goes; subkeys are opened below their parent's handle, never again
+// by path.
+bool DeleteTreeAt(RegKey parent, const std::string& subKey, int depth) {
+  if (depth > kMaxTreeDepth) return false;
+  platform::ScopedKey key;
+  if (Reg().OpenKeyEx(parent, subKey, win::kRegOptionOpenLink,
+                      win::kKeyEnumerateSubKeys | win::kKeyQueryValue | win::kDelete, key.out()) != win::kErrorSuccess) {
+    return false;
+  }
+  if (!IsRegistryLink(key.get())) {
+    for (;;) {
+      // Index 0 always names the next remaining subkey, as each is deleted before the next is asked for.
+      std::string child;
+      const uint32_t rc = Reg().EnumKey(key.get(), 0, &child);
+      if (rc == win::kErrorNoMoreItems) break;
+      if (rc != win::kErrorSuccess || !DeleteTreeAt(key.get(), child, depth + 1)) return false;
+    }
+  }
+  return Reg().DeleteOpenKey(key.get()) == win::kErrorSuccess;
+}
+
+}  // namespace
+
 bool RegDeleteKeyPath(RegKey root, const std::string& keyPath, bool recursive) {
   // A key directly below a root is never deleted.
   if (keyPath.find('\\') == std::string::npos) return false;
   if (!recursive) return Reg().DeleteKey(root, keyPath) == win::kErrorSuccess;
-
-  platform::ScopedKey key;
-  if (Reg().OpenKey(root, keyPath, kKeyWriteEnumerate, key.out()) != win::kErrorSuccess) return false;
-  for (;;) {
-    // Index 0 always names the next remaining subkey, as each is deleted before the next is asked for.
-    std::string subKey;
-    const uint32_t rc = Reg().EnumKey(key.get(), 0, &subKey);
-    if (rc == win::kErrorNoMoreItems) {
-      key.Reset();
-      return Reg().DeleteKey(root, keyPath) == win::kErrorSuccess;
-    }
-    if (rc != win::kErrorSuccess || !RegDeleteKeyPath(root, keyPath + "\\" + subKey, true)) return false;
-  }
+  return DeleteTreeAt(root, keyPath, 0);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -34,6 +34,8 @@ uint32_t WriteAll(const std::string& path, const std::string& contents) {
     }
     at += written;
   }
+  // On the disk before the rename: a crash after it must not leave an empty target.
+  if (!Fs().FlushFileBuffers(file.get())) return LastErrorOr(win::kErrorAccessDenied);
   if (!Fs().CloseHandle(file.Release())) return LastErrorOr(win::kErrorAccessDenied);
   return win::kErrorSuccess;
 }

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <memory>
 #include <typeinfo>
+#include <vector>
 
 #include "inspect/folder_walk.h"
 #include "inspect/paths.h"
@@ -188,9 +189,25 @@ void EmptyFolder(const std::string& folder, bool recursive) {
   std::string dir = folder;
   ReplaceAll(dir, "\\\\", "\\");
   auto& fs = Fs();
+  // Every folder on the way down is held open from its check until it has been emptied: checked
+  // when entered (never through a junction or another reparse point) and, being held without
+  // delete sharing, neither it nor one above it can be renamed or swapped for a junction then.
+  std::vector<platform::ScopedFile> held;
+  auto enter = [&](const std::string& path) {
+    platform::ScopedFile hold(fs.CreateFile(path, win::kFileReadAttributes, win::kFileShareRead | win::kFileShareWrite,
+                                            win::kOpenExisting,
+                                            win::kFileFlagBackupSemantics | win::kFileFlagOpenReparsePoint));
+    uint32_t attributes = 0;
+    if (!hold.ok() || !fs.GetFileAttributesByHandle(hold.get(), &attributes)) return false;
+    if (!(attributes & win::kFileAttributeDirectory) || (attributes & win::kFileAttributeReparsePoint)) return false;
+    held.push_back(std::move(hold));
+    return true;
+  };
+  if (!enter(dir)) return;
   TFolderWalk walk;
   walk.recurse = recursive;
   walk.intoDotFolders = true;
+  walk.enter = enter;
   walk.visit = [&](const std::string& walked, const platform::FindData& found) {
     if (found.attributes & win::kFileAttributeDirectory) return;
     const std::string path = JoinPath(walked, found.name);
@@ -201,7 +218,10 @@ void EmptyFolder(const std::string& folder, bool recursive) {
       fs.DeleteFile(path);
     }
   };
-  walk.leave = [&](const std::string& subfolder) { fs.RemoveDirectory(subfolder); };
+  walk.leave = [&](const std::string& subfolder) {
+    held.pop_back();
+    fs.RemoveDirectory(subfolder);
+  };
   // Twice: a second pass catches what the first left behind.
   WalkFolder(dir, walk);
   if (recursive) WalkFolder(dir, walk);

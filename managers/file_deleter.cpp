@@ -1,5 +1,7 @@
 #include "managers/file_deleter.h"
 
+#include <algorithm>
+
 #include "inspect/files.h"
 #include "inspect/key_paths.h"
 #include "inspect/lang.h"
@@ -23,18 +25,28 @@ std::string TrimTrailingBlanks(std::string text) {
   return text;
 }
 
+// Equal but for the letter case of ASCII letters.
+bool SameText(const std::u16string& a, const std::u16string& b) {
+  auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) {
+           return fold(x) == fold(y);
+         });
+}
+
 }  // namespace
 
 bool ParsePendingOperations(const std::vector<uint8_t>& data, std::vector<TPendingOperation>& list) {
   list.clear();
-  std::vector<std::string> strings;
-  std::string current;
-  for (uint8_t c : data) {
+  if (data.size() % 2 != 0) return false;  // not UTF-16
+  std::vector<std::u16string> strings;
+  std::u16string current;
+  for (size_t i = 0; i < data.size(); i += 2) {
+    const auto c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
     if (c == 0) {
       strings.push_back(std::move(current));
       current.clear();
     } else {
-      current += static_cast<char>(c);
+      current += c;
     }
   }
   if (!current.empty()) strings.push_back(std::move(current));  // the last string lacks its NUL
@@ -51,13 +63,17 @@ bool ParsePendingOperations(const std::vector<uint8_t>& data, std::vector<TPendi
 
 std::vector<uint8_t> PendingOperationsBytes(const std::vector<TPendingOperation>& list) {
   std::vector<uint8_t> bytes;
+  auto put = [&](char16_t c) {
+    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  };
   for (const TPendingOperation& op : list) {
-    for (const std::string* text : {&op.source, &op.destination}) {
-      bytes.insert(bytes.end(), text->begin(), text->end());
-      bytes.push_back(0);
+    for (const std::u16string* text : {&op.source, &op.destination}) {
+      for (char16_t c : *text) put(c);
+      put(0);
     }
   }
-  bytes.push_back(0);
+  put(0);
   return bytes;
 }
 
@@ -68,7 +84,7 @@ TPendingRead ReadPendingOperations(std::vector<TPendingOperation>& list) {
   if (rc == win::kErrorFileNotFound) return TPendingRead::Absent;
   uint32_t type = 0;
   std::vector<uint8_t> data;
-  if (rc == win::kErrorSuccess) rc = Reg().QueryValue(key.get(), kPendingOperationsValue, &type, &data);
+  if (rc == win::kErrorSuccess) rc = Reg().QueryValueW(key.get(), kPendingOperationsValueW, &type, &data);
   if (rc == win::kErrorFileNotFound) return TPendingRead::Absent;
   if (rc != win::kErrorSuccess) return TPendingRead::Unreadable;
   if (type != win::kRegMultiSz || !ParsePendingOperations(data, list)) {
@@ -85,8 +101,8 @@ bool WritePendingOperations(const std::vector<TPendingOperation>& list) {
     return false;
   }
   const std::vector<uint8_t> bytes = PendingOperationsBytes(list);
-  return Reg().SetValue(key.get(), kPendingOperationsValue, win::kRegMultiSz, bytes.data(),
-                        static_cast<uint32_t>(bytes.size())) == win::kErrorSuccess;
+  return Reg().SetValueW(key.get(), kPendingOperationsValueW, win::kRegMultiSz, bytes.data(),
+                         static_cast<uint32_t>(bytes.size())) == win::kErrorSuccess;
 }
 
 bool ScheduleDeleteOnReboot(const std::string& path) {
@@ -94,12 +110,10 @@ bool ScheduleDeleteOnReboot(const std::string& path) {
   std::vector<TPendingOperation> list;
   const TPendingRead read = ReadPendingOperations(list);
   if (read == TPendingRead::Malformed || read == TPendingRead::Unreadable) return false;
-  const std::string source = kNativePrefix + TrimTrailingBlanks(path);
+  const std::u16string source = platform::Sys().AnsiToWide(kNativePrefix + TrimTrailingBlanks(path));
   // An earlier delete of the same file is replaced; a rename of it by another program stays.
-  std::erase_if(list, [&](const TPendingOperation& op) {
-    return op.destination.empty() && inspect::EqualNoCase(op.source, source);
-  });
-  list.push_back({source, ""});
+  std::erase_if(list, [&](const TPendingOperation& op) { return op.destination.empty() && SameText(op.source, source); });
+  list.push_back({source, u""});
   if (read == TPendingRead::Read &&
       !KeepRegistryValue(platform::kHkeyLocalMachine, std::string(kSessionManagerPath), kPendingOperationsValue,
                          kPendingOperationsValue)) {

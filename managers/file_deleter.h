@@ -11,12 +11,14 @@
 namespace managers {
 
 inline constexpr const char* kPendingOperationsValue = "PendingFileRenameOperations";
+inline constexpr const char16_t* kPendingOperationsValueW = u"PendingFileRenameOperations";
 
 // One pending operation: a native source path ("\??\C:\...") and its destination; an empty
-// destination deletes the source.
+// destination deletes the source. In UTF-16, as stored: another program's pair of names outside
+// the code page is written back as it was read.
 struct TPendingOperation {
-  std::string source;
-  std::string destination;
+  std::u16string source;
+  std::u16string destination;
 
   bool operator==(const TPendingOperation&) const = default;
 };
@@ -28,10 +30,10 @@ enum class TPendingRead {
   Unreadable  // the key or value cannot be read
 };
 
-// The pairs of a stored REG_MULTI_SZ; false when the bytes are not a list of pairs. Missing
+// The pairs of a stored REG_MULTI_SZ (UTF-16); false when the bytes are not a list of pairs. Missing
 // final terminators are accepted: the pairs read the same with them or without.
 bool ParsePendingOperations(const std::vector<uint8_t>& data, std::vector<TPendingOperation>& list);
-// Every string followed by a NUL, and one more NUL.
+// Every string followed by a NUL, and one more NUL, in UTF-16.
 std::vector<uint8_t> PendingOperationsBytes(const std::vector<TPendingOperation>& list);
 
 TPendingRead ReadPendingOperations(std::vector<TPendingOperation>& list);

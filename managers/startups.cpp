@@ -8,6 +8,7 @@
 #include "inspect/registry.h"
 #include "inspect/system.h"
 #include "inspect/text.h"
+#include "inspect/reg_file.h"
 #include "managers/backups.h"
 #include "managers/shell_actions.h"
 
@@ -145,7 +146,12 @@ TDeleteResult DeleteStartupItem(const TStartupRow* selected, inspect::TPrompter&
   const std::string keyPath = inspect::KeyPartOf(selected->keyText);
   inspect::TReaderKey key(root, "\\" + keyPath);
   if (!key.ok()) return TDeleteResult::KeyMissing;
-  const bool kept = KeepRegistryValue(root, keyPath, selected->name, "startup");
+  const bool savable = inspect::RegValueNameFits(selected->name);
+  if (!savable && prompter.Prompt(kNoBackupWarning, "Warning",
+                                  win::kMbYesNo | win::kMbIconWarning | win::kMbTopmost) != win::kIdYes) {
+    return TDeleteResult::Cancelled;
+  }
+  const bool kept = !savable || KeepRegistryValue(root, keyPath, selected->name, "startup");
   if (kept && Reg().DeleteValue(key.reader().CurrentKey(), selected->name) == win::kErrorSuccess) {
     prompter.Prompt(SuccessPrefix() + " " + selected->name + " " + inspect::Lng(202), "Info",
                     win::kMbOk | win::kMbIconInformation | win::kMbTopmost);

@@ -56,11 +56,17 @@ void ListRunKeyValues(const std::string& keyPath, platform::RegKey root, std::ve
 // The rows of every key, in table order.
 std::vector<TStartupRow> FillStartupList();
 
-enum class TDeleteResult { NoSelection, Deleted, Failed, KeyMissing };
+enum class TDeleteResult { NoSelection, Deleted, Failed, KeyMissing, Cancelled };
 
-// Deletes the value a row shows (the one under that row's key, not a same-named one elsewhere),
-// after keeping it in the backups, and tells the user the outcome. The caller refills the list.
+// Deletes the value a row shows (the one under that row's key, not a same-named one elsewhere,
+// nor one whose name its name begins with), after keeping it in the backups, and tells the user
+// the outcome. A value whose name a registry file cannot hold (a line break, a NUL) cannot be
+// kept: it is deleted only when the user says Yes to a warning that no backup is possible. The
+// caller refills the list.
 TDeleteResult DeleteStartupItem(const TStartupRow* selected, inspect::TPrompter& prompter);
+inline constexpr const char* kNoBackupWarning =
+    "This value's name cannot be written into a backup file, so no backup is possible: once deleted it cannot "
+    "be restored. Delete it anyway?";
 
 struct TStartupMenu {
   bool refresh = true;

@@ -52,6 +52,7 @@ constexpr uint32_t kRegSz = 1;
 constexpr uint32_t kRegExpandSz = 2;
 constexpr uint32_t kRegBinary = 3;
 constexpr uint32_t kRegDword = 4;
+constexpr uint32_t kRegLink = 6;
 constexpr uint32_t kRegMultiSz = 7;
 constexpr uint32_t kRegQword = 11;
 
@@ -62,6 +63,8 @@ constexpr uint32_t kKeyEnumerateSubKeys = 0x0008;
 constexpr uint32_t kKeyRead = 0x20019;
 constexpr uint32_t kKeyWrite = 0x20006;
 constexpr uint32_t kKeyAllAccess = 0xF003F;
+constexpr uint32_t kDelete = 0x10000;
+constexpr uint32_t kRegOptionOpenLink = 0x08;
 
 constexpr uint32_t kFileAttributeReadonly = 0x01;
 constexpr uint32_t kFileAttributeHidden = 0x02;
@@ -117,6 +120,9 @@ constexpr uint32_t kProcessVmRead = 0x0010;
 constexpr uint32_t kProcessAllAccess = 0x1F0FFF;
 constexpr uint32_t kTokenAdjustPrivileges = 0x20;
 constexpr uint32_t kFileFlagSequentialScan = 0x08000000;
+constexpr uint32_t kFileFlagBackupSemantics = 0x02000000;
+constexpr uint32_t kFileFlagOpenReparsePoint = 0x00200000;
+constexpr uint32_t kFileReadAttributes = 0x0080;
 
 constexpr uint32_t kScManagerConnect = 0x0001;
 constexpr uint32_t kScManagerEnumerateService = 0x0004;
@@ -171,6 +177,7 @@ class Registry {
   virtual uint32_t CreateKey(RegKey parent, const std::string& subKey, uint32_t access, RegKey* out) = 0;
   virtual uint32_t CloseKey(RegKey key) = 0;
   // RegQueryValueExA: type and raw bytes; an empty name is the default value. `data` may be null.
+  // A name holding a NUL is refused (kErrorInvalidParameter): the call would read another value.
   virtual uint32_t QueryValue(RegKey key, const std::string& name, uint32_t* type,
                               std::vector<uint8_t>* data) = 0;
   virtual uint32_t SetValue(RegKey key, const std::string& name, uint32_t type, const void* data,
@@ -187,9 +194,24 @@ class Registry {
     return rc != 0 ? rc : QueryValue(key, *name, type, data);
   }
   virtual uint32_t QueryInfoKey(RegKey key, uint32_t* subKeys, uint32_t* values) = 0;
+  // RegDeleteValueA; a name holding a NUL deletes the value of exactly that name (NtDeleteValueKey
+  // with the counted name), never the one its first part names.
   virtual uint32_t DeleteValue(RegKey key, const std::string& name) = 0;
   // RegDeleteKeyA: refuses a key that still has subkeys.
   virtual uint32_t DeleteKey(RegKey parent, const std::string& subKey) = 0;
+
+  // RegOpenKeyExA with options: kRegOptionOpenLink opens a registry link itself, not its target.
+  virtual uint32_t OpenKeyEx(RegKey parent, const std::string& subKey, uint32_t options, uint32_t access,
+                             RegKey* out) = 0;
+  // NtDeleteKey of an open key (opened with kDelete): deletes that very key, a link without its
+  // target; refuses a key that still has subkeys.
+  virtual uint32_t DeleteOpenKey(RegKey key) = 0;
+  // RegQueryValueExW / RegSetValueExW: names and string data in UTF-16, so that text outside the
+  // code page survives. `data` may be null.
+  virtual uint32_t QueryValueW(RegKey key, const std::u16string& name, uint32_t* type,
+                               std::vector<uint8_t>* data) = 0;
+  virtual uint32_t SetValueW(RegKey key, const std::u16string& name, uint32_t type, const void* data,
+                             uint32_t size) = 0;
 };
 
 // FILETIME as one number: 100 ns units since 1601-01-01 UTC.
@@ -202,6 +224,8 @@ struct FindData {
   FileTime lastWriteTime = 0;
   uint64_t size = 0;
   std::string name;
+  // cAlternateFileName: the 8.3 name when the file has one besides its name, else empty.
+  std::string shortName;
 };
 
 // File calls set the thread's last error (System::GetLastError) when they fail.
@@ -230,6 +254,14 @@ class FileSystem {
   virtual bool GetFileTime(Handle file, FileTime* creation, FileTime* access, FileTime* write) = 0;
   // Closes a file or a mapping handle.
   virtual bool CloseHandle(Handle file) = 0;
+  // FlushFileBuffers: what was written reaches the disk before the call returns.
+  virtual bool FlushFileBuffers(Handle file) = 0;
+  // GetFileInformationByHandle's attributes of an open file or folder.
+  virtual bool GetFileAttributesByHandle(Handle file, uint32_t* attributes) = 0;
+  // CreateFileA of a new file (fails when the name exists), read and write, shared for reading and
+  // writing but never for deleting or renaming while open, with a DACL of its own (not inherited)
+  // that lets in only SYSTEM and the Administrators; kInvalidHandle on failure.
+  virtual Handle CreatePrivateFile(const std::string& path) = 0;
 
   // CreateFileMappingA of an open file, read-only, whole file; kNoHandle on failure (an empty
   // file cannot be mapped).
@@ -275,6 +307,8 @@ class System {
   virtual std::string Utf8ToAnsi(const std::string& text) = 0;
   // MultiByteToWideChar(CP_ACP) + WideCharToMultiByte(CP_UTF8), no flags: the other way round.
   virtual std::string AnsiToUtf8(const std::string& text) = 0;
+  // MultiByteToWideChar(CP_ACP), no flags: text of the code page in UTF-16.
+  virtual std::u16string AnsiToWide(const std::string& text) = 0;
 
   virtual std::string GetWindowsDirectory() = 0;
   virtual std::string GetSystemDirectory() = 0;
@@ -369,6 +403,10 @@ class Shell {
   virtual bool ShellExecute(uintptr_t window, const std::string& verb, const std::string& file,
                             const std::string& parameters, const std::string& directory,
                             int show) = 0;
+  // ShellExecuteExA (no-close-process, no-UI) and WaitForSingleObject of the started program for
+  // up to `timeout` ms, then GetExitCodeProcess; false when it did not start or did not end in time.
+  virtual bool ShellExecuteWait(const std::string& file, const std::string& parameters, int show,
+                                uint32_t timeout, uint32_t* exitCode) = 0;
   // ShellExecuteExA with the verb "properties" (invoke-ID-list, no-close-process, no-UI).
   virtual bool ShowProperties(uintptr_t window, const std::string& path) = 0;
 };

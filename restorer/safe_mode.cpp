@@ -1,8 +1,11 @@
 #include "restorer/safe_mode.h"
 
+#include <string>
+
 #include "inspect/files.h"
 #include "inspect/key_paths.h"
 #include "inspect/system.h"
+#include "platform/handles.h"
 #include "platform/platform.h"
 #include "inspect/reg_file.h"
 
@@ -11,6 +14,9 @@ namespace restorer {
 namespace {
 
 namespace win = platform::win;
+
+// How long the Registry Editor may take over a Safe Mode file.
+constexpr uint32_t kImportTimeout = 60000;
 
 std::string Upper(std::string text) {
   for (char& c : text) {
@@ -69,11 +75,39 @@ void PlanSafeModeImport(const std::string& file, std::vector<TPlannedChange>* pl
 }
 
 bool StartSafeModeImport(const std::string& file) {
-  const std::string path = SafeModeFilePath(file);
-  if (!LinesOutsideSafeBoot(inspect::ReadFileText(path)).empty()) return false;
-  // The Registry Editor of the Windows folder: a bare name would be looked for beside us first.
-  return platform::Sh().ShellExecute(0, "open", inspect::GetWindowsDir() + "\\regedit.exe", "/S \"" + path + "\"", "",
-                                     win::kSwShow);
+  // Read once: the bytes checked are the bytes imported, whatever becomes of the file beside us.
+  const std::string text = inspect::ReadFileText(SafeModeFilePath(file));
+  if (text.empty() || !LinesOutsideSafeBoot(text).empty()) return false;
+  return ImportRegistryText(text);
+}
+
+bool ImportRegistryText(const std::string& text) {
+  auto& fs = platform::Fs();
+  const std::string temp = inspect::GetTempDir();
+  std::string path;
+  platform::ScopedFile copy;
+  for (uint32_t attempt = 0; attempt < 16 && !copy.ok(); ++attempt) {
+    path = temp + "bs-import-" + std::to_string(platform::Procs().GetCurrentProcessId()) + "-" +
+           std::to_string(platform::Sys().GetTickCount() + attempt) + ".reg";
+    copy.Reset(fs.CreatePrivateFile(path));
+  }
+  if (!copy.ok()) return false;
+  bool written = true;
+  for (size_t at = 0; written && at < text.size();) {
+    uint32_t put = 0;
+    written = fs.WriteFile(copy.get(), text.data() + at, static_cast<uint32_t>(text.size() - at), &put) && put > 0;
+    at += put;
+  }
+  written = written && fs.FlushFileBuffers(copy.get());
+  // The copy stays open (never shared for deleting or renaming) until the Registry Editor has
+  // ended: nobody can put another file in its place meanwhile.
+  uint32_t exitCode = 0;
+  const bool imported =
+      written && platform::Sh().ShellExecuteWait(inspect::GetWindowsDir() + "\\regedit.exe", "/S \"" + path + "\"",
+                                                 win::kSwShow, kImportTimeout, &exitCode);
+  copy.Reset();
+  fs.DeleteFile(path);
+  return imported;
 }
 
 }  // namespace restorer

@@ -21,8 +21,14 @@ std::vector<std::string> LinesOutsideSafeBoot(const std::string& text);
 // What importing the file will change, for the undo file.
 void PlanSafeModeImport(const std::string& file, std::vector<TPlannedChange>* plan);
 
-// Starts "<Windows folder>\regedit.exe /S "<path>"" and does not wait. A file that would write anywhere else is
-// never handed over; a missing one is, and the Registry Editor says so.
+// Reads the file once and, when it touches only the SafeBoot key, imports exactly those bytes
+// (ImportRegistryText). A file that would write anywhere else, or a missing or empty one, is never
+// handed over.
 bool StartSafeModeImport(const std::string& file);
+
+// Writes `text` to a new file of the temp folder that only SYSTEM and the Administrators may open
+// and that stays held open, runs "<Windows folder>\regedit.exe /S "<copy>"" on it, waits for the
+// Registry Editor to end, and deletes the copy. True when the Registry Editor ran to its end.
+bool ImportRegistryText(const std::string& text);
 
 }  // namespace restorer

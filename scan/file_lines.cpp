@@ -25,20 +25,22 @@ bool Succeeds(Body&& body) {
 
 }  // namespace
 
-std::string FileDescriptionLine(const std::string& path) {
+std::string FileDescriptionLine(const std::string& path, const std::string& reach) {
+  const std::string& file = reach.empty() ? path : reach;
   // The fields in the order they are read: size, company, creation time, attributes, digest.
-  const std::string size = std::to_string(inspect::FileSizeOf(path));
-  const std::string company = inspect::FileCompanyName(path);
-  const std::string created = inspect::FileDateText(path, 1);
-  const std::string attributes = inspect::FileAttrText(path);
-  const std::string md5 = inspect::FileMd5Text(path);
+  const std::string size = std::to_string(inspect::FileSizeOf(file));
+  const std::string company = inspect::FileCompanyName(file);
+  const std::string created = inspect::FileDateText(file, 1);
+  const std::string attributes = inspect::FileAttrText(file);
+  const std::string md5 = inspect::FileMd5Text(file);
   return path + " (" + size + " bytes) (" + company + ") (" + created + ") (" + attributes + ") (" + md5 + ")";
 }
 
-std::string ShortFileLine(const std::string& path) {
-  const std::string size = std::to_string(inspect::FileSizeOf(path));
-  const std::string company = inspect::FileCompanyName(path);
-  const std::string md5 = inspect::FileMd5Text(path);
+std::string ShortFileLine(const std::string& path, const std::string& reach) {
+  const std::string& file = reach.empty() ? path : reach;
+  const std::string size = std::to_string(inspect::FileSizeOf(file));
+  const std::string company = inspect::FileCompanyName(file);
+  const std::string md5 = inspect::FileMd5Text(file);
   return path + " (" + size + " bytes) (" + company + ") (" + md5 + ")";
 }
 
@@ -53,20 +55,20 @@ bool IsMd5Excluded(const std::string& path, const std::vector<std::string>& excl
 }
 
 void AddFileLine(const std::string& path, TReport& report, bool useExclusions,
-                 const std::vector<std::string>& exclusions) {
-  const std::string line = FileDescriptionLine(path);  // a failure here is the caller's
+                 const std::vector<std::string>& exclusions, const std::string& reach) {
+  const std::string line = FileDescriptionLine(path, reach);  // a failure here is the caller's
   const bool done = Succeeds([&] {
-    if (useExclusions && IsMd5Excluded(path, exclusions)) return;
+    if (useExclusions && IsMd5Excluded(reach.empty() ? path : reach, exclusions)) return;
     if (report.IndexOf(line) < 0) report.Add(line);
   });
   if (!done) report.Add(LockedLine(path));
 }
 
 void ReportFile(const std::string& path, TReport& report, bool excludeMicrosoft,
-                const std::vector<std::string>& exclusions, bool useExclusions) {
+                const std::vector<std::string>& exclusions, bool useExclusions, const std::string& reach) {
   const bool done = Succeeds([&] {
-    if (excludeMicrosoft && inspect::IsProtectedSystemFile(path)) return;
-    AddFileLine(path, report, useExclusions, exclusions);
+    if (excludeMicrosoft && inspect::IsProtectedSystemFile(reach.empty() ? path : reach)) return;
+    AddFileLine(path, report, useExclusions, exclusions, reach);
   });
   if (!done) report.Add(LockedLine(path));
 }

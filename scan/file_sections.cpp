@@ -92,8 +92,16 @@ void ForEachFile(const std::string& folder, const std::string& mask, const TScan
   ForEachFile(folder, mask, options, std::forward<Visit>(visit), [](const FindData&) {});
 }
 
-void ReportListedFile(const std::string& path, TReport& report, const TScanOptions& options) {
-  ReportFile(path, report, options.ExcludeMicrosoftFiles, options.Md5Exclusions, options.UseMd5Exclusions);
+void ReportListedFile(const std::string& path, TReport& report, const TScanOptions& options,
+                      const std::string& reach = "") {
+  ReportFile(path, report, options.ExcludeMicrosoftFiles, options.Md5Exclusions, options.UseMd5Exclusions, reach);
+}
+
+// How a walked file is opened: by its name, or, when the code page cannot hold the name (FindFirstFileA
+// gives '?' for each character it lacks, and no call opens such a path), by its 8.3 name.
+std::string ReachPath(const std::string& folder, const FindData& entry) {
+  const bool lossy = entry.name.find('?') != std::string::npos;
+  return JoinPath(folder, lossy && !entry.shortName.empty() ? entry.shortName : entry.name);
 }
 
 // Folders by the names the sections use.
@@ -268,12 +276,13 @@ void RecentWalk(TReport& report, const TScanOptions& options, const std::string&
         const bool modified = LocalDayOf(entry.lastWriteTime) > thresholdDay;
         if (!created && !modified) return;
         const std::string path = JoinPath(walked, entry.name);
-        if (!inspect::IsPeFile(path)) return;
-        const std::string size = std::to_string(inspect::FileSizeOf(path));
-        const std::string company = inspect::FileCompanyName(path);
-        const std::string date = inspect::FileDateText(path, created ? 1 : 3);
-        const std::string attributes = inspect::FileAttrText(path);
-        const std::string md5 = inspect::FileMd5Text(path);
+        const std::string reach = ReachPath(walked, entry);
+        if (!inspect::IsPeFile(reach)) return;
+        const std::string size = std::to_string(inspect::FileSizeOf(reach));
+        const std::string company = inspect::FileCompanyName(reach);
+        const std::string date = inspect::FileDateText(reach, created ? 1 : 3);
+        const std::string attributes = inspect::FileAttrText(reach);
+        const std::string md5 = inspect::FileMd5Text(reach);
         report.Add(path + " (" + size + " bytes) (" + company + ") (" + date + ") (" + attributes + ") (" + md5 +
                    ") (" + (created ? createdLabel : modifiedLabel) + ")");
       },
@@ -297,10 +306,11 @@ void HiddenWalk(TReport& report, const TScanOptions& options, const std::string&
       folder, mask, recurse, options,
       [&](const std::string& walked, const FindData& entry) {
         const std::string path = JoinPath(walked, entry.name);
-        const uint32_t attributes = platform::Fs().GetFileAttributes(path);
+        const std::string reach = ReachPath(walked, entry);
+        const uint32_t attributes = platform::Fs().GetFileAttributes(reach);
         if (attributes == win::kInvalidFileAttributes || !(attributes & win::kFileAttributeHidden)) return;
-        if (!inspect::IsPeFile(path)) return;
-        ReportListedFile(path, report, options);
+        if (!inspect::IsPeFile(reach)) return;
+        ReportListedFile(path, report, options, reach);
       },
       [](const std::string&, const FindData&) {});
 }
@@ -313,9 +323,10 @@ void ListFolderFiles(TReport& report, const TScanOptions& options, const std::st
   ForEachFile(folder, mask, options, [&](const FindData& entry) {
     if (entry.name == "desktop.ini") return;
     const std::string path = JoinPath(folder, entry.name);
-    if (!IsExistingFile(path)) return;
-    if (executablesOnly && !inspect::IsPeFile(path)) return;
-    ReportListedFile(path, report, options);
+    const std::string reach = ReachPath(folder, entry);
+    if (!IsExistingFile(reach)) return;
+    if (executablesOnly && !inspect::IsPeFile(reach)) return;
+    ReportListedFile(path, report, options, reach);
   });
 }
 
@@ -354,12 +365,13 @@ void WriteUnknownSysFiles(TReport& report, const TScanOptions& options, const st
   const bool vista = inspect::IsVistaOrLater();
   ForEachFile(folder, mask, options, [&](const FindData& entry) {
     const std::string path = JoinPath(folder, entry.name);
-    if (!IsExistingFile(path) || !inspect::IsPeFile(path)) return;
-    const bool known = vista ? inspect::FileCompanyName(path) == "Microsoft Corporation"
-                             : inspect::IsProtectedSystemFile(path);
+    const std::string reach = ReachPath(folder, entry);
+    if (!IsExistingFile(reach) || !inspect::IsPeFile(reach)) return;
+    const bool known = vista ? inspect::FileCompanyName(reach) == "Microsoft Corporation"
+                             : inspect::IsProtectedSystemFile(reach);
     if (known) return;
     try {
-      AddFileLine(path, report, options.UseMd5Exclusions, options.Md5Exclusions);
+      AddFileLine(path, report, options.UseMd5Exclusions, options.Md5Exclusions, reach);
     } catch (...) {
       report.Add(LockedLine(path));
     }
@@ -373,9 +385,10 @@ void WriteNonAccessibleFiles(TReport& report, const TScanOptions& options, const
       folder, mask, options,
       [&](const FindData& entry) {
         const std::string joined = JoinPath(folder, entry.name);
-        if (inspect::CanOpenFile(joined)) return;
+        const std::string reach = ReachPath(folder, entry);
+        if (inspect::CanOpenFile(reach)) return;
         const std::string path = CollapseDoubledBackslashes(joined);
-        report.Add(path.ends_with('\\') ? HiddenFileLine(path) : ShortFileLine(path));
+        report.Add(path.ends_with('\\') ? HiddenFileLine(path) : ShortFileLine(path, reach));
       },
       [&](const FindData& entry) { report.Add(JoinPath(folder, entry.name)); });
 }

@@ -8,6 +8,7 @@
 
 #include "inspect/files.h"
 #include "inspect/lang.h"
+#include "inspect/save_file.h"
 #include "inspect/text.h"
 #include "platform/handles.h"
 #include "platform/platform.h"
@@ -21,14 +22,6 @@ using platform::Sys;
 namespace win = platform::win;
 
 constexpr const char* kSection = "Options";
-
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-  const platform::ScopedFile file(Fs().CreateFile(path, win::kGenericWrite, 0, win::kCreateAlways, 0));
-  if (!file.ok()) return false;
-  uint32_t written = 0;
-  return Fs().WriteFile(file.get(), text.data(), static_cast<uint32_t>(text.size()), &written) &&
-         written == text.size();
-}
 
 // Reading order of the keys. The 15- and 30-day radios have keys of their own ("34", "35"),
 // read after every key older files hold, so such files load as before.
@@ -149,7 +142,7 @@ void SaveSettings(const std::string& appDir, const TSettings& settings) {
     if (lines.empty()) continue;
     std::string text;
     for (const auto& line : lines) text += line + "\r\n";
-    WriteWholeFile(appDir + memo.key, text);
+    inspect::SaveFileReplacing(appDir + memo.key, text);
   }
 }
 

@@ -79,4 +79,31 @@ std::string Cp1252ToUtf8(const std::string& text) {
   return out;
 }
 
+std::u16string Cp1252ToUtf16(const std::string& text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char byte : text) {
+    const auto b = static_cast<unsigned char>(byte);
+    out += static_cast<char16_t>(b >= 0x80 && b < 0xA0 && kHigh[b - 0x80] ? kHigh[b - 0x80] : b);
+  }
+  return out;
+}
+
+std::string Utf16ToCp1252(const std::u16string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    char byte = '?';
+    for (int k = 0; k < 32; ++k) {
+      if (kHigh[k] && kHigh[k] == c) byte = static_cast<char>(0x80 + k);
+    }
+    out += byte;
+  }
+  return out;
+}
+
 }  // namespace platform::fake

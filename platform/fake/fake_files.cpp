@@ -76,8 +76,28 @@ std::string FileTable::NameOf(const std::string& path) {
 }
 
 FakeFile* FileTable::Find(const std::string& path) {
-  auto it = files.find(Key(path));
-  return it == files.end() ? nullptr : &it->second;
+  const std::string key = Key(path);
+  // Wildcards are no part of a name: a name the code page could not hold reads as '?'.
+  if (key.find_first_of("?*", key.rfind("\\?\\", 0) == 0 ? 4 : 0) != std::string::npos) {
+    SetThreadLastError(123);  // ERROR_INVALID_NAME
+    return nullptr;
+  }
+  auto it = files.find(key);
+  if (it != files.end()) return &it->second;
+  if (anyShortName) {
+    const std::string parent = ParentKey(key), name = NameOf(key);
+    for (auto& [k, f] : files) {
+      if (!f.shortName.empty() && UpperAscii(f.shortName) == name && ParentKey(k) == parent) return &f;
+    }
+  }
+  return nullptr;
+}
+
+bool FileTable::HeldWithoutSharing(const std::string& key, uint32_t share) const {
+  for (auto& [handle, open] : this->open) {
+    if (open.key == key && !(open.share & share)) return true;
+  }
+  return false;
 }
 
 bool FileTable::FolderExists(const std::string& key) const {
@@ -165,7 +185,9 @@ class FakeFileSystem final : public FileSystem {
       }
     }
     for (auto& [key, f] : t_.files) {
-      if (FileTable::ParentKey(key) == folderKey && MatchMask(mask, FileTable::NameOf(f.path))) {
+      // The 8.3 name matches too, as on Windows.
+      if (FileTable::ParentKey(key) == folderKey &&
+          (MatchMask(mask, FileTable::NameOf(f.path)) || (!f.shortName.empty() && MatchMask(mask, f.shortName)))) {
         state.entries.push_back(ToFindData(f));
       }
     }
@@ -231,9 +253,12 @@ class FakeFileSystem final : public FileSystem {
     std::lock_guard lock(s_.mutex);
     FakeFile* f = t_.Find(path);
     if (!f || f->directory) return FailWith(f ? win::kErrorAccessDenied : win::kErrorFileNotFound, false);
-    if (f->lockedExclusive) return FailWith(win::kErrorSharingViolation, false);
+    const std::string key = FileTable::Key(f->path);
+    if (f->lockedExclusive || t_.HeldWithoutSharing(key, win::kFileShareDelete)) {
+      return FailWith(win::kErrorSharingViolation, false);
+    }
     if (f->attributes & win::kFileAttributeReadonly) return FailWith(win::kErrorAccessDenied, false);
-    t_.files.erase(FileTable::Key(path));
+    t_.files.erase(key);
     return true;
   }
 
@@ -261,9 +286,12 @@ class FakeFileSystem final : public FileSystem {
     std::lock_guard lock(s_.mutex);
     FakeFile* src = t_.Find(from);
     if (!src || src->directory) return FailWith(win::kErrorFileNotFound, false);
-    if (src->lockedExclusive) return FailWith(win::kErrorSharingViolation, false);
-    const std::string fromKey = FileTable::Key(from);
+    const std::string fromKey = FileTable::Key(src->path);
     const std::string key = FileTable::Key(to);
+    if (src->lockedExclusive || t_.HeldWithoutSharing(fromKey, win::kFileShareDelete) ||
+        t_.HeldWithoutSharing(key, win::kFileShareDelete)) {
+      return FailWith(win::kErrorSharingViolation, false);
+    }
     if (key == fromKey) return true;
     if (!t_.FolderExists(FileTable::ParentKey(key))) return FailWith(win::kErrorPathNotFound, false);
     if (t_.CreateDenied(key)) return FailWith(win::kErrorAccessDenied, false);
@@ -283,9 +311,23 @@ class FakeFileSystem final : public FileSystem {
   Handle CreateFile(const std::string& path, uint32_t access, uint32_t share, uint32_t disposition,
                     uint32_t attributes) override {
     std::lock_guard lock(s_.mutex);
-    std::string key = FileTable::Key(path);
     FakeFile* f = t_.Find(path);
-    if (f && f->directory) return FailWith(win::kErrorAccessDenied, kInvalidHandle);
+    if (!f && t_.FolderExists(FileTable::Key(path)) && (attributes & win::kFileFlagBackupSemantics)) {
+      return FailWith(win::kErrorAccessDenied, kInvalidHandle);  // a drive root
+    }
+    std::string key = f ? FileTable::Key(f->path) : FileTable::Key(path);
+    // A folder opens only with backup semantics, for its information.
+    if (f && f->directory && !(attributes & win::kFileFlagBackupSemantics)) {
+      return FailWith(win::kErrorAccessDenied, kInvalidHandle);
+    }
+    if (f && f->directory) {
+      if (disposition != win::kOpenExisting && disposition != win::kOpenAlways) {
+        return FailWith(win::kErrorAccessDenied, kInvalidHandle);
+      }
+      Handle h = s_.NewHandle();
+      t_.open[h] = OpenFile{key, 0, 0, share};
+      return h;
+    }
     if (f && f->lockedExclusive) return FailWith(win::kErrorSharingViolation, kInvalidHandle);
     bool writes = access & (win::kGenericWrite | win::kFileAppendData);
     if (f && writes && (f->attributes & win::kFileAttributeReadonly)) {
@@ -304,8 +346,35 @@ class FakeFileSystem final : public FileSystem {
       f->contents.clear();
     }
     Handle h = s_.NewHandle();
-    t_.open[h] = OpenFile{key, 0, access};
+    t_.open[h] = OpenFile{key, 0, access, share};
     return h;
+  }
+
+  Handle CreatePrivateFile(const std::string& path) override {
+    std::lock_guard lock(s_.mutex);
+    if (t_.Find(path)) return FailWith(win::kErrorFileExists, kInvalidHandle);
+    FakeFile* f = t_.Create(path, win::kFileAttributeNormal, s_.Now());
+    if (!f) return kInvalidHandle;
+    f->privateToAdmins = true;
+    Handle h = s_.NewHandle();
+    t_.open[h] = OpenFile{FileTable::Key(path), 0, win::kGenericRead | win::kGenericWrite,
+                          win::kFileShareRead | win::kFileShareWrite};
+    return h;
+  }
+
+  bool FlushFileBuffers(Handle file) override {
+    std::lock_guard lock(s_.mutex);
+    return t_.open.count(file) ? true : FailWith(win::kErrorInvalidHandle, false);
+  }
+
+  bool GetFileAttributesByHandle(Handle file, uint32_t* attributes) override {
+    std::lock_guard lock(s_.mutex);
+    auto it = t_.open.find(file);
+    if (it == t_.open.end()) return FailWith(win::kErrorInvalidHandle, false);
+    auto f = t_.files.find(it->second.key);
+    if (f == t_.files.end()) return FailWith(win::kErrorFileNotFound, false);
+    *attributes = f->second.directory ? (f->second.attributes | win::kFileAttributeDirectory) : f->second.attributes;
+    return true;
   }
 
   bool ReadFile(Handle file, void* buffer, uint32_t size, uint32_t* read) override {
@@ -464,6 +533,7 @@ class FakeFileSystem final : public FileSystem {
     d.lastWriteTime = f.lastWriteTime;
     d.size = f.directory ? 0 : f.contents.size();
     d.name = FileTable::NameOf(f.path);
+    d.shortName = f.shortName;
     return d;
   }
 

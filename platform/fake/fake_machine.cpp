@@ -96,6 +96,26 @@ void Machine::CreateKey(RegKey root, const std::string& path) {
   state_.registry.Make(root, path);
 }
 
+void Machine::CreateLink(RegKey root, const std::string& path, RegKey targetRoot, const std::string& targetPath) {
+  std::lock_guard lock(state_.mutex);
+  auto target = state_.registry.Make(targetRoot, targetPath);
+  auto link = state_.registry.Make(root, path);
+  link->isLink = true;
+  link->linkTarget = target;
+  std::vector<uint8_t> text;
+  for (char c : "\\Registry\\Machine\\" + targetPath) {
+    text.push_back(static_cast<uint8_t>(c));
+    text.push_back(0);
+  }
+  link->SetValue("SymbolicLinkValue", RegValue{win::kRegLink, std::move(text)});
+}
+
+void Machine::SetValueW(RegKey root, const std::string& path, const std::string& name, uint32_t type,
+                        std::vector<uint8_t> data) {
+  std::lock_guard lock(state_.mutex);
+  state_.registry.Make(root, path)->SetValue(name, RegValue{type, std::move(data), true});
+}
+
 void Machine::SetValue(RegKey root, const std::string& path, const std::string& name, uint32_t type,
                        std::vector<uint8_t> data) {
   std::lock_guard lock(state_.mutex);
@@ -145,25 +165,32 @@ FakeFile& Machine::AddFile(const std::string& path, const std::string& contents,
   return state_.files.AddFile(path, contents, attributes, state_.Now());
 }
 
-bool Machine::Exists(const std::string& path) {
-  std::lock_guard lock(state_.mutex);
-  return state_.files.Find(path) != nullptr;
-}
-
+// The test's own view: by the name as stored, even one no program could open it by.
 FakeFile* Machine::File(const std::string& path) {
   std::lock_guard lock(state_.mutex);
-  return state_.files.Find(path);
+  auto it = state_.files.files.find(FileTable::Key(path));
+  return it != state_.files.files.end() ? &it->second : state_.files.Find(path);
 }
+
+bool Machine::Exists(const std::string& path) { return File(path) != nullptr; }
 
 std::string Machine::Contents(const std::string& path) {
   std::lock_guard lock(state_.mutex);
-  FakeFile* f = state_.files.Find(path);
+  FakeFile* f = File(path);
   return f ? f->contents : "";
 }
 
 void Machine::RemoveFile(const std::string& path) {
   std::lock_guard lock(state_.mutex);
   state_.files.files.erase(FileTable::Key(path));
+}
+
+void Machine::SetShortName(const std::string& path, const std::string& shortName) {
+  std::lock_guard lock(state_.mutex);
+  auto it = state_.files.files.find(FileTable::Key(path));
+  if (it == state_.files.files.end()) return;
+  it->second.shortName = shortName;
+  state_.files.anyShortName = true;
 }
 
 void Machine::DenyCreate(const std::string& folderPrefix) {

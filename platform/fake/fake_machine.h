@@ -30,11 +30,17 @@ class Machine {
   void CreateKey(RegKey root, const std::string& path);
   void SetValue(RegKey root, const std::string& path, const std::string& name, uint32_t type,
                 std::vector<uint8_t> data);
+  // As RegSetValueExW stores it: string data in UTF-16, read back in the code page by the ...A calls.
+  void SetValueW(RegKey root, const std::string& path, const std::string& name, uint32_t type,
+                 std::vector<uint8_t> data);
   void SetString(RegKey root, const std::string& path, const std::string& name, const std::string& text,
                  uint32_t type = win::kRegSz);  // stored with its NUL
   void SetDword(RegKey root, const std::string& path, const std::string& name, uint32_t value);
   bool KeyExists(RegKey root, const std::string& path);
   std::optional<RegValue> GetValue(RegKey root, const std::string& path, const std::string& name);
+  // A registry link at `path` (made with its parent keys) that leads to the key at `targetPath`
+  // (made too); it holds the REG_LINK value "SymbolicLinkValue", as Windows keeps one.
+  void CreateLink(RegKey root, const std::string& path, RegKey targetRoot, const std::string& targetPath);
   // Keys that refuse to open (access denied), by root and path.
   void DenyKey(RegKey root, const std::string& path);
   // Imports regedit text (reg_import.h).
@@ -49,6 +55,8 @@ class Machine {
   FakeFile* File(const std::string& path);
   std::string Contents(const std::string& path);
   void RemoveFile(const std::string& path);
+  // Gives an existing file an 8.3 name besides its name; the file opens by either.
+  void SetShortName(const std::string& path, const std::string& shortName);
   // Folders whose creation fails (as on a read-only medium).
   void DenyCreate(const std::string& folderPrefix);
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/fake/code_page.h"
 #include "platform/fake/facilities.h"
 
 namespace platform::fake {
@@ -51,19 +52,39 @@ RegistryTree::RegistryTree() {
   roots[kHkeyClassesRoot] = Walk(roots[kHkeyLocalMachine], "SOFTWARE\\Classes", true);
 }
 
-std::shared_ptr<RegNode> RegistryTree::Walk(std::shared_ptr<RegNode> from, const std::string& path, bool create) {
+std::shared_ptr<RegNode> RegistryTree::Walk(std::shared_ptr<RegNode> from, const std::string& path, bool create,
+                                            bool openLink) {
   auto node = from;
-  for (const auto& part : SplitPath(path)) {
-    auto child = node->Child(part);
+  const auto parts = SplitPath(path);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    auto child = node->Child(parts[i]);
     if (!child) {
       if (!create) return nullptr;
       child = std::make_shared<RegNode>();
-      child->name = part;
+      child->name = parts[i];
       node->children.push_back(child);
+    }
+    if (child->isLink && !(openLink && i + 1 == parts.size())) {
+      child = child->linkTarget.lock();
+      if (!child || child->deleted) return nullptr;
     }
     node = child;
   }
   return node;
+}
+
+std::shared_ptr<RegNode> RegistryTree::ParentOf(const std::shared_ptr<RegNode>& node) const {
+  std::vector<std::shared_ptr<RegNode>> pending;
+  for (auto& [root, top] : roots) pending.push_back(top);
+  while (!pending.empty()) {
+    auto holder = pending.back();
+    pending.pop_back();
+    for (auto& child : holder->children) {
+      if (child == node) return holder;
+      pending.push_back(child);
+    }
+  }
+  return nullptr;
 }
 
 std::shared_ptr<RegNode> RegistryTree::NodeOf(RegKey key) const {
@@ -122,17 +143,72 @@ class FakeRegistry final : public Registry {
 
   uint32_t QueryValue(RegKey key, const std::string& name, uint32_t* type, std::vector<uint8_t>* data) override {
     std::lock_guard lock(s_.mutex);
+    if (HoldsNul(name)) return Fail(win::kErrorInvalidParameter);
     auto node = tree_.NodeOf(key);
     if (!node) return Fail(tree_.HandleError(key));
     RegValue* v = node->Value(name);
     if (!v) return Fail(win::kErrorFileNotFound);
     if (type) *type = v->type;
-    if (data) *data = v->data;
+    if (data) *data = AnsiData(*v);
+    return 0;
+  }
+
+  uint32_t QueryValueW(RegKey key, const std::u16string& name, uint32_t* type, std::vector<uint8_t>* data) override {
+    std::lock_guard lock(s_.mutex);
+    if (name.find(u'\0') != std::u16string::npos) return Fail(win::kErrorInvalidParameter);
+    auto node = tree_.NodeOf(key);
+    if (!node) return Fail(tree_.HandleError(key));
+    RegValue* v = node->Value(Utf16ToCp1252(name));
+    if (!v) return Fail(win::kErrorFileNotFound);
+    if (type) *type = v->type;
+    if (data) {
+      if (v->wide || !IsStringType(v->type)) {
+        *data = v->data;
+      } else {
+        const std::u16string text = Cp1252ToUtf16(std::string(v->data.begin(), v->data.end()));
+        data->clear();
+        for (size_t i = 0; i < text.size(); ++i) {
+          data->push_back(static_cast<uint8_t>(text[i] & 0xFF));
+          data->push_back(static_cast<uint8_t>(text[i] >> 8));
+        }
+      }
+    }
+    return 0;
+  }
+
+  uint32_t SetValueW(RegKey key, const std::u16string& name, uint32_t type, const void* data, uint32_t size) override {
+    std::lock_guard lock(s_.mutex);
+    if (name.find(u'\0') != std::u16string::npos) return Fail(win::kErrorInvalidParameter);
+    auto node = tree_.NodeOf(key);
+    if (!node) return Fail(tree_.HandleError(key));
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    node->SetValue(Utf16ToCp1252(name), RegValue{type, std::vector<uint8_t>(bytes, bytes + size), IsStringType(type)});
+    return 0;
+  }
+
+  uint32_t OpenKeyEx(RegKey parent, const std::string& subKey, uint32_t options, uint32_t, RegKey* out) override {
+    std::lock_guard lock(s_.mutex);
+    auto from = tree_.NodeOf(parent);
+    if (!from) return Fail(tree_.HandleError(parent));
+    auto node = RegistryTree::Walk(from, subKey, false, (options & win::kRegOptionOpenLink) != 0);
+    if (!node) return Fail(win::kErrorFileNotFound);
+    return Open(node, out);
+  }
+
+  uint32_t DeleteOpenKey(RegKey key) override {
+    std::lock_guard lock(s_.mutex);
+    auto node = tree_.NodeOf(key);
+    if (!node) return Fail(tree_.HandleError(key));
+    auto holder = tree_.ParentOf(node);
+    if (!holder || tree_.roots.count(key)) return Fail(win::kErrorAccessDenied);
+    if (node->denied || !node->children.empty()) return Fail(win::kErrorAccessDenied);
+    holder->RemoveChild(node);
     return 0;
   }
 
   uint32_t SetValue(RegKey key, const std::string& name, uint32_t type, const void* data, uint32_t size) override {
     std::lock_guard lock(s_.mutex);
+    if (HoldsNul(name)) return Fail(win::kErrorInvalidParameter);
     auto node = tree_.NodeOf(key);
     if (!node) return Fail(tree_.HandleError(key));
     const auto* bytes = static_cast<const uint8_t*>(data);
@@ -157,7 +233,7 @@ class FakeRegistry final : public Registry {
     if (index >= node->values.size()) return Fail(win::kErrorNoMoreItems);
     *name = node->values[index].first;
     if (type) *type = node->values[index].second.type;
-    if (data) *data = node->values[index].second.data;
+    if (data) *data = AnsiData(node->values[index].second);
     return 0;
   }
 
@@ -205,12 +281,31 @@ class FakeRegistry final : public Registry {
     }
     auto node = holder->Child(last);
     if (!node) return Fail(win::kErrorFileNotFound);
+    // RegDeleteKeyA opens the key it deletes: a link leads to its target.
+    if (node->isLink) {
+      node = node->linkTarget.lock();
+      holder = node ? tree_.ParentOf(node) : nullptr;
+      if (!holder) return Fail(win::kErrorFileNotFound);
+    }
     if (node->denied || !node->children.empty()) return Fail(win::kErrorAccessDenied);
     holder->RemoveChild(node);
     return 0;
   }
 
  private:
+  static bool HoldsNul(const std::string& name) { return name.find('\0') != std::string::npos; }
+  static bool IsStringType(uint32_t type) {
+    return type == win::kRegSz || type == win::kRegExpandSz || type == win::kRegMultiSz;
+  }
+  // What the ...A calls read: string data written in UTF-16 comes back in the code page.
+  static std::vector<uint8_t> AnsiData(const RegValue& v) {
+    if (!v.wide || !IsStringType(v.type)) return v.data;
+    std::u16string text;
+    for (size_t i = 0; i + 1 < v.data.size(); i += 2) text += static_cast<char16_t>(v.data[i] | (v.data[i + 1] << 8));
+    const std::string ansi = Utf16ToCp1252(text);
+    return std::vector<uint8_t>(ansi.begin(), ansi.end());
+  }
+
   static uint32_t Fail(uint32_t code) {
     SetThreadLastError(code);
     return code;

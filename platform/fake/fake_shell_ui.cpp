@@ -18,6 +18,17 @@ class FakeShell final : public Shell {
     return ui_.shellExecuteSucceeds;
   }
 
+  bool ShellExecuteWait(const std::string& file, const std::string& parameters, int show, uint32_t,
+                        uint32_t* exitCode) override {
+    std::lock_guard lock(s_.mutex);
+    ShellExecution execution{"open", file, parameters, "", show, true};
+    ui_.shellExecutions.push_back(execution);
+    if (!ui_.shellExecuteSucceeds) return false;
+    if (ui_.whileRunning) ui_.whileRunning(execution);
+    if (exitCode) *exitCode = 0;
+    return true;
+  }
+
   bool ShowProperties(uintptr_t, const std::string& path) override {
     std::lock_guard lock(s_.mutex);
     ui_.propertiesShown.push_back(path);

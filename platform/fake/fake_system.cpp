@@ -91,6 +91,7 @@ class FakeSystem final : public System {
 
   std::string Utf8ToAnsi(const std::string& text) override { return Utf8ToCp1252(text); }
   std::string AnsiToUtf8(const std::string& text) override { return Cp1252ToUtf8(text); }
+  std::u16string AnsiToWide(const std::string& text) override { return Cp1252ToUtf16(text); }
 
   std::string GetPrivateProfileString(const std::string& file, const std::string& section, const std::string& key,
                                       const std::string& fallback) override {

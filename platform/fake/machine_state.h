@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,6 +30,7 @@ void SetThreadLastError(uint32_t code);
 struct RegValue {
   uint32_t type = win::kRegSz;
   std::vector<uint8_t> data;
+  bool wide = false;  // string data written by the ...W calls, in UTF-16
 };
 
 // A REG_SZ-style value stored with its NUL, and a REG_DWORD.
@@ -41,6 +43,9 @@ struct RegNode {
   std::vector<std::pair<std::string, RegValue>> values;  // creation order
   bool deleted = false;
   bool denied = false;
+  // A registry link: opening it (but with kRegOptionOpenLink) opens the target.
+  bool isLink = false;
+  std::weak_ptr<RegNode> linkTarget;
 
   std::shared_ptr<RegNode> Child(const std::string& name) const;
   RegValue* Value(const std::string& name);
@@ -54,8 +59,12 @@ struct RegNode {
 struct RegistryTree {
   RegistryTree();
 
-  // The key at `path` below `from`; missing keys are made when `create`, else null.
-  static std::shared_ptr<RegNode> Walk(std::shared_ptr<RegNode> from, const std::string& path, bool create);
+  // The key at `path` below `from`; missing keys are made when `create`, else null. A link on the
+  // way leads to its target; the last part is the link itself when `openLink`.
+  static std::shared_ptr<RegNode> Walk(std::shared_ptr<RegNode> from, const std::string& path, bool create,
+                                       bool openLink = false);
+  // The key holding `node` as a child; null for a root or a key no longer in the tree.
+  std::shared_ptr<RegNode> ParentOf(const std::shared_ptr<RegNode>& node) const;
   // A root or an open key; null for an unknown or deleted one.
   std::shared_ptr<RegNode> NodeOf(RegKey key) const;
   // Why NodeOf found nothing: a key deleted while open, or no such handle.
@@ -90,12 +99,15 @@ struct FakeFile {
   FileTime lastWriteTime = 0;
   bool lockedExclusive = false;  // held open without sharing by another process
   std::optional<FileVersion> version;
+  std::string shortName;          // the 8.3 name besides the name, when it has one
+  bool privateToAdmins = false;   // made by CreatePrivateFile
 };
 
 struct OpenFile {
   std::string key;  // upper-case path
   uint64_t position = 0;
   uint32_t access = 0;
+  uint32_t share = win::kFileShareRead | win::kFileShareWrite | win::kFileShareDelete;
 };
 
 struct FindState {
@@ -110,7 +122,10 @@ struct FileTable {
   static std::string ParentKey(const std::string& key);
   static std::string NameOf(const std::string& path);
 
+  // By name, or by 8.3 name; null (ERROR_INVALID_NAME) for a path holding a wildcard.
   FakeFile* Find(const std::string& path);
+  // Whether a handle open on `key` does not share `share` (kFileShareDelete, ...).
+  bool HeldWithoutSharing(const std::string& key, uint32_t share) const;
   bool FolderExists(const std::string& key) const;  // drive roots always exist
   bool CreateDenied(const std::string& key) const;
   // GetFileAttributesA, setting the last error when the path is missing.
@@ -122,6 +137,7 @@ struct FileTable {
   FakeFile& AddFile(const std::string& path, const std::string& contents, uint32_t attributes, FileTime now);
 
   std::map<std::string, FakeFile> files;
+  bool anyShortName = false;              // some file can be found by its 8.3 name
   std::vector<std::string> deniedCreate;  // upper-case folder prefixes
   std::map<Handle, OpenFile> open;
   std::map<Handle, FindState> finds;
@@ -234,6 +250,7 @@ struct SecurityState {
 struct ShellExecution {
   std::string verb, file, parameters, directory;
   int show = 0;
+  bool waited = false;  // ShellExecuteWait
 };
 
 struct MessageBoxRecord {
@@ -246,6 +263,8 @@ struct ShellUiState {
   std::vector<ShellExecution> shellExecutions;
   std::vector<std::string> propertiesShown;
   bool shellExecuteSucceeds = true;
+  // Runs as a started program would, while ShellExecuteWait waits for it.
+  std::function<void(const ShellExecution&)> whileRunning;
   std::vector<MessageBoxRecord> messageBoxes;
   int messageBoxAnswer = win::kIdOk;
   std::string clipboard;

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_common.h"
 
+#include <vector>
+
 namespace platform::win32 {
 namespace {
 
@@ -10,7 +12,49 @@ void ToFindData(const WIN32_FIND_DATAA& in, FindData* out) {
   out->lastWriteTime = ToFileTime(in.ftLastWriteTime);
   out->size = (static_cast<uint64_t>(in.nFileSizeHigh) << 32) | in.nFileSizeLow;
   out->name = in.cFileName;
+  out->shortName = in.cAlternateFileName;
 }
+
+// A file that names its own DACL, not inherited: SYSTEM and the Administrators, full access.
+class PrivateFileSecurity {
+ public:
+  PrivateFileSecurity() {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    if (!::AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system_) ||
+        !::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                    &admins_)) {
+      return;
+    }
+    const DWORD size = sizeof(ACL) + 2 * sizeof(ACCESS_ALLOWED_ACE) + ::GetLengthSid(system_) + ::GetLengthSid(admins_);
+    acl_.assign(size / sizeof(DWORD) + 1, 0);
+    PACL acl = reinterpret_cast<PACL>(acl_.data());
+    ok_ = ::InitializeAcl(acl, size, ACL_REVISION) && ::AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, system_) &&
+          ::AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, admins_) &&
+          ::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+          ::SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) &&
+          ::SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+  }
+  ~PrivateFileSecurity() {
+    if (system_) ::FreeSid(system_);
+    if (admins_) ::FreeSid(admins_);
+  }
+  PrivateFileSecurity(const PrivateFileSecurity&) = delete;
+  PrivateFileSecurity& operator=(const PrivateFileSecurity&) = delete;
+
+  SECURITY_ATTRIBUTES* attributes() {
+    if (!ok_) return nullptr;
+    attributes_ = {sizeof attributes_, &descriptor_, FALSE};
+    return &attributes_;
+  }
+
+ private:
+  PSID system_ = nullptr;
+  PSID admins_ = nullptr;
+  std::vector<DWORD> acl_;
+  SECURITY_DESCRIPTOR descriptor_{};
+  SECURITY_ATTRIBUTES attributes_{};
+  bool ok_ = false;
+};
 
 class Win32Files final : public FileSystem {
  public:
@@ -100,6 +144,24 @@ class Win32Files final : public FileSystem {
   }
 
   bool CloseHandle(Handle file) override { return ::CloseHandle(ToHandle(file)) != FALSE; }
+
+  bool FlushFileBuffers(Handle file) override { return ::FlushFileBuffers(ToHandle(file)) != FALSE; }
+
+  bool GetFileAttributesByHandle(Handle file, uint32_t* attributes) override {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(ToHandle(file), &info)) return false;
+    *attributes = info.dwFileAttributes;
+    return true;
+  }
+
+  Handle CreatePrivateFile(const std::string& path) override {
+    PrivateFileSecurity security;
+    SECURITY_ATTRIBUTES* attributes = security.attributes();
+    if (!attributes) return kInvalidHandle;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, attributes,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? kInvalidHandle : FromHandle(file);
+  }
 
   Handle CreateFileMapping(Handle file) override {
     HANDLE mapping = ::CreateFileMappingA(ToHandle(file), nullptr, PAGE_READONLY, 0, 0, nullptr);

@@ -16,6 +16,24 @@ class Win32Shell final : public Shell {
     return reinterpret_cast<INT_PTR>(result) > 32;
   }
 
+  bool ShellExecuteWait(const std::string& file, const std::string& parameters, int show, uint32_t timeout,
+                        uint32_t* exitCode) override {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "open";
+    info.lpFile = file.c_str();
+    info.lpParameters = OrNull(parameters);
+    info.nShow = show;
+    if (!::ShellExecuteExA(&info) || !info.hProcess) return false;
+    DWORD code = 0;
+    const bool ended = ::WaitForSingleObject(info.hProcess, timeout) == WAIT_OBJECT_0 &&
+                       ::GetExitCodeProcess(info.hProcess, &code);
+    ::CloseHandle(info.hProcess);
+    if (ended && exitCode) *exitCode = code;
+    return ended;
+  }
+
   bool ShowProperties(uintptr_t window, const std::string& path) override {
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;

@@ -189,6 +189,15 @@ class Win32System final : public System {
 
   std::string Utf8ToAnsi(const std::string& text) override { return Recode(text, CP_UTF8, CP_ACP); }
   std::string AnsiToUtf8(const std::string& text) override { return Recode(text, CP_ACP, CP_UTF8); }
+  std::u16string AnsiToWide(const std::string& text) override {
+    if (text.empty()) return u"";
+    const int chars = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (chars <= 0) return u"";
+    std::u16string wide(static_cast<size_t>(chars), u'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<wchar_t*>(wide.data()),
+                          chars);
+    return wide;
+  }
 
   std::string GetPrivateProfileString(const std::string& file, const std::string& section, const std::string& key,
                                       const std::string& fallback) override {

@@ -1,5 +1,6 @@
 // The managers over the fake and over the real registry and files under Wine: the startup list
 // and its delete, the whole-file save, and the pending-operations value of a deletion at boot.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -95,14 +96,14 @@ class PendingValueGuard {
     if (Reg().OpenKey(kHkeyLocalMachine, kSessionManager, win::kKeyRead, key.out()) != 0) return;
     uint32_t type = 0;
     std::vector<uint8_t> data;
-    if (Reg().QueryValue(key.get(), managers::kPendingOperationsValue, &type, &data) == 0) saved_ = {type, data};
+    if (Reg().QueryValueW(key.get(), managers::kPendingOperationsValueW, &type, &data) == 0) saved_ = {type, data};
   }
   ~PendingValueGuard() {
     ScopedKey key;
     if (Reg().OpenKey(kHkeyLocalMachine, kSessionManager, win::kKeyAllAccess, key.out()) != 0) return;
     if (saved_) {
-      Reg().SetValue(key.get(), managers::kPendingOperationsValue, saved_->first, saved_->second.data(),
-                     static_cast<uint32_t>(saved_->second.size()));
+      Reg().SetValueW(key.get(), managers::kPendingOperationsValueW, saved_->first, saved_->second.data(),
+                      static_cast<uint32_t>(saved_->second.size()));
     } else {
       Reg().DeleteValue(key.get(), managers::kPendingOperationsValue);
     }
@@ -113,11 +114,13 @@ class PendingValueGuard {
 };
 
 // Under Wine the value is carried out and cleared when the prefix's server starts; this test's
-// own process keeps the server up from the write to the check.
+// own process keeps the server up from the write to the check. The other program's pair names
+// files outside every code page ('文件'): it must come back byte for byte.
 TEST_P(ManagersContract, FileHeldOpenIsDeletedAtRebootAfterAnotherProgramsPair) {
   if (scratch().machine()) scratch().machine()->CreateKey(kHkeyLocalMachine, kSessionManager);
   PendingValueGuard guard;
-  const std::vector<TPendingOperation> seeded{{"\\??\\C:\\bs-other-setup.tmp", "\\??\\C:\\bs-other-setup.dll"}};
+  const std::vector<TPendingOperation> seeded{
+      {u"\\??\\C:\\bs-other-\u6587\u4ef6.tmp", u"\\??\\C:\\bs-other-\u6587\u4ef6.dll"}};
   ASSERT_TRUE(managers::WritePendingOperations(seeded));
 
   const std::string busy = scratch().PathOf("busy.exe");
@@ -138,16 +141,21 @@ TEST_P(ManagersContract, FileHeldOpenIsDeletedAtRebootAfterAnotherProgramsPair) 
 
   std::vector<TPendingOperation> ops;
   EXPECT_EQ(managers::ReadPendingOperations(ops), managers::TPendingRead::Read);
-  EXPECT_EQ(ops, (std::vector<TPendingOperation>{seeded[0], {"\\??\\" + busy, ""}}));
+  EXPECT_EQ(ops, (std::vector<TPendingOperation>{seeded[0], {Sys().AnsiToWide("\\??\\" + busy), u""}}));
 
-  // The stored bytes: every string with its NUL, and one more.
+  // The stored bytes: every string with its NUL, and one more, in UTF-16; the other program's
+  // pair first, as it was.
   ScopedKey key;
   ASSERT_EQ(Reg().OpenKey(kHkeyLocalMachine, kSessionManager, win::kKeyRead, key.out()), 0u);
   uint32_t type = 0;
   std::vector<uint8_t> data;
-  ASSERT_EQ(Reg().QueryValue(key.get(), managers::kPendingOperationsValue, &type, &data), 0u);
+  ASSERT_EQ(Reg().QueryValueW(key.get(), managers::kPendingOperationsValueW, &type, &data), 0u);
   EXPECT_EQ(type, win::kRegMultiSz);
   EXPECT_EQ(data, managers::PendingOperationsBytes(ops));
+  std::vector<uint8_t> other = managers::PendingOperationsBytes(seeded);
+  other.resize(other.size() - 2);  // without the list's end
+  ASSERT_GE(data.size(), other.size());
+  EXPECT_TRUE(std::equal(other.begin(), other.end(), data.begin()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ManagersContract, testing::ValuesIn(bs_test::ContractBackends()),

@@ -9,7 +9,7 @@ out="$INSTALL_DIR/report.txt"
 "$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --output "$INSTALL_WIN\\report.txt" 2>"$INSTALL_DIR/stderr.txt" \
   || fail "bsscan exited $?"
 [ -s "$out" ] || fail "no report written"
-[ ! -e "$out.partial" ] || fail "partial file left behind"
+[ ! -e "$out.bs-new" ] || fail "partial file left behind"
 grep -q $'\r$' "$out" || fail "report lines must end with CR LF"
 [ "$(grep -c -v $'\r$' "$out")" = 0 ] || fail "a line without CR LF"
 tr -d '\r' <"$out" >"$INSTALL_DIR/report.lf"

@@ -57,6 +57,11 @@ class ForwardingFileSystem : public platform::FileSystem {
   bool WriteFile(Handle file, const void* buffer, uint32_t size, uint32_t* written) override {
     return inner_.WriteFile(file, buffer, size, written);
   }
+  bool FlushFileBuffers(Handle file) override { return inner_.FlushFileBuffers(file); }
+  bool GetFileAttributesByHandle(Handle file, uint32_t* attributes) override {
+    return inner_.GetFileAttributesByHandle(file, attributes);
+  }
+  Handle CreatePrivateFile(const std::string& path) override { return inner_.CreatePrivateFile(path); }
   bool SetFilePointer(Handle file, int64_t distance, uint32_t method, uint64_t* position) override {
     return inner_.SetFilePointer(file, distance, method, position);
   }

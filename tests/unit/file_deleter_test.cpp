@@ -12,7 +12,14 @@
 #include "tests/support/recording_prompter.h"
 
 namespace managers {
-void PrintTo(const TPendingOperation& op, std::ostream* out) { *out << "{" << op.source << " -> " << op.destination << "}"; }
+void PrintTo(const TPendingOperation& op, std::ostream* out) {
+  auto narrow = [](const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+  };
+  *out << "{" << narrow(op.source) << " -> " << narrow(op.destination) << "}";
+}
 }  // namespace managers
 
 namespace {
@@ -30,6 +37,15 @@ constexpr const char* kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Ses
 constexpr const char* kValue = "PendingFileRenameOperations";
 
 Bytes B(std::string_view text) { return Bytes(text.begin(), text.end()); }
+// The same ASCII text as the ...W calls store it: UTF-16, little-endian.
+Bytes W(std::string_view text) {
+  Bytes bytes;
+  for (char c : text) {
+    bytes.push_back(static_cast<uint8_t>(c));
+    bytes.push_back(0);
+  }
+  return bytes;
+}
 
 TEST(PendingOperationsBytes, ParseAcceptsOnlyListsOfPairs) {
   struct Case {
@@ -41,24 +57,26 @@ TEST(PendingOperationsBytes, ParseAcceptsOnlyListsOfPairs) {
       {"empty", "", true, {}},
       {"terminator only", "\0"sv, true, {}},
       {"a rename and a delete", "\\??\\C:\\a\0C:\\b\0\\??\\C:\\c\0\0\0"sv, true,
-       {{"\\??\\C:\\a", "C:\\b"}, {"\\??\\C:\\c", ""}}},
-      {"final terminator missing", "\\??\\C:\\c\0\0"sv, true, {{"\\??\\C:\\c", ""}}},
-      {"every terminator missing", "\\??\\C:\\a\0C:\\b"sv, true, {{"\\??\\C:\\a", "C:\\b"}}},
+       {{u"\\??\\C:\\a", u"C:\\b"}, {u"\\??\\C:\\c", u""}}},
+      {"final terminator missing", "\\??\\C:\\c\0\0"sv, true, {{u"\\??\\C:\\c", u""}}},
+      {"every terminator missing", "\\??\\C:\\a\0C:\\b"sv, true, {{u"\\??\\C:\\a", u"C:\\b"}}},
       {"odd number of strings", "\\??\\C:\\a\0\0\\??\\C:\\b\0"sv, false, {}},
       {"odd number, unterminated", "\\??\\C:\\a\0\0\\??\\C:\\b"sv, false, {}},
       {"empty string in a source place", "\\??\\C:\\a\0\0\0\\??\\C:\\b\0\0\0"sv, false, {}},
       {"empty source, even count", "\0C:\\b\0\0"sv, false, {}},
   };
   for (const Case& c : cases) {
-    Ops ops{{"stale", ""}};
-    EXPECT_EQ(managers::ParsePendingOperations(B(c.data), ops), c.ok) << c.name;
+    Ops ops{{u"stale", u""}};
+    EXPECT_EQ(managers::ParsePendingOperations(W(c.data), ops), c.ok) << c.name;
     if (c.ok) {
       EXPECT_EQ(ops, c.ops) << c.name;
     }
   }
-  const Ops ops{{"\\??\\C:\\a", "C:\\b"}, {"\\??\\C:\\c", ""}};
-  EXPECT_EQ(managers::PendingOperationsBytes(ops), B("\\??\\C:\\a\0C:\\b\0\\??\\C:\\c\0\0\0"sv));
-  EXPECT_EQ(managers::PendingOperationsBytes({}), B("\0"sv));
+  Ops ops;
+  EXPECT_FALSE(managers::ParsePendingOperations(B("\\\0?\0?"sv), ops)) << "an odd number of bytes is no UTF-16";
+  ops = {{u"\\??\\C:\\a", u"C:\\b"}, {u"\\??\\C:\\c", u""}};
+  EXPECT_EQ(managers::PendingOperationsBytes(ops), W("\\??\\C:\\a\0C:\\b\0\\??\\C:\\c\0\0\0"sv));
+  EXPECT_EQ(managers::PendingOperationsBytes({}), W("\0"sv));
 }
 
 class FileDeleter : public ::testing::Test {
@@ -84,19 +102,19 @@ class FileDeleter : public ::testing::Test {
 
 TEST_F(FileDeleter, RegisteringKeepsOtherPairsInFrontAndOnePairPerFile) {
   EXPECT_TRUE(managers::ScheduleDeleteOnReboot("C:\\bad.exe"));
-  EXPECT_EQ(Stored()->data, B("\\??\\C:\\bad.exe\0\0\0"sv));
+  EXPECT_EQ(Stored()->data, W("\\??\\C:\\bad.exe\0\0\0"sv));
 
   Seed(win::kRegMultiSz, "\\??\\C:\\setup.tmp\0\\??\\C:\\app.dll\0\\??\\C:\\BAD.EXE\0\0\0"sv);
   EXPECT_TRUE(managers::ScheduleDeleteOnReboot("c:\\Bad.exe  "));
   EXPECT_TRUE(managers::ScheduleDeleteOnReboot("C:\\other.sys"));
-  EXPECT_EQ(StoredOps(), (Ops{{"\\??\\C:\\setup.tmp", "\\??\\C:\\app.dll"},
-                              {"\\??\\c:\\Bad.exe", ""},
-                              {"\\??\\C:\\other.sys", ""}}));
+  EXPECT_EQ(StoredOps(), (Ops{{u"\\??\\C:\\setup.tmp", u"\\??\\C:\\app.dll"},
+                              {u"\\??\\c:\\Bad.exe", u""},
+                              {u"\\??\\C:\\other.sys", u""}}));
 
   // Another program's rename of the same file is its own; it stays ahead of our delete.
   Seed(win::kRegMultiSz, "\\??\\C:\\x.tmp\0C:\\x.dll\0\0"sv);
   EXPECT_TRUE(managers::ScheduleDeleteOnReboot("C:\\x.tmp"));
-  EXPECT_EQ(StoredOps(), (Ops{{"\\??\\C:\\x.tmp", "C:\\x.dll"}, {"\\??\\C:\\x.tmp", ""}}));
+  EXPECT_EQ(StoredOps(), (Ops{{u"\\??\\C:\\x.tmp", u"C:\\x.dll"}, {u"\\??\\C:\\x.tmp", u""}}));
 }
 
 TEST_F(FileDeleter, ValuesThatAreNotListsOfPairsAreLeftAsTheyAre) {
@@ -124,7 +142,7 @@ TEST_F(FileDeleter, ValuesThatAreNotListsOfPairsAreLeftAsTheyAre) {
 TEST_F(FileDeleter, RepairedTerminatorsKeepEveryPair) {
   Seed(win::kRegMultiSz, "\\??\\C:\\a\0C:\\b"sv);
   EXPECT_TRUE(managers::ScheduleDeleteOnReboot("C:\\bad.exe"));
-  EXPECT_EQ(Stored()->data, B("\\??\\C:\\a\0C:\\b\0\\??\\C:\\bad.exe\0\0\0"sv));
+  EXPECT_EQ(Stored()->data, W("\\??\\C:\\a\0C:\\b\0\\??\\C:\\bad.exe\0\0\0"sv));
 }
 
 TEST_F(FileDeleter, ThePreviousValueIsKeptBeforeItIsReplaced) {
@@ -137,7 +155,7 @@ TEST_F(FileDeleter, ThePreviousValueIsKeptBeforeItIsReplaced) {
   // Nothing is replaced when the previous value cannot be kept.
   m.DenyCreate("C:\\TOOLS\\BURROWSENTRY\\BACKUPS\\PENDING");
   EXPECT_FALSE(managers::ScheduleDeleteOnReboot("C:\\second.exe"));
-  EXPECT_EQ(StoredOps(), (Ops{{"\\??\\C:\\a", ""}, {"\\??\\C:\\bad.exe", ""}}));
+  EXPECT_EQ(StoredOps(), (Ops{{u"\\??\\C:\\a", u""}, {u"\\??\\C:\\bad.exe", u""}}));
 }
 
 TEST_F(FileDeleter, RegistrationFailsWithoutTouchingTheRegistry) {
@@ -184,10 +202,10 @@ TEST_F(FileDeleter, DeleteNowElseAtRebootTellsTheOutcome) {
       {"held open by another process", "C:\\bad.exe",
        [](Machine& m) { m.AddFile("C:\\bad.exe").lockedExclusive = true; },
        managers::TFileDeleteResult::DeletedAtReboot, {"File deleted successfully (need reboot).", "Info", kInfo},
-       false, {{"\\??\\C:\\bad.exe", ""}}},
+       false, {{u"\\??\\C:\\bad.exe", u""}}},
       {"read-only", "C:\\bad.exe", [](Machine& m) { m.AddFile("C:\\bad.exe", "", win::kFileAttributeReadonly); },
        managers::TFileDeleteResult::DeletedAtReboot, {"File deleted successfully (need reboot).", "Info", kInfo},
-       false, {{"\\??\\C:\\bad.exe", ""}}},
+       false, {{u"\\??\\C:\\bad.exe", u""}}},
       {"held open, no rights on the key", "C:\\bad.exe",
        [](Machine& m) {
          m.AddFile("C:\\bad.exe").lockedExclusive = true;

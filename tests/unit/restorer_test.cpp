@@ -190,15 +190,195 @@ TEST_F(Restorer, EachRowLeavesTheRegistryItsCaptionPromises) {
   }
 }
 
-TEST_F(Restorer, SafeModeRowHandsItsFileToTheRegistryEditor) {
+TEST_F(Restorer, SafeModeRowHandsACopyOfItsFileToTheRegistryEditor) {
   m.AddFile(std::string(kAppDir) + "Data\\SM\\W7U64.dat", *ShippedFile("W7U64.dat"));
+  std::string imported;
+  m.shellUi().whileRunning = [&](const platform::fake::ShellExecution& run) {
+    imported = m.Contents(run.parameters.substr(4, run.parameters.size() - 5));
+  };
   Apply({TRepair::SafeMode7x64});
   ASSERT_EQ(m.shellUi().shellExecutions.size(), 1u);
   const auto& run = m.shellUi().shellExecutions[0];
   EXPECT_EQ(run.verb, "open");
   EXPECT_EQ(run.file, "C:\\WINDOWS\\regedit.exe");
-  EXPECT_EQ(run.parameters, "/S \"C:\\Tools\\BurrowSentry\\Data\\SM\\W7U64.dat\"");
+  const std::string prefix = "/S \"C:\\DOCUME~1\\User\\LOCALS~1\\Temp\\bs-import-";
+  EXPECT_EQ(run.parameters.rfind(prefix, 0), 0u) << run.parameters;
+  EXPECT_TRUE(run.parameters.ends_with(".reg\"")) << run.parameters;
   EXPECT_EQ(run.show, win::kSwShow);
+  EXPECT_TRUE(run.waited);
+  EXPECT_EQ(imported, *ShippedFile("W7U64.dat"));
+  EXPECT_FALSE(m.Exists(run.parameters.substr(4, run.parameters.size() - 5)));
+}
+
+TEST_F(Restorer, MissingSafeModeFileIsNeverHandedOver) {
+  const auto result = Apply({TRepair::SafeModeXpSp2});
+  EXPECT_TRUE(m.shellUi().shellExecutions.empty());
+  EXPECT_EQ(result.failedOperations, 1);
+}
+
+// Every row of the catalogue against a table of its targets written apart from the catalogue:
+// each row runs alone on a machine where all its targets hold other data, and afterwards the
+// whole registry must be what it was with exactly those targets changed.
+enum class TWant { ValueGone, KeyGone, Dword, String, SafeModeImport };
+struct TTarget {
+  RegKey root;
+  const char* key;  // for SafeModeImport: the file's name
+  const char* value;
+  TWant want;
+  uint32_t number = 0;
+  const char* text = "";
+};
+struct TExpectedRow {
+  TRepair repair;
+  std::vector<TTarget> targets;
+};
+
+const std::vector<TExpectedRow>& ExpectedRows() {
+  constexpr RegKey kCr = kHkeyClassesRoot;
+  const char* policiesLm = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\policies\\system";
+  const char* policiesCu = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  const char* explorerCu = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+  const char* advancedCu = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
+  const char* winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+  const char* download = "Software\\Microsoft\\Internet Explorer\\Download";
+  const char* activeDesktop = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ActiveDesktop";
+  const char* open = "\"%1\" %*";
+  using W = TWant;
+  static const std::vector<TExpectedRow> rows = {
+      {TRepair::RegistryEditor, {{kLm, policiesLm, "DisableRegistryTools", W::ValueGone}, {kCu, policiesCu, "DisableRegistryTools", W::ValueGone}}},
+      {TRepair::TaskManager, {{kLm, policiesLm, "DisableTaskMgr", W::ValueGone}, {kCu, policiesCu, "DisableTaskMgr", W::ValueGone}}},
+      {TRepair::Cmd, {{kLm, policiesLm, "DisableCMD", W::ValueGone}, {kCu, policiesCu, "DisableCMD", W::ValueGone}}},
+      {TRepair::DisallowRun, {{kCu, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\DisallowRun", "", W::KeyGone}}},
+      {TRepair::ShowAll, {{kLm, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced\\Folder\\Hidden\\SHOWALL", "CheckedValue", W::Dword, 1}}},
+      {TRepair::Firewall, {{kLm, "SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\StandardProfile", "EnableFirewall", W::Dword, 1},
+                           {kLm, "SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\DomainProfile", "EnableFirewall", W::Dword, 1}}},
+      {TRepair::ShowHiddenFiles, {{kCu, advancedCu, "Hidden", W::Dword, 1}}},
+      {TRepair::ShowSystemFiles, {{kCu, advancedCu, "ShowSuperHidden", W::Dword, 1}}},
+      {TRepair::DisableDcom, {{kLm, "Software\\Microsoft\\Ole", "EnableDCOM", W::String, 0, "N"}}},
+      {TRepair::SignedAppInitDlls, {{kLm, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "RequireSignedAppInit_DLLs", W::Dword, 1}}},
+      {TRepair::FolderOptions, {{kCu, explorerCu, "NofolderOptions", W::Dword, 0}}},
+      {TRepair::Shell, {{kLm, winlogon, "Shell", W::String, 0, "C:\\WINDOWS\\Explorer.exe"}}},
+      {TRepair::Userinit, {{kLm, winlogon, "Userinit", W::String, 0, "C:\\WINDOWS\\system32\\userinit.exe,"}}},
+      {TRepair::UIHost, {{kLm, winlogon, "UIHost", W::String, 0, "logonui.exe"}}},
+      {TRepair::ExeFile, {{kCr, "exefile\\shell\\open\\command", "", W::String, 0, open}}},
+      {TRepair::ComFile, {{kCr, "comfile\\shell\\open\\command", "", W::String, 0, open}}},
+      {TRepair::BatFile, {{kCr, "batfile\\shell\\open\\command", "", W::String, 0, open}}},
+      {TRepair::ScrFile, {{kCr, "scrfile\\shell\\open\\command", "", W::String, 0, "\"%1\" /S"}}},
+      {TRepair::PifFile, {{kCr, "piffile\\shell\\open\\command", "", W::String, 0, open}}},
+      {TRepair::TxtFile, {{kCr, "txtfile\\shell\\open\\command", "", W::String, 0, "C:\\WINDOWS\\NOTEPAD.EXE %1"}}},
+      {TRepair::PoliciesExplorerRun, {{kCu, "Software\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer\\Run", "", W::KeyGone},
+                                      {kLm, "Software\\Microsoft\\Windows\\CurrentVersion\\policies\\Explorer\\Run", "", W::KeyGone}}},
+      {TRepair::SafeModeXpSp2, {{0, "WXPSP2.dat", "", W::SafeModeImport}}},
+      {TRepair::SafeModeXpSp3, {{0, "WXPSP3.dat", "", W::SafeModeImport}}},
+      {TRepair::SafeMode2000Sp4, {{0, "W2000SP4Pro.dat", "", W::SafeModeImport}}},
+      {TRepair::SafeMode2003R2Sp2, {{0, "W2003R2SP2.dat", "", W::SafeModeImport}}},
+      {TRepair::SafeMode7, {{0, "W7U.dat", "", W::SafeModeImport}}},
+      {TRepair::SafeMode7x64, {{0, "W7U64.dat", "", W::SafeModeImport}}},
+      {TRepair::RunInvalidSignatures, {{kCu, download, "RunInvalidSignatures", W::Dword, 0}}},
+      {TRepair::CheckExeSignatures, {{kCu, download, "CheckExeSignatures", W::String, 0, "yes"}}},
+      {TRepair::Dep, {{kLm, "SOFTWARE\\Policies\\Microsoft\\Internet Explorer\\Main", "DEPOff", W::Dword, 0}}},
+      {TRepair::PhishingFilter, {{kLm, "SOFTWARE\\Microsoft\\Internet Explorer\\PhishingFilter", "EnabledV8", W::Dword, 1},
+                                 {kCu, "SOFTWARE\\Microsoft\\Internet Explorer\\PhishingFilter", "Enabled", W::Dword, 1}}},
+      {TRepair::DisableSr, {{kLm, "Software\\Microsoft\\Windows NT\\CurrentVersion\\SystemRestore", "DisableSR", W::Dword, 0}}},
+      {TRepair::SfcDisable, {{kLm, winlogon, "SFCDisable", W::Dword, 0}}},
+      {TRepair::SfcScan, {{kLm, "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Windows File Protection", "SFCScan", W::Dword, 1},
+                          {kLm, winlogon, "SFCScan", W::Dword, 1}}},
+      {TRepair::SfpPopups, {{kLm, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SystemFileProtection", "ShowPopups", W::Dword, 1}}},
+      {TRepair::LowRiskFileTypes, {{kCu, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Associations", "LowRiskFileTypes", W::ValueGone}}},
+      {TRepair::ChangingWallpaper, {{kLm, activeDesktop, "NoChangingWallpaper", W::Dword, 0}, {kCu, activeDesktop, "NoChangingWallpaper", W::Dword, 0}}},
+      {TRepair::SetActiveDesktop, {{kCu, explorerCu, "NoSetActiveDesktop", W::Dword, 0}}},
+      {TRepair::ActiveDesktopChanges, {{kCu, explorerCu, "NoActiveDesktopChanges", W::Dword, 0}}},
+  };
+  return rows;
+}
+
+// WholeRegistry with letter case taken out of the key paths and value names; the paths of a key
+// and of a value in it, as it gives them.
+std::map<std::string, std::string> FoldedRegistry();
+std::string FoldedKey(RegKey root, const std::string& key);
+std::string FoldedValue(RegKey root, const std::string& key, const std::string& value);
+
+TEST_F(Restorer, EveryRowChangesExactlyItsTargetsAndNothingElse) {
+  ASSERT_EQ(ExpectedRows().size(), restorer::kRepairCount);
+  for (size_t i = 0; i < ExpectedRows().size(); ++i) {
+    const TExpectedRow& row = ExpectedRows()[i];
+    SCOPED_TRACE("row " + std::to_string(i + 1));
+    EXPECT_EQ(static_cast<size_t>(row.repair), i) << "the table follows the catalogue's order";
+    Machine fresh;
+    fresh.Install();
+    fresh.AddFile("C:\\WINDOWS\\NOTEPAD.EXE");
+    std::string importedKey;
+    // Every target holds something the row must replace or remove; the keys around stay.
+    for (const TTarget& t : row.targets) {
+      switch (t.want) {
+        case TWant::ValueGone:
+        case TWant::Dword:
+        case TWant::String:
+          fresh.SetString(t.root, t.key, t.value, "hijacked");
+          fresh.SetString(t.root, t.key, "Neighbour", "stays");
+          break;
+        case TWant::KeyGone:
+          fresh.SetString(t.root, std::string(t.key) + "\\Deep", "x", "y");
+          fresh.SetString(t.root, t.key, "Neighbour", "goes");
+          fresh.SetString(t.root, std::string(t.key) + "Sibling", "z", "stays");
+          break;
+        case TWant::SafeModeImport:
+          importedKey = std::string("SYSTEM\\CurrentControlSet\\Control\\SafeBoot\\Minimal\\") + t.key;
+          fresh.AddFile(std::string(kAppDir) + "Data\\SM\\" + t.key,
+                        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\" + importedKey + "]\r\n@=\"Service\"\r\n");
+          fresh.shellUi().whileRunning = [&fresh](const platform::fake::ShellExecution& run) {
+            fresh.ImportReg(fresh.Contents(run.parameters.substr(4, run.parameters.size() - 5)));
+          };
+          break;
+      }
+    }
+    auto expected = FoldedRegistry();
+    for (const TTarget& t : row.targets) {
+      const std::string path = FoldedValue(t.root, t.key, t.value);
+      switch (t.want) {
+        case TWant::ValueGone: expected.erase(path); break;
+        case TWant::Dword: {
+          const uint32_t n = t.number;
+          expected[path] = "4:" + std::string{static_cast<char>(n & 0xFF), static_cast<char>((n >> 8) & 0xFF),
+                                              static_cast<char>((n >> 16) & 0xFF), static_cast<char>(n >> 24)};
+          break;
+        }
+        case TWant::String: expected[path] = "1:" + std::string(t.text) + std::string(1, '\0'); break;
+        case TWant::KeyGone: {
+          const std::string key = FoldedKey(t.root, t.key);
+          std::erase_if(expected, [&](const auto& entry) {
+            return entry.first == key || entry.first.rfind(key + "\\", 0) == 0 || entry.first.rfind(key + " = ", 0) == 0;
+          });
+          break;
+        }
+        case TWant::SafeModeImport:
+          for (std::string built; const char* piece : {"SYSTEM", "CURRENTCONTROLSET", "CONTROL", "SAFEBOOT", "MINIMAL"}) {
+            built += (built.empty() ? "" : "\\") + std::string(piece);
+            expected[built] = "<key>";
+          }
+          expected[FoldedKey(kLm, importedKey)] = "<key>";
+          expected[FoldedValue(kLm, importedKey, "")] = "1:Service" + std::string(1, '\0');
+          break;
+      }
+    }
+    TRecordingPrompter asked;
+    restorer::TRestorerOptions options;
+    options.createRestorePoint = false;
+    options.Tick(row.repair);
+    EXPECT_TRUE(restorer::ApplyRepairs(options, asked).applied);
+    const auto after = FoldedRegistry();
+    for (const auto& [k, v] : expected) {
+      const auto it = after.find(k);
+      if (it == after.end()) {
+        ADD_FAILURE() << "missing: " << k;
+      } else if (it->second != v) {
+        ADD_FAILURE() << k << " holds '" << it->second << "', expected '" << v << "'";
+      }
+    }
+    for (const auto& [k, v] : after) {
+      if (!expected.count(k)) ADD_FAILURE() << "changed where no target is: " << k << " = '" << v << "'";
+    }
+  }
 }
 
 TEST_F(Restorer, SafeModeFileThatWritesElsewhereIsNeverImported) {
@@ -274,6 +454,26 @@ std::map<std::string, std::string> WholeRegistry() {
   Dump(kCu, "", &user);
   for (auto& [k, v] : user) all["HKCU\\" + k] = v;
   return all;
+}
+
+std::string Folded(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::map<std::string, std::string> FoldedRegistry() {
+  std::map<std::string, std::string> folded;
+  for (auto& [k, v] : WholeRegistry()) folded[Folded(k)] = v;
+  return folded;
+}
+
+std::string FoldedKey(RegKey root, const std::string& key) {
+  const std::string prefix = root == kCu ? "HKCU\\" : root == kHkeyClassesRoot ? "SOFTWARE\\CLASSES\\" : "";
+  return Folded(prefix + key);
+}
+
+std::string FoldedValue(RegKey root, const std::string& key, const std::string& value) {
+  return FoldedKey(root, key) + " = " + Folded(value);
 }
 
 // A machine a hijack has been at, with values of every type and some hostile ones.

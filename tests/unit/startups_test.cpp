@@ -170,12 +170,19 @@ TEST_F(ManagerLists, DeleteReportsNoSelectionAndFailuresAndChangesNothing) {
   EXPECT_TRUE(prompter.prompts.empty());
   EXPECT_TRUE(m.GetValue(kHkeyCurrentUser, Path(keys::kRun), "App"));
 
-  // A name the registry-file format cannot carry cannot be kept, so it is not deleted either.
+  // A name the registry-file format cannot carry cannot be kept: it is deleted only when the user
+  // says Yes to the warning, and nothing is written to the backups either way.
   Run(kHkeyCurrentUser, "Two\r\nLines", "C:\\x.exe");
   prompter.prompts.clear();
+  prompter.answer = win::kIdNo;
   const TStartupRow broken{"Two\r\nLines", "C:\\x.exe", kHkcuRun, "C:\\x.exe", false};
-  EXPECT_EQ(managers::DeleteStartupItem(&broken, prompter), managers::TDeleteResult::Failed);
+  EXPECT_EQ(managers::DeleteStartupItem(&broken, prompter), managers::TDeleteResult::Cancelled);
+  EXPECT_EQ(prompter.prompts, (std::vector<TPromptRecord>{{managers::kNoBackupWarning, "Warning",
+                                                           win::kMbYesNo | win::kMbIconWarning | win::kMbTopmost}}));
   EXPECT_TRUE(m.GetValue(kHkeyCurrentUser, Path(keys::kRun), "Two\r\nLines"));
+  prompter.answer = win::kIdYes;
+  EXPECT_EQ(managers::DeleteStartupItem(&broken, prompter), managers::TDeleteResult::Deleted);
+  EXPECT_FALSE(m.GetValue(kHkeyCurrentUser, Path(keys::kRun), "Two\r\nLines"));
   platform::FindData found;
   EXPECT_EQ(platform::Fs().FindFirstFile("C:\\Tools\\BurrowSentry\\Backups\\startup_*.reg", &found),
             platform::kInvalidHandle);

@@ -181,6 +181,16 @@ class VanishingRegistry : public platform::Registry {
   }
   uint32_t DeleteValue(platform::RegKey k, const std::string& n) override { return inner_.DeleteValue(k, n); }
   uint32_t DeleteKey(platform::RegKey p, const std::string& s) override { return inner_.DeleteKey(p, s); }
+  uint32_t OpenKeyEx(platform::RegKey p, const std::string& s, uint32_t o, uint32_t a, platform::RegKey* k) override {
+    return inner_.OpenKeyEx(p, s, o, a, k);
+  }
+  uint32_t DeleteOpenKey(platform::RegKey k) override { return inner_.DeleteOpenKey(k); }
+  uint32_t QueryValueW(platform::RegKey k, const std::u16string& n, uint32_t* t, std::vector<uint8_t>* d) override {
+    return inner_.QueryValueW(k, n, t, d);
+  }
+  uint32_t SetValueW(platform::RegKey k, const std::u16string& n, uint32_t t, const void* d, uint32_t s) override {
+    return inner_.SetValueW(k, n, t, d, s);
+  }
 
  private:
   platform::Registry& inner_;
