@@ -44,11 +44,12 @@ class HiveRegistry final : public Registry {
  public:
   explicit HiveRegistry(VolumeState& state) : s_(state) {}
 
-  uint32_t OpenKey(RegKey parent, const std::string& subKey, uint32_t access, RegKey* out) override {
+  // Any access opens a key (readers ask for all of it, as a key of the running system allows);
+  // the writes themselves are refused.
+  uint32_t OpenKey(RegKey parent, const std::string& subKey, uint32_t, RegKey* out) override {
     std::lock_guard lock(s_.hiveMutex);
     const KeyView* from = Find(parent);
     if (!from) return Fail(win::kErrorInvalidHandle);
-    if (access & (win::kKeySetValue | win::kKeyCreateSubKey)) return Fail(win::kErrorAccessDenied);
     std::vector<std::string> path = from->path;
     for (auto& part : SplitPath(subKey)) path.push_back(std::move(part));
     std::optional<KeyView> view = Resolve(from->root, path);
