@@ -36,6 +36,8 @@ struct KeyView {
   std::optional<std::vector<ValueRef>> values;      // in hive order, filled on first use
 };
 
+constexpr size_t kMaxDepth = 512;
+
 bool IsStringType(hive_type type) {
   return type == hive_t_REG_SZ || type == hive_t_REG_EXPAND_SZ || type == hive_t_REG_MULTI_SZ;
 }
@@ -208,15 +210,24 @@ class HiveRegistry final : public Registry {
         }
       }
     }
+    // A damaged hive may lead a key back to one above it: such a key is missing, so that no walk
+    // of the tree goes round for ever. Windows nests keys 512 deep at most.
+    if (rest.size() > kMaxDepth) return std::nullopt;
+    std::vector<std::vector<hive_node_h>> above(view.layers.size());
     for (const std::string& part : rest) {
       const std::string utf8 = Utf8Of(part);
       std::vector<Layer> below;
-      for (const Layer& layer : view.layers) {
-        if (const hive_node_h child = hivex_node_get_child(layer.hive, layer.node, utf8.c_str())) {
-          below.push_back({layer.hive, child});
-        }
+      std::vector<std::vector<hive_node_h>> belowAbove;
+      for (size_t i = 0; i < view.layers.size(); ++i) {
+        const Layer& layer = view.layers[i];
+        const hive_node_h child = hivex_node_get_child(layer.hive, layer.node, utf8.c_str());
+        if (child == 0 || child == layer.node || std::count(above[i].begin(), above[i].end(), child)) continue;
+        below.push_back({layer.hive, child});
+        belowAbove.push_back(std::move(above[i]));
+        belowAbove.back().push_back(layer.node);
       }
       view.layers = std::move(below);
+      above = std::move(belowAbove);
       if (view.layers.empty()) return std::nullopt;
     }
     if (view.layers.empty()) return std::nullopt;
