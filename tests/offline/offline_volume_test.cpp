@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -368,6 +369,31 @@ TEST_F(OfflineVolumeTest, ReportNamesItsSourceAndWhatItCannotSee) {
   EXPECT_EQ(text.find("198.51.100.99"), std::string::npos);  // the control set not in use
   EXPECT_NE(text.find("203.0.113.66 www.paypal.com"), std::string::npos);
   EXPECT_EQ(text.find("x64 OS not supported"), std::string::npos);
+}
+
+// A damaged hive whose key lists itself among its subkeys: the key below reads as missing, so a
+// walk of the tree ends.
+TEST_F(OfflineVolumeTest, AKeyThatLeadsBackUpIsMissing) {
+  const fs::path hive = Host("WINDOWS/system32/config/SOFTWARE");
+  std::string bytes = Read(hive);
+  auto u32 = [&](size_t at) {
+    uint32_t v;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+  };
+  const uint32_t root = u32(0x24);                    // the root key's cell, from the first bin
+  const uint32_t list = u32(0x1000 + root + 4 + 0x1C);  // its subkey list
+  ASSERT_LT(0x1000 + list + 12, bytes.size());
+  std::memcpy(bytes.data() + 0x1000 + list + 8, &root, 4);  // the first entry: the root itself
+  Write(hive, bytes);
+  platform::offline::Volume volume(dir_.string());
+  volume.Install();
+  RegKey key = 0;
+  EXPECT_EQ(Reg().OpenKey(platform::kHkeyLocalMachine, "SOFTWARE\\SOFTWARE", win::kKeyRead, &key),
+            win::kErrorFileNotFound);
+  EXPECT_FALSE(Value(platform::kHkeyLocalMachine, "SOFTWARE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                     "CurrentVersion"));
+  EXPECT_TRUE(Value(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion"));
 }
 
 // Damaged input: one note each, the rest of the volume still scanned.
