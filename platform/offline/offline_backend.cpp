@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -180,6 +181,14 @@ void Discover(VolumeState& s, Registry& registry) {
   } else {
     s.system = OpenHive(s, config + "\\SYSTEM");
     s.software = OpenHive(s, config + "\\SOFTWARE");
+  }
+  // The volume's drive letter is the one its Windows was installed on.
+  const std::string systemRoot =
+      reader.String(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot");
+  if (systemRoot.size() >= 2 && systemRoot[1] == ':' && std::isalpha(static_cast<unsigned char>(systemRoot[0]))) {
+    s.paths.SetDrive(UpperAscii(systemRoot.substr(0, 2)));
+    s.windowsDir = s.paths.drive() + "\\" + windowsName;
+    s.systemDir = s.windowsDir + "\\" + systemName;
   }
 
   if (s.system) {

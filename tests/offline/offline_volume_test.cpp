@@ -264,6 +264,25 @@ TEST_F(OfflineVolumeTest, SystemIdentityAndFoldersComeFromTheHives) {
   EXPECT_EQ(volume.SourceLine(), "Offline scan of " + dir_.string() + " (C:\\WINDOWS, user " + kUser + ")");
 }
 
+// A Windows installed on D: is scanned with D: as the volume's drive.
+TEST_F(OfflineVolumeTest, TheDriveIsTheOneWindowsWasInstalledOn) {
+  Write(dir_ / "d.reg",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\n\"SystemRoot\"=\"D:\\\\WINDOWS\"\n");
+  const fs::path other = dir_.string() + "-d";
+  const std::string command = std::string("'") + BS_SOURCE_DIR + "/tools/offline-volume' '" + other.string() + "' '" +
+                              (dir_ / "d.reg").string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  {
+    platform::offline::Volume volume(other.string());
+    volume.Install();
+    EXPECT_EQ(platform::Sys().GetWindowsDirectory(), "D:\\WINDOWS");
+    EXPECT_EQ(platform::Sys().GetSystemDirectory(), "D:\\WINDOWS\\system32");
+    EXPECT_NE(Fs().GetFileAttributes("d:\\windows\\system32"), win::kInvalidFileAttributes);
+    EXPECT_EQ(Fs().GetFileAttributes("C:\\WINDOWS\\system32"), win::kInvalidFileAttributes);
+  }
+  fs::remove_all(other);
+}
+
 // Version information of real PE files of both widths: the programs of Wine's packages.
 TEST_F(OfflineVolumeTest, VersionInformationIsParsedFromThePeFile) {
   const std::pair<const char*, const char*> images[] = {
