@@ -29,9 +29,13 @@ build-fuzz: setup
 
 build: build-win32 build-win64 build-native
 
+# Then the same sample laid out as a Windows volume at rest, scanned natively (bsscan --offline).
 demo: setup
 	@$(MAKE) --no-print-directory build-$(HOST_BUILD)
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j $(JOBS) --target bsscan_offline
 	@tools/demo build/$(HOST_BUILD)
+	@tools/demo-offline build/native build/$(HOST_BUILD)
 
 # Both Windows builds are built and tested on every host; where the host runs only 64-bit code
 # the win32 Wine entries report themselves skipped, with the reason.

@@ -4,12 +4,15 @@
 //
 //   bsscan.exe [--format text|json] [--output FILE] [--quiet]
 //   bsscan.exe --diff OLD NEW [--exact] [--output FILE]
+//   bsscan --offline DIR [--format text|json] [--output FILE] [--quiet]   (the Linux build: a
+//   Windows system volume that is not running, mounted or copied at DIR)
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -22,7 +25,13 @@
 #include "inspect/save_file.h"
 #include "inspect/system.h"
 #include "platform/sync.h"
+#ifdef _WIN32
 #include "platform/win32/win32_backend.h"
+#endif
+#ifdef BS_OFFLINE
+#include "cli/offline_scan.h"
+#include "platform/offline/offline_backend.h"
+#endif
 #include "rootkit/kernel_inspect.h"
 #include "rootkit/native_layer.h"
 #include "scan/analyzer_run.h"
@@ -34,9 +43,13 @@
 
 namespace {
 
+#ifdef BS_OFFLINE
+const char kUsage[] = "usage: bsscan --offline DIR [--format text|json] [--output FILE] [--quiet]";
+#else
 const char kUsage[] =
     "usage: bsscan.exe [--format text|json] [--output FILE] [--quiet] | bsscan.exe --diff OLD NEW [--exact] "
     "[--output FILE]";
+#endif
 
 // Banners and progress go to standard error; the worker waits for each line to be written.
 class ConsoleDisplay : public scan::TScanDisplay {
@@ -128,7 +141,7 @@ int Diff(const std::string& before, const std::string& after, bool exact, const 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string output, format, diffBefore, diffAfter;
+  std::string output, format, diffBefore, diffAfter, offlineDir;
   bool quiet = false, exact = false, diff = false;
   auto usageError = [](const std::string& what) {
     std::fprintf(stderr, "bsscan: %s; %s\n", what.c_str(), kUsage);
@@ -147,6 +160,8 @@ int main(int argc, char** argv) {
       diff = true;
       diffBefore = argv[++i];
       diffAfter = argv[++i];
+    } else if (arg == "--offline" && i + 1 < argc && argv[i + 1][0] != '\0') {
+      offlineDir = argv[++i];
     } else if (arg == "--exact") {
       exact = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -158,16 +173,27 @@ int main(int argc, char** argv) {
   }
   if (exact && !diff) return usageError("--exact belongs to --diff");
   if (diff && !format.empty()) return usageError("--format does not go with --diff");
-
+  const bool offline = !offlineDir.empty();
+#ifdef BS_OFFLINE
+  // This build reads a volume at rest and nothing else.
+  if (!offline) return usageError("--offline DIR is needed");
+  if (diff) return usageError("--diff does not go with --offline");
+  platform::offline::Volume volume(offlineDir);
+  volume.Install();
+#else
+  if (offline) return usageError("--offline is in the Linux build");
   platform::win32::Install();
+#endif
   const std::string appDir = inspect::GetAppDir();
   if (diff) {
     inspect::FillDefaultTexts();  // the labels of value entries, as the scans wrote them
     return Diff(diffBefore, diffAfter, exact, output);
   }
-  rootkit::InitNativeLayer();
-  scan::LoadIpHelper();
-  rootkit::EnableStartupPrivileges();
+  if (!offline) {
+    rootkit::InitNativeLayer();
+    scan::LoadIpHelper();
+    rootkit::EnableStartupPrivileges();
+  }
   struct IpHelperRelease {
     ~IpHelperRelease() { scan::UnloadIpHelper(); }
   } ipHelperRelease;
@@ -180,12 +206,21 @@ int main(int argc, char** argv) {
   ConsoleDisplay display(quiet);
   inspect::ScanRunning = true;
   ConsolePrompter prompter;
-  if (!scan::RunScanThread([&] { return scan::ScanThread(report, options, display); }, prompter)) return 1;
+  std::vector<scan::TSection> sections(scan::DefaultSections().begin(), scan::DefaultSections().end());
+#ifdef BS_OFFLINE
+  sections = cli::OfflineSections();
+#endif
+  if (!scan::RunScanThread([&] { return scan::ScanThread(report, options, display, sections); }, prompter)) return 1;
+#ifdef BS_OFFLINE
+  std::vector<std::string> header{volume.SourceLine()};
+  header.insert(header.end(), volume.Notes().begin(), volume.Notes().end());
+  report = cli::WithOfflineHeader(report, header);
+#endif
   // The JSON is read from the finished report in the words of the language it was written in.
   const std::string text = format == "json"
                                ? scan::ReportJson(scan::Utf8ReportModel(report, scan::CurrentReportWords(&options)))
                                : report.Text();
-  scan::RemoveDriverLegacyKeys();
+  if (!offline) scan::RemoveDriverLegacyKeys();
   return WriteOutput(output, text);
 }
 
