@@ -115,6 +115,21 @@ class VolumeFiles final : public FileSystem {
       return FailWith(win::kErrorPathNotFound, kInvalidHandle);
     }
     Find find;
+    // One exact name is looked up, not found by reading the whole folder.
+    if (mask.find_first_of("*?") == std::string::npos) {
+      const std::string name = mask.empty() ? "" : s_.paths.Entry(*folder, Utf8Of(mask));
+      struct stat entry;
+      const std::string host = *folder + "/" + name;
+      if (name.empty() || ::lstat(host.c_str(), &entry) != 0) return FailWith(win::kErrorFileNotFound, kInvalidHandle);
+      find.entries.push_back(FindDataOf(host, name, entry));
+      if (S_ISLNK(entry.st_mode)) find.entries.back().attributes = win::kFileAttributeReparsePoint;
+      *data = find.entries[0];
+      find.next = 1;
+      std::lock_guard lock(mutex_);
+      const Handle h = next_++;
+      finds_[h] = std::move(find);
+      return h;
+    }
     if (*folder != s_.paths.root()) {
       for (const char* dot : {".", ".."}) {
         if (!MatchMask(mask, dot)) continue;

@@ -231,6 +231,14 @@ TEST_F(OfflineVolumeTest, FilesFollowWindowsNameRules) {
   EXPECT_FALSE(Fs().FindNextFile(exe, &data));
   Fs().FindClose(exe);
 
+  const platform::Handle exact = Fs().FindFirstFile("C:\\WINDOWS\\Temp\\LOWER.EXE", &data);
+  ASSERT_NE(exact, platform::kInvalidHandle);
+  EXPECT_EQ(data.name, "lower.exe");
+  EXPECT_EQ(data.size, 2u);
+  EXPECT_FALSE(Fs().FindNextFile(exact, &data));
+  Fs().FindClose(exact);
+  EXPECT_EQ(Fs().FindFirstFile("C:\\WINDOWS\\Temp\\absent.exe", &data), platform::kInvalidHandle);
+
   // Nothing outside the volume is reached: not through a link, not by climbing, not on another drive.
   for (const char* path : {"C:\\WINDOWS\\Temp\\outside\\passwd", "C:\\WINDOWS\\..\\..\\..\\etc\\passwd",
                            "D:\\WINDOWS\\system32\\drivers\\etc\\hosts", "\\etc\\passwd"}) {
