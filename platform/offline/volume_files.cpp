@@ -1,6 +1,6 @@
 // The files of an offline volume: Windows paths on its drive found in the host tree without
-// letter case, attributes from the extended attribute the NTFS driver (or a copy) keeps, times
-// from the host, version information parsed from the PE file. Files open for reading only.
+// letter case, attributes and creation times from the extended attributes the NTFS driver (or a
+// copy) keeps, other times from the host, version information parsed from the PE file. Files open for reading only.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -47,8 +49,8 @@ bool MatchMask(const std::string& mask, const std::string& name) {
 }
 
 // The file's attributes: the NTFS driver's "system.ntfs_attrib_be" (big-endian), the same
-// number kept by a copy under "user.ntfs_attrib_be", or the "0x.." text Wine and Samba keep in
-// "user.DOSATTRIB"; else what a new file or folder gets.
+// number kept by a copy under "user.ntfs_attrib_be", or the "0x.." text Wine keeps in
+// "user.DOSATTRIB" over what a new file or folder gets; else that alone.
 uint32_t AttributesOf(const std::string& host, const struct stat& st) {
   uint8_t be[4];
   for (const char* name : {"system.ntfs_attrib_be", "user.ntfs_attrib_be"}) {
@@ -62,13 +64,26 @@ uint32_t AttributesOf(const std::string& host, const struct stat& st) {
   if (n > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     char* end = nullptr;
     const unsigned long value = std::strtoul(text + 2, &end, 16);
-    if (end != text + 2) {
-      uint32_t attributes = static_cast<uint32_t>(value) & 0xFFFF;
-      if (S_ISDIR(st.st_mode)) attributes |= win::kFileAttributeDirectory;
-      return attributes ? attributes : base;
-    }
+    // Added to what the file's kind gives, as Wine reads it.
+    if (end != text + 2) return base | (static_cast<uint32_t>(value) & 0xFFFF);
   }
   return base;
+}
+
+// The NTFS driver's creation time ("system.ntfs_crtime_be", a big-endian FILETIME; a copy's
+// "user.ntfs_crtime_be"), else the earlier of the host's change and modification times, as Wine
+// reports files on Linux.
+FileTime CreationTimeOf(const std::string& host, int fd, const struct stat& st) {
+  uint8_t be[8];
+  for (const char* name : {"system.ntfs_crtime_be", "user.ntfs_crtime_be"}) {
+    const ssize_t n = fd >= 0 ? ::fgetxattr(fd, name, be, sizeof be) : ::getxattr(host.c_str(), name, be, sizeof be);
+    if (n == 8) {
+      FileTime time = 0;
+      for (uint8_t b : be) time = (time << 8) | b;
+      return time;
+    }
+  }
+  return std::min(FileTimeOf(st.st_ctim.tv_sec, st.st_ctim.tv_nsec), FileTimeOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec));
 }
 
 FindData FindDataOf(const std::string& host, const std::string& name, const struct stat& st) {
@@ -78,11 +93,7 @@ FindData FindDataOf(const std::string& host, const std::string& name, const stru
   d.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
   d.lastWriteTime = FileTimeOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
   d.lastAccessTime = FileTimeOf(st.st_atim.tv_sec, st.st_atim.tv_nsec);
-  d.creationTime = d.lastWriteTime;
-  struct statx sx;
-  if (::statx(AT_FDCWD, host.c_str(), 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME)) {
-    d.creationTime = FileTimeOf(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
-  }
+  d.creationTime = CreationTimeOf(host, -1, st);
   return d;
 }
 
@@ -115,6 +126,21 @@ class VolumeFiles final : public FileSystem {
       return FailWith(win::kErrorPathNotFound, kInvalidHandle);
     }
     Find find;
+    // One exact name is looked up, not found by reading the whole folder.
+    if (mask.find_first_of("*?") == std::string::npos) {
+      const std::string name = mask.empty() ? "" : s_.paths.Entry(*folder, Utf8Of(mask));
+      struct stat entry;
+      const std::string host = *folder + "/" + name;
+      if (name.empty() || ::lstat(host.c_str(), &entry) != 0) return FailWith(win::kErrorFileNotFound, kInvalidHandle);
+      find.entries.push_back(FindDataOf(host, name, entry));
+      if (S_ISLNK(entry.st_mode)) find.entries.back().attributes = win::kFileAttributeReparsePoint;
+      *data = find.entries[0];
+      find.next = 1;
+      std::lock_guard lock(mutex_);
+      const Handle h = next_++;
+      finds_[h] = std::move(find);
+      return h;
+    }
     if (*folder != s_.paths.root()) {
       for (const char* dot : {".", ".."}) {
         if (!MatchMask(mask, dot)) continue;
@@ -255,13 +281,7 @@ class VolumeFiles final : public FileSystem {
     const FileTime modified = FileTimeOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
     if (write) *write = modified;
     if (access) *access = FileTimeOf(st.st_atim.tv_sec, st.st_atim.tv_nsec);
-    if (creation) {
-      *creation = modified;
-      struct statx sx;
-      if (::statx(fd, "", AT_EMPTY_PATH, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME)) {
-        *creation = FileTimeOf(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
-      }
-    }
+    if (creation) *creation = CreationTimeOf("", fd, st);
     return true;
   }
 

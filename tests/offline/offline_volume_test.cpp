@@ -198,6 +198,8 @@ TEST_F(OfflineVolumeTest, FilesFollowWindowsNameRules) {
   const uint8_t hiddenSystem[4] = {0, 0, 0, 0x06};
   ASSERT_EQ(::setxattr(Host("WINDOWS/Temp/hidden.dat").c_str(), "user.ntfs_attrib_be", hiddenSystem, 4, 0), 0);
   ASSERT_EQ(::setxattr(Host("WINDOWS/Temp/wine.dat").c_str(), "user.DOSATTRIB", "0x2", 3, 0), 0);
+  const uint8_t created[8] = {0x01, 0xCA, 0x04, 0x36, 0x12, 0x34, 0x56, 0x78};  // 2009, as NTFS keeps it
+  ASSERT_EQ(::setxattr(Host("WINDOWS/Temp/hidden.dat").c_str(), "user.ntfs_crtime_be", created, 8, 0), 0);
   fs::create_symlink("/etc", Host("WINDOWS/Temp/outside"));
   platform::offline::Volume volume(dir_.string());
   volume.Install();
@@ -212,17 +214,20 @@ TEST_F(OfflineVolumeTest, FilesFollowWindowsNameRules) {
   EXPECT_EQ(std::string(buffer, read), "127.0.0.1 localhost\r\n");
 
   std::map<std::string, uint32_t> found;
+  std::map<std::string, platform::FileTime> creation;
   platform::FindData data;
   const platform::Handle find = Fs().FindFirstFile("C:\\Windows\\TEMP\\*.*", &data);
   ASSERT_NE(find, platform::kInvalidHandle);
   do {
     found[data.name] = data.attributes;
+    creation[data.name] = data.creationTime;
   } while (Fs().FindNextFile(find, &data));
   Fs().FindClose(find);
   EXPECT_EQ(found.size(), 6u);  // ".", "..", three files, the link
   EXPECT_EQ(found["lower.exe"], win::kFileAttributeArchive);
   EXPECT_EQ(found["hidden.dat"], win::kFileAttributeHidden | win::kFileAttributeSystem);
-  EXPECT_EQ(found["wine.dat"], win::kFileAttributeHidden);
+  EXPECT_EQ(found["wine.dat"], win::kFileAttributeHidden | win::kFileAttributeArchive);
+  EXPECT_EQ(creation["hidden.dat"], 0x01CA043612345678u);
   EXPECT_EQ(found["outside"] & win::kFileAttributeReparsePoint, win::kFileAttributeReparsePoint);
 
   const platform::Handle exe = Fs().FindFirstFile("C:\\WINDOWS\\Temp\\*.EXE", &data);
@@ -230,6 +235,14 @@ TEST_F(OfflineVolumeTest, FilesFollowWindowsNameRules) {
   EXPECT_EQ(data.name, "lower.exe");
   EXPECT_FALSE(Fs().FindNextFile(exe, &data));
   Fs().FindClose(exe);
+
+  const platform::Handle exact = Fs().FindFirstFile("C:\\WINDOWS\\Temp\\LOWER.EXE", &data);
+  ASSERT_NE(exact, platform::kInvalidHandle);
+  EXPECT_EQ(data.name, "lower.exe");
+  EXPECT_EQ(data.size, 2u);
+  EXPECT_FALSE(Fs().FindNextFile(exact, &data));
+  Fs().FindClose(exact);
+  EXPECT_EQ(Fs().FindFirstFile("C:\\WINDOWS\\Temp\\absent.exe", &data), platform::kInvalidHandle);
 
   // Nothing outside the volume is reached: not through a link, not by climbing, not on another drive.
   for (const char* path : {"C:\\WINDOWS\\Temp\\outside\\passwd", "C:\\WINDOWS\\..\\..\\..\\etc\\passwd",
