@@ -78,7 +78,7 @@ std::string FileTable::NameOf(const std::string& path) {
 FakeFile* FileTable::Find(const std::string& path) {
   const std::string key = Key(path);
   // Wildcards are no part of a name: a name the code page could not hold reads as '?'.
-  if (key.find_first_of("?*", key.rfind("\\?\\", 0) == 0 ? 4 : 0) != std::string::npos) {
+  if (key.find_first_of("?*", key.rfind("\\\\?\\", 0) == 0 ? 4 : 0) != std::string::npos) {
     SetThreadLastError(123);  // ERROR_INVALID_NAME
     return nullptr;
   }

@@ -199,8 +199,20 @@ bool MakeJunction(const std::string& folder, const std::string& target) {
 #endif
 
 // A Logs folder that is a junction to a folder of the attacker's choosing: Delete Logs empties
-// nothing behind it.
+// nothing behind it. (Wine 8 cannot make a junction: there the plain folder alone is shown.)
 TEST_P(HostileContract, DeleteLogsNeverDeletesThroughAJunction) {
+  // A plain Logs folder is emptied, its subfolders with it.
+  const std::string plain = scratch().PathOf("plain\\");
+  ASSERT_TRUE(Fs().CreateDirectory(scratch().PathOf("plain")));
+  ASSERT_TRUE(Fs().CreateDirectory(plain + "Logs"));
+  ASSERT_TRUE(Fs().CreateDirectory(plain + "Logs\\old"));
+  ASSERT_TRUE(bs_test::WriteWholeFile(plain + "Logs\\a.log", "a"));
+  ASSERT_TRUE(bs_test::WriteWholeFile(plain + "Logs\\old\\b.log", "b"));
+  scan::DeleteLogs(plain);
+  EXPECT_NE(Fs().GetFileAttributes(plain + "Logs"), win::kInvalidFileAttributes);
+  EXPECT_EQ(Fs().GetFileAttributes(plain + "Logs\\a.log"), win::kInvalidFileAttributes);
+  EXPECT_EQ(Fs().GetFileAttributes(plain + "Logs\\old"), win::kInvalidFileAttributes);
+
   const std::string app = scratch().PathOf("app\\");
   const std::string target = scratch().PathOf("elsewhere");
   std::string behind = target + "\\keep.txt";
