@@ -215,6 +215,9 @@ class FileSystem {
   virtual uint32_t GetFileAttributes(const std::string& path) = 0;
   virtual bool SetFileAttributes(const std::string& path, uint32_t attributes) = 0;
   virtual bool CreateDirectory(const std::string& path) = 0;
+  // CreateDirectoryA with a protected DACL: full access for SYSTEM and the Administrators group,
+  // inherited by everything created inside, and nothing for anyone else. Fails when it exists.
+  virtual bool CreatePrivateDirectory(const std::string& path) = 0;
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
   virtual bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
