@@ -69,6 +69,12 @@ constexpr uint32_t kFileAttributeSystem = 0x04;
 constexpr uint32_t kFileAttributeDirectory = 0x10;
 constexpr uint32_t kFileAttributeArchive = 0x20;
 constexpr uint32_t kFileAttributeNormal = 0x80;
+constexpr uint32_t kDriveUnknown = 0;
+constexpr uint32_t kDriveRemovable = 2;
+constexpr uint32_t kDriveFixed = 3;
+constexpr uint32_t kDriveRemote = 4;
+constexpr uint32_t kDriveCdRom = 5;
+constexpr uint32_t kDriveRamDisk = 6;
 constexpr uint32_t kFileAttributeReparsePoint = 0x400;
 constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 
@@ -292,6 +298,8 @@ class System {
   virtual std::optional<std::string> ShellParsePath(const std::string& path) = 0;
   // QueryDosDeviceA: the targets of one device name (such as "C:"); empty on failure.
   virtual std::vector<std::string> QueryDosDevice(const std::string& name) = 0;
+  // GetDriveTypeA of a root such as "C:\": kDriveFixed, kDriveRemote, ... (kDriveUnknown on failure).
+  virtual uint32_t GetDriveType(const std::string& root) = 0;
 
   virtual OsVersion GetVersion() = 0;
   // IsWow64Process of the own process; nullopt when kernel32 does not export it.
