@@ -112,7 +112,8 @@ static void FindKernelImage(void) {
     if (list == NULL) return;
     ULONG returned = 0;
     const NTSTATUS status = ZwQuerySystemInformation(KV_SYSTEM_MODULE_INFORMATION, list, length, &returned);
-    if (NT_SUCCESS(status) && returned >= 4 + 284 && *(PULONG)list != 0) {
+    /* The count, then entries of 284 bytes: base at 8, size at 12. */
+    if (NT_SUCCESS(status) && *(PULONG)list != 0) {
       g_image_base = *(PULONG)(list + 4 + 8);
       g_image_size = *(PULONG)(list + 4 + 12);
     }
