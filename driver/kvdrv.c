@@ -1,7 +1,8 @@
 /* kvdrv.sys: lets the scanner read the kernel's service table, kernel code bytes and the
-   system-call entry. Every address asked for is checked before it is read; every request
-   completes at once. */
-#include <ntddk.h>
+   system-call entry. Only administrators and SYSTEM open its device, one handle at a time; kernel
+   bytes are answered only inside the kernel image and its service table, each address checked
+   before it is read; every request completes at once. */
+#include <ntifs.h>
 
 #include "kvdrv_requests.h"
 
@@ -15,13 +16,31 @@ typedef struct KvServiceDescriptor {
 
 __declspec(dllimport) KvServiceDescriptor KeServiceDescriptorTable;
 
+NTSTATUS NTAPI ZwQuerySystemInformation(ULONG infoClass, PVOID buffer, ULONG length, PULONG returned);
+
+#define KV_POOL_TAG 0x7664764B /* 'Kvdv' */
+#define KV_SYSTEM_MODULE_INFORMATION 11
+#define KV_MODULE_LIST_LIMIT (4u << 20)
+
 static const WCHAR kDeviceName[] = L"\\Device\\kvdrv";
 static const WCHAR kLinkName[] = L"\\DosDevices\\kvdrv";
+
+/* The kernel image, from the first entry of the system module list at load time. */
+static uint32_t g_image_base;
+static uint32_t g_image_size;
+/* 1 while a handle to the device is open. */
+static LONG g_open;
 
 static uint32_t ServiceTable(void* context, uint32_t* count) {
   (void)context;
   *count = KeServiceDescriptorTable.count;
   return (uint32_t)(ULONG_PTR)KeServiceDescriptorTable.base;
+}
+
+static uint32_t KernelImage(void* context, uint32_t* size) {
+  (void)context;
+  *size = g_image_size;
+  return g_image_base;
 }
 
 static int IsReadable(void* context, uint32_t address, uint32_t length) {
@@ -68,15 +87,70 @@ static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
   return status;
 }
 
-static NTSTATUS NTAPI CreateClose(PDEVICE_OBJECT device, PIRP irp) {
+/* One open at a time, of the device itself: a name after the device's name is refused. */
+static NTSTATUS NTAPI Create(PDEVICE_OBJECT device, PIRP irp) {
   (void)device;
+  const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+  if (stack->FileObject != NULL && stack->FileObject->FileName.Length != 0) {
+    return Complete(irp, STATUS_ACCESS_DENIED, 0);
+  }
+  if (InterlockedCompareExchange(&g_open, 1, 0) != 0) return Complete(irp, STATUS_ACCESS_DENIED, 0);
   return Complete(irp, STATUS_SUCCESS, 0);
+}
+
+static NTSTATUS NTAPI Close(PDEVICE_OBJECT device, PIRP irp) {
+  (void)device;
+  InterlockedExchange(&g_open, 0);
+  return Complete(irp, STATUS_SUCCESS, 0);
+}
+
+/* Base and size of the first module the system lists: the kernel. Left 0 when the list cannot be
+   had, and then no kernel bytes are answered. */
+static void FindKernelImage(void) {
+  for (ULONG length = 0x4000; length <= KV_MODULE_LIST_LIMIT; length *= 2) {
+    PUCHAR list = (PUCHAR)ExAllocatePoolWithTag(PagedPool, length, KV_POOL_TAG);
+    if (list == NULL) return;
+    ULONG returned = 0;
+    const NTSTATUS status = ZwQuerySystemInformation(KV_SYSTEM_MODULE_INFORMATION, list, length, &returned);
+    /* The count, then entries of 284 bytes: base at 8, size at 12. */
+    if (NT_SUCCESS(status) && *(PULONG)list != 0) {
+      g_image_base = *(PULONG)(list + 4 + 8);
+      g_image_size = *(PULONG)(list + 4 + 12);
+    }
+    ExFreePoolWithTag(list, KV_POOL_TAG);
+    if (status != STATUS_INFO_LENGTH_MISMATCH) return;
+  }
+}
+
+/* A DACL of two entries on the device: full access for SYSTEM and for the Administrators group,
+   nothing for anyone else. */
+static NTSTATUS SecureDevice(PDEVICE_OBJECT device) {
+  const PSID system = SeExports->SeLocalSystemSid, admins = SeExports->SeAliasAdminsSid;
+  const ULONG size = sizeof(ACL) + 2 * sizeof(ACCESS_ALLOWED_ACE) + RtlLengthSid(system) + RtlLengthSid(admins);
+  PACL acl = (PACL)ExAllocatePoolWithTag(PagedPool, size, KV_POOL_TAG);
+  if (acl == NULL) return STATUS_INSUFFICIENT_RESOURCES;
+  SECURITY_DESCRIPTOR descriptor;
+  NTSTATUS status = RtlCreateAcl(acl, size, ACL_REVISION);
+  if (NT_SUCCESS(status)) status = RtlAddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, system);
+  if (NT_SUCCESS(status)) status = RtlAddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, admins);
+  if (NT_SUCCESS(status)) status = RtlCreateSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  if (NT_SUCCESS(status)) status = RtlSetDaclSecurityDescriptor(&descriptor, TRUE, acl, FALSE);
+  HANDLE handle = NULL;
+  if (NT_SUCCESS(status)) {
+    status = ObOpenObjectByPointer(device, OBJ_KERNEL_HANDLE, NULL, WRITE_DAC, NULL, KernelMode, &handle);
+  }
+  if (NT_SUCCESS(status)) {
+    status = ZwSetSecurityObject(handle, DACL_SECURITY_INFORMATION, &descriptor);
+    ZwClose(handle);
+  }
+  ExFreePoolWithTag(acl, KV_POOL_TAG);
+  return status;
 }
 
 static NTSTATUS NTAPI DeviceControl(PDEVICE_OBJECT device, PIRP irp) {
   (void)device;
   const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
-  const KvKernel kernel = {NULL, ServiceTable, IsReadable, Read, SyscallEntry};
+  const KvKernel kernel = {NULL, ServiceTable, KernelImage, IsReadable, Read, SyscallEntry};
   uint32_t information = 0;
   void* buffer = irp->AssociatedIrp.SystemBuffer;
   const ULONG in = stack->Parameters.DeviceIoControl.InputBufferLength;
@@ -100,15 +174,22 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
   RtlInitUnicodeString(&name, kDeviceName);
   RtlInitUnicodeString(&link, kLinkName);
   PDEVICE_OBJECT device = NULL;
-  NTSTATUS status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
+  FindKernelImage();
+  NTSTATUS status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, TRUE, &device);
   if (!NT_SUCCESS(status)) return status;
+  /* No device that anyone else could open: without its DACL the driver does not stay. */
+  status = SecureDevice(device);
+  if (!NT_SUCCESS(status)) {
+    IoDeleteDevice(device);
+    return status;
+  }
   status = IoCreateSymbolicLink(&link, &name);
   if (!NT_SUCCESS(status)) {
     IoDeleteDevice(device);
     return status;
   }
-  driver->MajorFunction[IRP_MJ_CREATE] = CreateClose;
-  driver->MajorFunction[IRP_MJ_CLOSE] = CreateClose;
+  driver->MajorFunction[IRP_MJ_CREATE] = Create;
+  driver->MajorFunction[IRP_MJ_CLOSE] = Close;
   driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DeviceControl;
   driver->DriverUnload = Unload;
   device->Flags |= DO_BUFFERED_IO;

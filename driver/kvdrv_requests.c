@@ -13,8 +13,21 @@ static void StoreU32(void* buffer, uint32_t value) {
   b[3] = (uint8_t)(value >> 24);
 }
 
-/* The number of bytes readable from `address` on, up to `wanted`, without wrapping past 4 GiB. */
+/* How many bytes from `address` on lie in [base, base + size); 0 when `address` lies outside. */
+static uint64_t RoomIn(uint32_t base, uint64_t size, uint32_t address) {
+  if (address < base || (uint64_t)address >= (uint64_t)base + size) return 0;
+  return (uint64_t)base + size - address;
+}
+
+/* The number of bytes readable from `address` on, up to `wanted`: inside the kernel image or the
+   service table only, never past the end of the one that holds `address`. */
 static uint32_t ReadablePrefix(const KvKernel* kernel, uint32_t address, uint32_t wanted) {
+  uint32_t count = 0, image_size = 0;
+  const uint32_t table = kernel->service_table(kernel->context, &count);
+  const uint32_t image = kernel->kernel_image(kernel->context, &image_size);
+  uint64_t room = image != 0 ? RoomIn(image, image_size, address) : 0;
+  if (room == 0 && table != 0) room = RoomIn(table, (uint64_t)count * 4, address);
+  if (room < wanted) wanted = (uint32_t)room;
   uint32_t length = 0;
   while (length < wanted && address + length >= address &&
          kernel->is_readable(kernel->context, address + length, 1)) {

@@ -30,6 +30,8 @@ typedef struct KvKernel {
   void* context;
   /* The service table: the array of service routine addresses and its entry count. */
   uint32_t (*service_table)(void* context, uint32_t* count);
+  /* The kernel image: its base and size; 0 when unknown. */
+  uint32_t (*kernel_image)(void* context, uint32_t* size);
   /* Whether every byte of [address, address + length) is resident kernel memory. */
   int (*is_readable)(void* context, uint32_t address, uint32_t length);
   void (*read)(void* context, uint32_t address, void* out, uint32_t length);
@@ -38,8 +40,9 @@ typedef struct KvKernel {
 } KvKernel;
 
 /* Handles one buffered request. `buffer` holds `in_length` bytes of input and receives up to
-   `out_length` bytes of output; `*information` gets the bytes answered. Never reads or writes
-   an address the kernel does not call readable, and never past either length. */
+   `out_length` bytes of output; `*information` gets the bytes answered. Kernel bytes are read
+   only inside the kernel image and the service table, and only where the kernel calls them
+   readable; nothing is written past either length. */
 int32_t KvHandleRequest(const KvKernel* kernel, uint32_t code, void* buffer, uint32_t in_length,
                         uint32_t out_length, uint32_t* information);
 

@@ -5,9 +5,21 @@
 
 namespace managers {
 
+bool IsLocalFolder(const std::string& folder) {
+  namespace win = platform::win;
+  const char drive = static_cast<char>(folder.empty() ? 0 : folder[0] & ~0x20);
+  const bool drivePath = folder.size() >= 3 && drive >= 'A' && drive <= 'Z' && folder[1] == ':' && folder[2] == '\\';
+  if (!drivePath) return false;
+  const uint32_t type = platform::Sys().GetDriveType(folder.substr(0, 3));
+  // Unknown, without a root, or remote: not a drive of this machine.
+  if (type < win::kDriveRemovable || type == win::kDriveRemote) return false;
+  const uint32_t attributes = platform::Fs().GetFileAttributes(folder);
+  return attributes != win::kInvalidFileAttributes && (attributes & win::kFileAttributeDirectory);
+}
+
 bool OpenContainingFolder(const std::string& file) {
   const std::string folder = inspect::FolderPart(file);
-  if (folder.empty()) return false;
+  if (!IsLocalFolder(folder)) return false;
   return platform::Sh().ShellExecute(0, "open", folder, "", "", platform::win::kSwShow);
 }
 

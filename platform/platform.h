@@ -72,6 +72,12 @@ constexpr uint32_t kFileAttributeSystem = 0x04;
 constexpr uint32_t kFileAttributeDirectory = 0x10;
 constexpr uint32_t kFileAttributeArchive = 0x20;
 constexpr uint32_t kFileAttributeNormal = 0x80;
+constexpr uint32_t kDriveUnknown = 0;
+constexpr uint32_t kDriveRemovable = 2;
+constexpr uint32_t kDriveFixed = 3;
+constexpr uint32_t kDriveRemote = 4;
+constexpr uint32_t kDriveCdRom = 5;
+constexpr uint32_t kDriveRamDisk = 6;
 constexpr uint32_t kFileAttributeReparsePoint = 0x400;
 constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 
@@ -239,6 +245,9 @@ class FileSystem {
   virtual uint32_t GetFileAttributes(const std::string& path) = 0;
   virtual bool SetFileAttributes(const std::string& path, uint32_t attributes) = 0;
   virtual bool CreateDirectory(const std::string& path) = 0;
+  // CreateDirectoryA with a protected DACL: full access for SYSTEM and the Administrators group,
+  // inherited by everything created inside, and nothing for anyone else. Fails when it exists.
+  virtual bool CreatePrivateDirectory(const std::string& path) = 0;
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
   virtual bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
@@ -323,6 +332,8 @@ class System {
   virtual std::optional<std::string> ShellParsePath(const std::string& path) = 0;
   // QueryDosDeviceA: the targets of one device name (such as "C:"); empty on failure.
   virtual std::vector<std::string> QueryDosDevice(const std::string& name) = 0;
+  // GetDriveTypeA of a root such as "C:\": kDriveFixed, kDriveRemote, ... (kDriveUnknown on failure).
+  virtual uint32_t GetDriveType(const std::string& root) = 0;
 
   virtual OsVersion GetVersion() = 0;
   // IsWow64Process of the own process; nullopt when kernel32 does not export it.

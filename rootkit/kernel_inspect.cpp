@@ -6,6 +6,7 @@
 #include <new>
 
 #include "inspect/files.h"
+#include "inspect/md5.h"
 #include "inspect/system.h"
 #include "inspect/text.h"
 #include "platform/handles.h"
@@ -32,6 +33,9 @@ constexpr uint32_t kDontResolveDllReferences = 1;
 constexpr uint32_t kMaxNameChars = 256;
 // A kernel file is a few MB; anything far larger is not read whole.
 constexpr uint64_t kMaxKernelFileSize = 64u << 20;
+// Our driver is a few KB.
+constexpr uint64_t kMaxDriverFileSize = 1u << 20;
+constexpr const char* kDriverCopyFolderName = "BurrowSentry.kvdrv";
 
 std::string Hex8(uint32_t value) {
   char text[9];
@@ -126,20 +130,26 @@ void AddRing0Line(const TKernelInspection& kernel, const std::string& routine, A
                    KernelModuleOfAddress(target, false, kernel.kernelPath));
 }
 
-// Whatever the run acquired, released in this order: the ntdll view, the driver (unloaded, then
-// unregistered), the device.
+// Whatever the run acquired, released on every way out of the section (a return or an
+// exception) in this order: the ntdll view, the driver (unloaded, then unregistered), the device,
+// the driver's copy (its image is released with the device).
 struct TDriverSession {
   std::string service;
+  bool copied = false;
   bool registered = false;
   bool loaded = false;
   Handle device = platform::kInvalidHandle;
   Address ntdllView = 0;
 
+  TDriverSession() = default;
+  TDriverSession(const TDriverSession&) = delete;
+  TDriverSession& operator=(const TDriverSession&) = delete;
   ~TDriverSession() {
     if (ntdllView) platform::Native().UnmapImageFile(ntdllView);
     if (loaded) UnloadKernelDriver(service);
     if (registered) UnregisterDriverService(service);
     if (device != platform::kInvalidHandle) platform::Native().CloseDevice(device);
+    if (copied) RemoveDriverCopy();
   }
 };
 
@@ -156,10 +166,60 @@ void EnableStartupPrivileges() {
   if (platform::Sys().Is64BitProcess()) {
     inspect::EnableTokenPrivilege("SeDebugPrivilege");
     inspect::EnableTokenPrivilege("SeLoadDriverPrivilege");
-    return;
+  } else {
+    AdjustPrivilege(kSeDebugPrivilege, true);
+    AdjustPrivilege(kSeLoadDriverPrivilege, true);
   }
-  AdjustPrivilege(kSeDebugPrivilege, true);
-  AdjustPrivilege(kSeLoadDriverPrivilege, true);
+  RemoveLeftoverDriver();
+}
+
+std::string DriverCopyFolder() { return platform::Sys().GetSystemDirectory() + "\\" + kDriverCopyFolderName; }
+
+bool ReadCheckedDriver(const std::string& path, std::string* bytes) {
+  std::vector<uint8_t> file;
+  if (!inspect::ReadFileBytes(path, kMaxDriverFileSize, &file)) return false;
+  bytes->assign(file.begin(), file.end());
+  return inspect::Md5Text(*bytes) == ExpectedDriverDigest();
+}
+
+std::string WriteDriverCopy(const std::string& bytes) {
+  using namespace platform;
+  const std::string folder = DriverCopyFolder(), path = folder + "\\" + kDriverFileName;
+  if (!RemoveDriverCopy() || !Fs().CreatePrivateDirectory(folder)) return "";
+  bool written = false;
+  {
+    ScopedFile file(Fs().CreateFile(path, win::kGenericWrite, 0, win::kCreateNew, win::kFileAttributeNormal));
+    uint32_t count = 0;
+    written = file.ok() && Fs().WriteFile(file.get(), bytes.data(), static_cast<uint32_t>(bytes.size()), &count) &&
+              count == bytes.size();
+  }
+  if (!written) {
+    RemoveDriverCopy();
+    return "";
+  }
+  return path;
+}
+
+bool RemoveDriverCopy() {
+  using namespace platform;
+  const std::string folder = DriverCopyFolder();
+  const uint32_t attributes = Fs().GetFileAttributes(folder);
+  if (attributes == win::kInvalidFileAttributes) return true;
+  // Our folder is never a link; whatever stands there under our name is not followed.
+  if (!(attributes & win::kFileAttributeReparsePoint)) Fs().DeleteFile(folder + "\\" + kDriverFileName);
+  return Fs().RemoveDirectory(folder) || Fs().GetFileAttributes(folder) == win::kInvalidFileAttributes;
+}
+
+void RemoveLeftoverDriver() {
+  using namespace platform;
+  ScopedKey key;
+  if (Reg().OpenKey(kHkeyLocalMachine, DriverServiceKey(kDriverServiceName), win::kKeyRead, key.out()) ==
+      win::kErrorSuccess) {
+    key.Reset();
+    UnloadKernelDriver(kDriverServiceName);
+    UnregisterDriverService(kDriverServiceName);
+  }
+  RemoveDriverCopy();
 }
 
 std::string DriverServiceKey(const std::string& serviceName) { return std::string(kServicesKey) + "\\" + serviceName; }
@@ -360,22 +420,26 @@ void ListKernelModeInfo(std::vector<std::string>& report) {
     report.push_back("x64 OS not supported!");
     return;
   }
-  const std::string driverPath = inspect::GetAppDir() + kDriverFileName;
-  if (inspect::FileMd5Text(driverPath) != ExpectedDriverDigest()) {
+  // The bytes checked are the bytes loaded: the file beside the executable is read once, and
+  // the kernel loads a copy of them that nobody but an administrator can change.
+  std::string driver;
+  if (!ReadCheckedDriver(inspect::GetAppDir() + kDriverFileName, &driver)) {
     report.push_back("Driver has wrong hash!");
     return;
   }
 
   TDriverSession session;
   session.service = kDriverServiceName;
-  // A key left by an earlier run that ended early goes first.
-  UnregisterDriverService(session.service);
-  if (!RegisterDriverService(session.service, driverPath)) {
+  // A key, a loaded driver or a copy left by an earlier run that ended early goes first.
+  RemoveLeftoverDriver();
+  session.copied = true;
+  const std::string driverPath = WriteDriverCopy(driver);
+  if (driverPath.empty() || !RegisterDriverService(session.service, driverPath)) {
     report.push_back("Could not install driver to registry!");
     return;
   }
   session.registered = true;
-  UnloadKernelDriver(session.service);
+  UnloadKernelDriver(session.service);  // in case an earlier instance is still loaded
   if (!LoadKernelDriver(session.service)) {
     report.push_back("Could not load driver!");
     return;

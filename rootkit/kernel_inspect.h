@@ -27,8 +27,25 @@ constexpr uint32_t kSeLoadDriverPrivilege = 10;
 
 // RtlAdjustPrivilege for the process token; true on status 0.
 bool AdjustPrivilege(uint32_t privilege, bool enable);
-// At start-up: the debug and the load-driver privileges, results ignored.
+// At start-up: the debug and the load-driver privileges, results ignored; then whatever a run
+// that was killed while the driver was loaded left behind is removed (RemoveLeftoverDriver).
 void EnableStartupPrivileges();
+
+// The driver is loaded from a copy of the bytes that were checked, in a folder of its own in the
+// system folder: only administrators can write there, and the folder's own DACL admits only
+// administrators and SYSTEM, so nobody else can swap the file between the check and the load.
+std::string DriverCopyFolder();
+// The driver file's bytes, read once; false when they are missing, unreadable, or do not carry
+// the digest this program was built with.
+bool ReadCheckedDriver(const std::string& path, std::string* bytes);
+// A fresh private folder (any earlier copy removed first) holding `bytes` as kvdrv.sys; its path,
+// or empty when it cannot be written whole.
+std::string WriteDriverCopy(const std::string& bytes);
+// The copy and its folder, gone; true when nothing of them is left.
+bool RemoveDriverCopy();
+// A service key of the driver from an earlier run: the driver unloaded and the key removed; then
+// the copy removed.
+void RemoveLeftoverDriver();
 
 // The driver's service key below HKEY_LOCAL_MACHINE and as the native load calls name it.
 std::string DriverServiceKey(const std::string& serviceName);

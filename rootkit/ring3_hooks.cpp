@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 
+#include "inspect/files.h"
 #include "inspect/processes.h"
 #include "inspect/system.h"
 #include "inspect/text.h"
@@ -17,6 +19,8 @@ constexpr uint32_t kProcessQueryRead = 0x410;
 constexpr uint32_t kPathChars = 260;
 // An image larger than this is not copied (the size comes from the other process).
 constexpr uint32_t kMaxImageCopy = 256u << 20;
+// A module file larger than this is not read: no system library comes near it.
+constexpr uint64_t kMaxModuleFileSize = 64u << 20;
 
 std::string LowerTrimmed(const std::string& text) {
   std::string out = inspect::TrimControls(text);
@@ -26,11 +30,35 @@ std::string LowerTrimmed(const std::string& text) {
   return out;
 }
 
+// The file of the module looked at last, read whole once however many of its exports are
+// compared with it; a file that cannot be read (or exceeds the cap) is not tried again.
+class TModuleFile {
+ public:
+  const std::vector<uint8_t>* Bytes(const std::string& path) {
+    if (path != path_) {
+      path_ = path;
+      bytes_.clear();
+      read_ = inspect::ReadFileBytes(path, kMaxModuleFileSize, &bytes_);
+    }
+    return read_ ? &bytes_ : nullptr;
+  }
+  std::optional<TFileExport> Find(const std::string& path, const std::string& name) {
+    const std::vector<uint8_t>* bytes = Bytes(path);
+    return bytes ? FindFileExport(bytes->data(), bytes->size(), name) : std::nullopt;
+  }
+
+ private:
+  std::string path_;
+  bool read_ = false;
+  std::vector<uint8_t> bytes_;
+};
+
 struct TScanContext {
   Handle process = 0;
   uint32_t pid = 0;
   std::string exePath;
   std::vector<std::string>* lines = nullptr;
+  TModuleFile* file = nullptr;
 
   void Add(const std::string& module, const std::string& function, Address target, const char* kind) const {
     lines->push_back(exePath + " -> " + inspect::UpperAscii(module) + "->" + function + " -> " +
@@ -55,9 +83,8 @@ void CheckImportHooks(const TMemoryReader& copy, uint32_t copySize, const TPeHea
     }
     if (inPlace || IsForwardedExport(e.module, e.function)) return;
     std::string path;
-    uint32_t rva = 0;
     if (!GetRemoteModuleFileName(context.process, matches[0].base, &path, kPathChars) ||
-        !GetExportRvaFromFile(e.function, path, &rva)) {
+        !context.file->Find(path, e.function)) {
       return;
     }
     context.Add(e.module, e.function, e.value, "IAT");
@@ -116,21 +143,22 @@ void CheckExportHooks(const TMemoryReader& copy, const TPeHeaders& headers, cons
     const TInline hook = ClassifyOpening(opening, module.base + rva);
     if (!hook.kind) continue;
     if (hook.target >= module.base && uint64_t{hook.target} < uint64_t{module.base} + module.size) continue;
-    uint8_t onDisk[6];
-    if (!GetRemoteModuleFileName(context.process, module.base, &path, kPathChars + 1) ||
-        !ReadExportBytesFromFile(path, function, sizeof onDisk, onDisk) ||
-        std::memcmp(opening, onDisk, hook.length) == 0) {
+    if (path.empty() && !GetRemoteModuleFileName(context.process, module.base, &path, kPathChars + 1)) continue;
+    const std::vector<uint8_t>* file = context.file->Bytes(path);
+    const auto onDisk = file ? FindFileExport(file->data(), file->size(), function) : std::nullopt;
+    if (!onDisk || !onDisk->fileOffset || file->size() - *onDisk->fileOffset < sizeof opening ||
+        std::memcmp(opening, file->data() + *onDisk->fileOffset, hook.length) == 0) {
       continue;
     }
     context.Add(moduleName, function, hook.target, hook.kind);
   }
 }
 
-void InspectProcess(uint32_t pid, std::vector<std::string>* lines) {
+void InspectProcess(uint32_t pid, TModuleFile& file, std::vector<std::string>* lines) {
   platform::ScopedNtHandle process(OpenProcessById(kProcessQueryRead, false, pid));
   if (!process.ok()) return;
   const TModuleLists lists = BuildModuleLists(process.get());
-  TScanContext context{process.get(), pid, "", lines};
+  TScanContext context{process.get(), pid, "", lines, &file};
   GetRemoteModuleFileName(process.get(), 0, &context.exePath, kPathChars);
   for (size_t i = 0; i < lists.modules.size(); ++i) {
     const TModuleSpan& module = lists.modules[i];
@@ -270,7 +298,8 @@ std::string ModuleNameOfAddress(Address address, uint32_t pid) {
 
 std::vector<std::string> ListRing3Hooks() {
   std::vector<std::string> lines;
-  for (uint32_t pid : GetInspectedProcesses()) InspectProcess(pid, &lines);
+  TModuleFile file;  // shared: the processes load the same system libraries
+  for (uint32_t pid : GetInspectedProcesses()) InspectProcess(pid, file, &lines);
   return lines;
 }
 

@@ -1,5 +1,6 @@
 #include "scan/update_check.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -19,6 +20,8 @@ constexpr uint32_t kRequestFlags =
     win::kInternetFlagReload | win::kInternetFlagNoCacheWrite | win::kInternetFlagNoAutoRedirect;
 constexpr uint32_t kStatusChars = 10;
 constexpr uint32_t kBlockSize = 1024;
+// The answer is a few lines: what a server sends beyond this is not read.
+constexpr size_t kMaxAnswerBytes = 4 * kBlockSize;
 constexpr uint32_t kPassMilliseconds = 100;
 
 // One check's inputs and answer. The worker owns a share of it, so an answer that comes after
@@ -52,9 +55,11 @@ std::string RequestUpdateVersion(const std::string& url, const std::string& ownV
   if (!Net().QueryStatusCode(request.get(), kStatusChars, &status) || status != "200") return "error2";
   std::string body;
   char block[kBlockSize];
-  for (uint32_t read = 0; Net().ReadFile(request.get(), block, kBlockSize, &read) && read > 0;) {
+  for (uint32_t read = 0;
+       body.size() < kMaxAnswerBytes && Net().ReadFile(request.get(), block, kBlockSize, &read) && read > 0;) {
     body.append(block, read);
   }
+  body.resize(std::min(body.size(), kMaxAnswerBytes));
   const size_t at = body.find("Version=");
   if (at == std::string::npos) return "";
   const std::string version = body.substr(at + 8, 7);

@@ -237,6 +237,9 @@ class FakeFileSystem final : public FileSystem {
     return true;
   }
 
+  // The fake keeps no access lists: what a test needs of the DACL it checks under Wine.
+  bool CreatePrivateDirectory(const std::string& path) override { return CreateDirectory(path); }
+
   bool RemoveDirectory(const std::string& path) override {
     std::lock_guard lock(s_.mutex);
     std::string key = FileTable::Key(path);

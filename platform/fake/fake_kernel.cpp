@@ -51,6 +51,11 @@ uint32_t DriverServiceTable(void* context, uint32_t* count) {
   *count = k.serviceCount;
   return k.serviceTable;
 }
+uint32_t KernelImage(void* context, uint32_t* size) {
+  const KernelState& k = *static_cast<const KernelState*>(context);
+  *size = k.modules.empty() ? 0 : k.modules[0].size;
+  return k.modules.empty() ? 0 : k.modules[0].base;
+}
 int IsReadable(void* context, uint32_t address, uint32_t length) {
   auto& k = *static_cast<KernelState*>(context);
   std::vector<uint8_t> bytes(length);
@@ -123,10 +128,12 @@ uint32_t KernelLoadDriver(MachineState& s, const std::string& serviceKey) {
   if (!image) return nt::kStatusObjectNameNotFound;
   std::string file = *image;
   if (file.rfind("\\??\\", 0) == 0) file.erase(0, 4);
-  if (!s.files.Find(file)) return kStatusObjectPathNotFound;
+  const FakeFile* f = s.files.Find(file);
+  if (!f) return kStatusObjectPathNotFound;
   if (k.loadStatus) return k.loadStatus;
   if (k.loaded) return nt::kStatusImageAlreadyLoaded;
   k.loaded = true;
+  k.loadedImage = f->contents;
   k.events.push_back("load " + *image);
   return nt::kStatusSuccess;
 }
@@ -141,10 +148,19 @@ uint32_t KernelUnloadDriver(MachineState& s, const std::string& serviceKey) {
 
 Handle KernelOpenDevice(MachineState& s, const std::string& path) {
   KernelState& k = s.kernel;
-  const bool global = EqualNoCase(path, "\\\\.\\Global\\" + k.deviceName) && k.globalDeviceNames;
-  const bool local = EqualNoCase(path, "\\\\.\\" + k.deviceName);
-  if (!k.loaded || !(global || local)) {
+  // The device's name, with whatever follows it after a backslash.
+  const auto under = [&](const std::string& name) {
+    return EqualNoCase(path.substr(0, name.size()), name) && (path.size() == name.size() || path[name.size()] == '\\');
+  };
+  const std::string global = "\\\\.\\Global\\" + k.deviceName, local = "\\\\.\\" + k.deviceName;
+  const std::string* name = k.globalDeviceNames && under(global) ? &global : under(local) ? &local : nullptr;
+  if (!k.loaded || !name) {
     SetThreadLastError(win::kErrorFileNotFound);
+    return kInvalidHandle;
+  }
+  // The device's DACL, one open at a time, and no file name after the device's own.
+  if (!k.callerIsAdmin || k.device != kNoHandle || path.size() != name->size()) {
+    SetThreadLastError(win::kErrorAccessDenied);
     return kInvalidHandle;
   }
   k.device = s.NewHandle();
@@ -171,7 +187,7 @@ uint32_t KernelDeviceControl(MachineState& s, Handle file, IoStatus* ioStatus, u
   // Buffered transfer: one system buffer for both directions; what was answered is copied back.
   std::vector<uint8_t> buffer(std::max(inputSize, outputSize) + 1);
   if (inputSize) std::memcpy(buffer.data(), input, inputSize);
-  const KvKernel kernel{&k, DriverServiceTable, IsReadable, ReadKernel, SyscallEntry};
+  const KvKernel kernel{&k, DriverServiceTable, KernelImage, IsReadable, ReadKernel, SyscallEntry};
   uint32_t information = 0;
   // Without a loaded driver nothing answers; the handle stays but the requests fail.
   uint32_t status = k.loaded ? static_cast<uint32_t>(

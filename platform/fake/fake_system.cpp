@@ -66,6 +66,12 @@ class FakeSystem final : public System {
     return it->second;
   }
 
+  uint32_t GetDriveType(const std::string& root) override {
+    std::lock_guard lock(s_.mutex);
+    auto it = sys_.driveTypes.find(UpperAscii(root.substr(0, 2)));
+    return it == sys_.driveTypes.end() ? win::kDriveFixed : it->second;
+  }
+
   OsVersion GetVersion() override { return Read(sys_.version); }
   std::optional<bool> IsWow64Process() override { return Read(sys_.wow64); }
   bool Is64BitProcess() override { return Read(sys_.process64); }

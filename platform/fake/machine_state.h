@@ -215,6 +215,7 @@ struct SystemState {
   std::string modulePath = "C:\\Tools\\BurrowSentry\\BurrowSentry.exe";
   std::map<int, std::string> specialFolders;
   std::map<std::string, std::vector<std::string>> dosDevices;  // "C:" -> {"\\Device\\HarddiskVolume1"}
+  std::map<std::string, uint32_t> driveTypes;  // "Z:" -> kDriveRemote; a drive not listed is fixed
   std::map<std::string, std::string> longPaths;  // short (upper case) -> long, for both long-path calls
   bool hasGetLongPathName = true;
   // Files Windows File Protection covers (any letter case), and the libraries that export the test.
@@ -374,8 +375,10 @@ struct DeviceAnswer {
 };
 
 // The kernel and the companion driver in it. NtLoadDriver of a service key whose ImagePath names
-// an existing file loads the driver; its device then opens by the names of `deviceName`, and its
-// requests are answered by the driver's own request code over this kernel.
+// an existing file loads the driver; its device then
+// opens by the names of `deviceName`, as the driver allows it (an administrator, one handle at a
+// time, no name after the device's), and its requests are answered by the driver's own request
+// code over this kernel, the first module being the kernel image.
 struct KernelState {
   std::vector<KernelModule> modules;  // the first is the kernel
   uint32_t moduleListStatus = 0;      // a failure status the module list query answers instead
@@ -385,10 +388,13 @@ struct KernelState {
   Address syscallEntry = 0;           // 0: the driver cannot tell
   std::string deviceName = "kvdrv";
   bool globalDeviceNames = true;      // "\\.\Global\" names reach the device
+  // The device's DACL admits only administrators and SYSTEM: an ordinary user's open is refused.
+  bool callerIsAdmin = true;
   uint32_t loadStatus = 0;            // a failure status NtLoadDriver answers instead of loading
   std::map<uint32_t, DeviceAnswer> answers;  // request code -> forced answer
 
   bool loaded = false;
+  std::string loadedImage;  // the bytes of the file the last load read
   Handle device = kNoHandle;
   // What happened, in order: "load <ImagePath>", "unload", "open <path>", "close", "request <code hex>",
   // "map <path>", "unmap <path>", "library <path>", "free <path>".

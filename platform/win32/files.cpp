@@ -83,6 +83,35 @@ class Win32Files final : public FileSystem {
 
   bool CreateDirectory(const std::string& path) override { return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
 
+  bool CreatePrivateDirectory(const std::string& path) override {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID system = nullptr, admins = nullptr;
+    bool created = false;
+    if (AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system) &&
+        AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                 &admins)) {
+      const DWORD size = sizeof(ACL) + 2 * sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(system) + GetLengthSid(admins);
+      std::vector<DWORD> aclBytes(size / sizeof(DWORD) + 1);
+      auto* acl = reinterpret_cast<PACL>(aclBytes.data());
+      constexpr DWORD kInherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+      SECURITY_DESCRIPTOR descriptor;
+      if (InitializeAcl(acl, size, ACL_REVISION) &&
+          AddAccessAllowedAceEx(acl, ACL_REVISION, kInherit, FILE_ALL_ACCESS, system) &&
+          AddAccessAllowedAceEx(acl, ACL_REVISION, kInherit, FILE_ALL_ACCESS, admins) &&
+          InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+          SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+          SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+        created = ::CreateDirectoryA(path.c_str(), &attributes) != FALSE;
+      }
+    }
+    const DWORD error = ::GetLastError();
+    if (admins) FreeSid(admins);
+    if (system) FreeSid(system);
+    ::SetLastError(error);
+    return created;
+  }
+
   bool RemoveDirectory(const std::string& path) override { return ::RemoveDirectoryA(path.c_str()) != FALSE; }
 
   bool DeleteFile(const std::string& path) override { return ::DeleteFileA(path.c_str()) != FALSE; }

@@ -140,6 +140,8 @@ class Win32System final : public System {
     return targets;
   }
 
+  uint32_t GetDriveType(const std::string& root) override { return ::GetDriveTypeA(root.c_str()); }
+
   OsVersion GetVersion() override {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;

@@ -22,6 +22,7 @@
 #undef DeleteFile
 #undef FindFirstFile
 #undef FindNextFile
+#undef GetDriveType
 #undef GetFileAttributes
 #undef GetLongPathName
 #undef GetModuleFileName

@@ -132,6 +132,49 @@ TEST_P(KernelContract, ImageMappedFromAFile) {
 INSTANTIATE_TEST_SUITE_P(Backends, KernelContract, testing::ValuesIn(bs_test::ContractBackends32()),
                          bs_test::BackendName);
 
+// The driver's copy in its private folder of the system folder, and what a run killed while the
+// driver was loaded leaves (its service key, its copy) removed at the next start.
+class DriverCopyContract : public bs_test::ContractTest {
+ protected:
+  void SetUp() override {
+    ContractTest::SetUp();
+    if (fake::Machine* m = scratch().machine()) {
+      m->AddFolder(Sys().GetSystemDirectory());
+      m->CreateKey(kHkeyLocalMachine, "system\\CurrentControlSet\\Services");
+    } else {
+      rootkit::InitNativeLayer();
+    }
+  }
+  void TearDown() override {
+    rootkit::RemoveLeftoverDriver();
+    ContractTest::TearDown();
+  }
+};
+
+TEST_P(DriverCopyContract, CopyIsWrittenFreshAndLeftoversGoAtTheNextStart) {
+  const std::string genuine(std::begin(kBuiltDriverBytes), std::end(kBuiltDriverBytes));
+  const std::string copy = rootkit::DriverCopyFolder() + "\\kvdrv.sys";
+  ASSERT_EQ(rootkit::WriteDriverCopy(genuine), copy);
+  EXPECT_EQ(bs_test::ReadWholeFile(copy), genuine);
+  // A copy already there (an earlier run's) is replaced, folder and all.
+  ASSERT_TRUE(bs_test::WriteWholeFile(rootkit::DriverCopyFolder() + "\\other.bin", "x"));
+  ASSERT_EQ(rootkit::WriteDriverCopy("MZ"), "");  // a folder that holds more than our copy stays
+  EXPECT_TRUE(Fs().DeleteFile(rootkit::DriverCopyFolder() + "\\other.bin"));
+  ASSERT_EQ(rootkit::WriteDriverCopy("MZ"), copy);
+  EXPECT_EQ(bs_test::ReadWholeFile(copy), "MZ");
+
+  // As a killed run leaves them: the key naming the copy, and the copy.
+  ASSERT_TRUE(rootkit::RegisterDriverService("kvdrv", copy));
+  rootkit::RemoveLeftoverDriver();
+  ScopedKey key;
+  EXPECT_NE(Reg().OpenKey(kHkeyLocalMachine, rootkit::DriverServiceKey("kvdrv"), win::kKeyRead, key.out()),
+            win::kErrorSuccess);
+  EXPECT_EQ(Fs().GetFileAttributes(rootkit::DriverCopyFolder()), win::kInvalidFileAttributes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DriverCopyContract, testing::ValuesIn(bs_test::ContractBackends()),
+                         bs_test::BackendName);
+
 #if defined(BS_WIN32_BACKEND) && !defined(__i386__)
 // The x86_64 build on its 64-bit Windows: no driver, no key, the one line of refusal.
 TEST(KernelWine, TheX86_64BuildRefusesAndRegistersNothing) {

@@ -9,6 +9,7 @@
 #include "inspect/lang.h"
 #include "inspect/save_file.h"
 #include "managers/file_deleter.h"
+#include "managers/shell_actions.h"
 #include "managers/startups.h"
 #include "platform/handles.h"
 #include "tests/support/backend_fixture.h"
@@ -156,6 +157,16 @@ TEST_P(ManagersContract, FileHeldOpenIsDeletedAtRebootAfterAnotherProgramsPair) 
   other.resize(other.size() - 2);  // without the list's end
   ASSERT_GE(data.size(), other.size());
   EXPECT_TRUE(std::equal(other.begin(), other.end(), data.begin()));
+}
+
+// The system drive is a local one; a share is not, whether it answers or not.
+TEST_P(ManagersContract, LocalFolderIsOnADriveOfThisMachine) {
+  const std::string system = Sys().GetSystemDirectory();
+  EXPECT_EQ(Sys().GetDriveType(system.substr(0, 3)), win::kDriveFixed);
+  EXPECT_TRUE(managers::IsLocalFolder(scratch().PathOf("")));
+  EXPECT_TRUE(managers::IsLocalFolder(system + "\\"));
+  EXPECT_FALSE(managers::IsLocalFolder(scratch().PathOf("missing\\")));
+  EXPECT_FALSE(managers::IsLocalFolder("\\\\localhost\\c$\\"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ManagersContract, testing::ValuesIn(bs_test::ContractBackends()),

@@ -39,6 +39,7 @@ class ForwardingFileSystem : public platform::FileSystem {
     return inner_.SetFileAttributes(path, attributes);
   }
   bool CreateDirectory(const std::string& path) override { return inner_.CreateDirectory(path); }
+  bool CreatePrivateDirectory(const std::string& path) override { return inner_.CreatePrivateDirectory(path); }
   bool RemoveDirectory(const std::string& path) override { return inner_.RemoveDirectory(path); }
   bool DeleteFile(const std::string& path) override { return inner_.DeleteFile(path); }
   bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {

@@ -1,5 +1,6 @@
 // The driver's four requests over a kernel of the test's own: answers, and the addresses and
-// buffers it must refuse.
+// buffers it must refuse. Kernel bytes come only from the kernel image and the service table:
+// a readable page anywhere else is refused.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,6 +17,7 @@ struct TestKernel {
   uint32_t table = 0;
   uint32_t count = 0;
   uint32_t syscallEntry = 0x80541000;
+  uint32_t imageBase = 0, imageSize = 0;
   std::map<uint32_t, uint8_t> memory;
 
   void Put(uint32_t address, const std::vector<uint8_t>& bytes) {
@@ -32,6 +34,11 @@ struct TestKernel {
       auto* self = static_cast<TestKernel*>(c);
       *n = self->count;
       return self->table;
+    };
+    k.kernel_image = [](void* c, uint32_t* size) {
+      auto* self = static_cast<TestKernel*>(c);
+      *size = self->imageSize;
+      return self->imageBase;
     };
     k.is_readable = [](void* c, uint32_t address, uint32_t length) {
       auto* self = static_cast<TestKernel*>(c);
@@ -85,10 +92,16 @@ class DriverRequests : public ::testing::Test {
     kernel.PutU32(0x804E2000, 0x805A1111);
     kernel.PutU32(0x804E2004, 0x805A2222);
     kernel.PutU32(0x804E2008, 0x805A3333);
+    kernel.PutU32(0x804E200C, 0xDEADBEEF);  // readable, but past the table
+    kernel.imageBase = 0x80600000;
+    kernel.imageSize = 0x1000;
     // A routine whose page ends five bytes after it.
     std::vector<uint8_t> code;
     for (uint8_t i = 0; i < 32; ++i) code.push_back(static_cast<uint8_t>(0x90 + i));
     kernel.Put(0x80600000, code);
+    // Readable memory across the image's end, and a readable page of another module.
+    kernel.Put(0x80600FF8, code);
+    kernel.Put(0x80700000, code);
   }
   TestKernel kernel;
 };
@@ -110,6 +123,13 @@ TEST_F(DriverRequests, AnswersAndRefusals) {
        {0x90, 0x91, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9A, 0x9B, 0x9C, 0x9D, 0x9E}},
       {"bytes up to the end of what is there", KV_IOCTL_READ_KERNEL_BYTES, 0x8060001B, 4, 15, KV_STATUS_SUCCESS,
        {0xAB, 0xAC, 0xAD, 0xAE, 0xAF}},
+      {"bytes up to the image's end", KV_IOCTL_READ_KERNEL_BYTES, 0x80600FFC, 4, 15, KV_STATUS_SUCCESS,
+       {0x94, 0x95, 0x96, 0x97}},
+      {"bytes of the table, up to its end", KV_IOCTL_READ_KERNEL_BYTES, 0x804E2004, 4, 15, KV_STATUS_SUCCESS,
+       {0x22, 0x22, 0x5A, 0x80, 0x33, 0x33, 0x5A, 0x80}},
+      {"bytes of a readable page outside the image", KV_IOCTL_READ_KERNEL_BYTES, 0x80700000, 4, 15,
+       KV_STATUS_ACCESS_VIOLATION, {}},
+      {"bytes just past the table", KV_IOCTL_READ_KERNEL_BYTES, 0x804E200C, 4, 15, KV_STATUS_ACCESS_VIOLATION, {}},
       {"bytes of a user address", KV_IOCTL_READ_KERNEL_BYTES, 0x00401000, 4, 15, KV_STATUS_ACCESS_VIOLATION, {}},
       {"bytes at the top of the address space", KV_IOCTL_READ_KERNEL_BYTES, 0xFFFFFFF8, 4, 15,
        KV_STATUS_ACCESS_VIOLATION, {}},
@@ -140,6 +160,10 @@ TEST_F(DriverRequests, ATableThatIsMissingOrNotMappedIsAnErrorNotARead) {
   EXPECT_EQ(Ask(kernel, KV_IOCTL_READ_SERVICE_ENTRY, 0, 4, 4).status, KV_STATUS_UNSUCCESSFUL);
   kernel.syscallEntry = 0;
   EXPECT_EQ(Ask(kernel, KV_IOCTL_GET_SYSCALL_ENTRY, 0, 0, 4).status, KV_STATUS_UNSUCCESSFUL);
+
+  // Without a known kernel image no code bytes are answered.
+  kernel.imageBase = kernel.imageSize = 0;
+  EXPECT_EQ(Ask(kernel, KV_IOCTL_READ_KERNEL_BYTES, 0x80600000, 4, 15).status, KV_STATUS_ACCESS_VIOLATION);
 }
 
 }  // namespace

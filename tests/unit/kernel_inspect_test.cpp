@@ -17,6 +17,7 @@
 #include "rootkit/sections.h"
 #include "scan/frame.h"
 #include "tests/driver_bytes.h"
+#include "tests/support/forwarding_file_system.h"
 #include "tests/support/pe_builder.h"
 
 namespace {
@@ -34,6 +35,10 @@ constexpr uint32_t kFileImageBase = 0x400000;
 const std::string kSystem = "C:\\WINDOWS\\system32";
 const std::string kServiceKey = "system\\CurrentControlSet\\Services\\kvdrv";
 const std::string kDriverPath = "C:\\Tools\\BurrowSentry\\kvdrv.sys";
+// Where the checked bytes are loaded from.
+const std::string kCopyFolder = kSystem + "\\BurrowSentry.kvdrv";
+const std::string kDriverCopy = kCopyFolder + "\\kvdrv.sys";
+const std::string kGenuineDriver(std::begin(kBuiltDriverBytes), std::end(kBuiltDriverBytes));
 
 std::vector<uint8_t> Le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
 std::vector<uint8_t> Join(std::vector<uint8_t> a, const std::vector<uint8_t>& b, std::vector<uint8_t> c = {}) {
@@ -312,6 +317,7 @@ TEST(KernelModeInfo, TableOfKernels) {
        [](Rig& r) { r.kernel().loadStatus = platform::nt::kStatusAccessDenied; },
        {"Could not load driver!"}},
       {"no device", {}, [](Rig& r) { r.kernel().deviceName = "other"; }, {}},
+      {"the device refused to a user-level process", {}, [](Rig& r) { r.kernel().callerIsAdmin = false; }, {}},
       {"only the local device name",
        {},
        [](Rig& r) {
@@ -396,6 +402,7 @@ TEST(KernelModeInfo, TableOfKernels) {
     const auto& k = rig.kernel();
     EXPECT_FALSE(rig.machine().KeyExists(platform::kHkeyLocalMachine, kServiceKey));
     EXPECT_FALSE(k.loaded);
+    EXPECT_FALSE(rig.machine().Exists(kCopyFolder)) << "the driver's copy is removed";
     EXPECT_EQ(k.device, platform::kNoHandle);
     EXPECT_EQ(rig.machine().MappedImageCount(), 0u);
     const auto close = std::find(k.events.begin(), k.events.end(), "close");
@@ -419,7 +426,7 @@ TEST(KernelModeInfo, RefusedDriverCreatesNoKeyAndLoadsNothing) {
     for (const std::string& e : rig.kernel().events) {
       if (e.rfind("load ", 0) == 0) loads.push_back(e);
     }
-    EXPECT_EQ(loads, changed ? std::vector<std::string>{} : std::vector<std::string>{"load \\??\\" + kDriverPath});
+    EXPECT_EQ(loads, changed ? std::vector<std::string>{} : std::vector<std::string>{"load \\??\\" + kDriverCopy});
   }
 }
 
@@ -433,7 +440,117 @@ TEST(KernelModeInfo, StaleKeyIsReplacedBeforeTheLoad) {
   const auto& events = rig.kernel().events;
   ASSERT_GE(events.size(), 2u);
   EXPECT_EQ(events[0], "unload");
-  EXPECT_EQ(events[1], "load \\??\\" + kDriverPath);
+  EXPECT_EQ(events[1], "load \\??\\" + kDriverCopy);
+}
+
+// The file beside the executable, changed by whoever can write that folder once the program has
+// read it: the bytes loaded are still the ones checked.
+class SwapAfterRead : public bs_test::ForwardingFileSystem {
+ public:
+  explicit SwapAfterRead(Machine& m) : m_(m) {}
+  Handle CreateFile(const std::string& path, uint32_t access, uint32_t share, uint32_t disposition,
+                    uint32_t attributes) override {
+    const Handle file = ForwardingFileSystem::CreateFile(path, access, share, disposition, attributes);
+    if (platform::fake::EqualNoCase(path, kDriverPath)) driverHandle_ = file;
+    return file;
+  }
+  bool CloseHandle(Handle file) override {
+    const bool closed = ForwardingFileSystem::CloseHandle(file);
+    if (file == driverHandle_ && m_.File(kDriverPath)) {
+      std::string evil = kGenuineDriver;
+      evil[0x200] ^= 0x5A;
+      m_.File(kDriverPath)->contents = evil;
+    }
+    return closed;
+  }
+  bool CreatePrivateDirectory(const std::string& path) override {
+    privateFolders.push_back(path);
+    return ForwardingFileSystem::CreatePrivateDirectory(path);
+  }
+  std::vector<std::string> privateFolders;
+
+ private:
+  Machine& m_;
+  Handle driverHandle_ = platform::kInvalidHandle;
+};
+
+// What a user-level attacker can try against the driver and its loading, and what comes of it.
+TEST(KernelModeInfo, HostileInputs) {
+  const auto loadDriver = [](Rig& rig) {
+    rig.machine().AddFile(kDriverCopy, kGenuineDriver);
+    rootkit::RegisterDriverService("kvdrv", kDriverCopy);
+    rootkit::LoadKernelDriver("kvdrv");
+  };
+  const auto openError = [](const std::string& path) {
+    const platform::Handle device = platform::Native().OpenDevice(path);
+    if (device != platform::kInvalidHandle) return std::string("opened");
+    return "refused " + std::to_string(platform::Sys().GetLastError());
+  };
+  const struct {
+    const char* attack;
+    std::function<std::string(Rig&)> run;
+    std::string outcome;
+  } cases[] = {
+      {"a user-level process opens the device",
+       [&](Rig& r) {
+         loadDriver(r);
+         r.kernel().callerIsAdmin = false;
+         const std::string global = openError("\\\\.\\Global\\kvdrv");
+         return global + ", " + openError("\\\\.\\kvdrv");
+       },
+       "refused 5, refused 5"},
+      {"a file name after the device's name",
+       [&](Rig& r) {
+         loadDriver(r);
+         return openError("\\\\.\\kvdrv\\x");
+       },
+       "refused 5"},
+      {"a second open while the scan holds the device",
+       [&](Rig& r) {
+         loadDriver(r);
+         const std::string first = openError("\\\\.\\kvdrv");
+         return first + ", " + openError("\\\\.\\Global\\kvdrv");
+       },
+       "opened, refused 5"},
+      {"a read of a valid kernel page outside the kernel image",
+       [&](Rig& r) {
+         loadDriver(r);
+         platform::Handle device = platform::kInvalidHandle;
+         rootkit::OpenDriverDevice(&device);
+         uint8_t bytes[rootkit::kKernelBytes];
+         const bool inside = rootkit::ReadKernelBytes(device, kBase + 0x1000, bytes);
+         const bool outside = rootkit::ReadKernelBytes(device, kEvil, bytes);
+         platform::IoStatus io;
+         const uint32_t address = kEvil;
+         const uint32_t status = platform::Native().DeviceIoControlFile(
+             device, platform::kNoHandle, &io, rootkit::kIoctlReadKernelBytes, &address, 4, bytes, sizeof bytes);
+         return std::string(inside ? "image read" : "image refused") + ", " + (outside ? "outside read" : "outside refused") +
+                " " + Hex8(status);
+       },
+       "image read, outside refused C0000005"},
+      {"the driver file swapped after its check",
+       [](Rig& r) {
+         SwapAfterRead swap(r.machine());
+         swap.Install();
+         r.Run();
+         const std::string loaded = r.kernel().loadedImage == kGenuineDriver ? "the checked bytes" : "other bytes";
+         return "loaded " + loaded + " from " + (swap.privateFolders == std::vector<std::string>{kCopyFolder} ? "the private copy" : "elsewhere");
+       },
+       "loaded the checked bytes from the private copy"},
+      {"a run killed with the driver loaded, its key and its copy",
+       [&](Rig& r) {
+         loadDriver(r);
+         rootkit::EnableStartupPrivileges();  // the next start
+         const bool key = r.machine().KeyExists(platform::kHkeyLocalMachine, kServiceKey);
+         return std::string(r.kernel().loaded ? "loaded" : "unloaded") + (key ? ", key" : ", no key") +
+                (r.machine().Exists(kCopyFolder) ? ", copy" : ", no copy");
+       },
+       "unloaded, no key, no copy"},
+  };
+  for (const auto& c : cases) {
+    Rig rig({});
+    EXPECT_EQ(c.run(rig), c.outcome) << c.attack;
+  }
 }
 
 TEST(KernelModeInfo, RegisteredKeyHoldsThreeValuesWithoutTerminators) {

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/fake/fake_machine.h"
 #include "rootkit/native_layer.h"
 #include "rootkit/ring3_hooks.h"
+#include "tests/support/forwarding_file_system.h"
 #include "tests/support/pe_builder.h"
 
 namespace {
@@ -104,6 +106,23 @@ TEST_F(Ring3Hooks, EveryKindGivesItsLineAndLookAlikesNone) {
                                            prefix + "Moved -> hook.dll -> EAT",
                                        }));
   }
+}
+
+// A hooked module's file is read whole once, however many of its exports and imports are hooked,
+// in the own process and the shell alike.
+TEST_F(Ring3Hooks, AHookedModulesFileIsReadOnce) {
+  struct CountingOpens : bs_test::ForwardingFileSystem {
+    std::map<std::string, int> opens;
+    Handle CreateFile(const std::string& path, uint32_t access, uint32_t share, uint32_t disposition,
+                      uint32_t attributes) override {
+      ++opens[path];
+      return ForwardingFileSystem::CreateFile(path, access, share, disposition, attributes);
+    }
+  } counting;
+  counting.Install();
+  LoadShell(true);
+  EXPECT_EQ(rootkit::ListRing3Hooks().size(), 5u);
+  EXPECT_EQ(counting.opens[kKernel32Path], 1);
 }
 
 // Only the first 256 modules in load order are inspected; a column is never cut (an export name

@@ -8,6 +8,7 @@
 #include "inspect/key_paths.h"
 #include "inspect/lang.h"
 #include "managers/bho_list.h"
+#include "managers/shell_actions.h"
 #include "managers/startups.h"
 #include "platform/fake/fake_machine.h"
 #include "tests/support/recording_prompter.h"
@@ -248,6 +249,33 @@ TEST_F(ManagerLists, HelperObjectsWithAStringServerAreListed) {
   EXPECT_TRUE(managers::OpenBhoFolder(&rows[0]));
   ASSERT_EQ(m.shellUi().shellExecutions.size(), 1u);
   EXPECT_EQ(m.shellUi().shellExecutions[0].file, "C:\\Program Files\\Bar\\");
+}
+
+// A Run value's data is the malware's own text: "Open folder" hands the shell only a folder that
+// exists on a drive of this machine.
+TEST_F(ManagerLists, OpenFolderOnlyForALocalFolder) {
+  m.AddFile("C:\\Program Files\\App\\app.exe");
+  m.AddFile("C:\\evil.exe", "MZ");
+  m.AddFile("Z:\\Share\\app.exe");
+  m.system().driveTypes["Z:"] = win::kDriveRemote;
+  const struct {
+    const char* file;
+    bool opened;
+  } cases[] = {
+      {"C:\\Program Files\\App\\app.exe", true},
+      {"\\\\attacker\\share\\app.exe", false},
+      {"Z:\\Share\\app.exe", false},  // a mapped network drive
+      {"C:\\Missing\\app.exe", false},
+      {"C:\\evil.exe\\app.exe", false},  // a file, not a folder
+      {"\\\\?\\C:\\Program Files\\App\\app.exe", false},
+      {"http://attacker/app.exe", false},
+      {"app.exe", false},
+  };
+  for (const auto& c : cases) {
+    m.shellUi().shellExecutions.clear();
+    EXPECT_EQ(managers::OpenContainingFolder(c.file), c.opened) << c.file;
+    EXPECT_EQ(m.shellUi().shellExecutions.size(), c.opened ? 1u : 0u) << c.file;
+  }
 }
 
 TEST_F(ManagerLists, HelperObjectListIsEmptyWithoutItsKey) {

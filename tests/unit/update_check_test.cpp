@@ -60,6 +60,8 @@ TEST_F(UpdateCheck, ResultsAndMessages) {
       {"short body", "200", "Version=1.9", true, "y", nullptr},
       {"no version", "200", "hello", true, "", "Info: No new version available."},
       {"version past the first block", "200", std::string(3000, ' ') + "Version=2.0.0.0", true, "y", nullptr},
+      {"version past the 4 KB read", "200", std::string(4096, ' ') + "Version=2.0.0.0", true, "",
+       "Info: No new version available."},
       {"not found", "404", "Version=9.9.9.9", true, "error2", "Error: Error downloading data... Please retry later."},
       {"redirect", "302", "", true, "error2", nullptr},
       {"nothing listening", "200", "", false, "error",
@@ -85,6 +87,14 @@ TEST_F(UpdateCheck, ResultsAndMessages) {
                                    win::kInternetFlagNoAutoRedirect);
   EXPECT_EQ(machine.internet().userAgents[0], "Orvatek Update Check");
   for (uint32_t size : machine.internet().readSizes) EXPECT_LE(size, 1024u);
+}
+
+// A server that sends without end: four blocks are read, then the request is closed.
+TEST_F(UpdateCheck, AnEndlessAnswerIsReadOnlyToItsCap) {
+  Serve("200", std::string(1 << 20, 'x'));
+  EXPECT_EQ(scan::RequestUpdateVersion(kUrl, "1.8.4.0"), "");
+  EXPECT_EQ(machine.internet().readSizes.size(), 4u);
+  EXPECT_EQ(machine.internet().openHandles, 0);
 }
 
 TEST_F(UpdateCheck, YesOpensTheHomePageAndTheQuietModeTellsOnlyNews) {
