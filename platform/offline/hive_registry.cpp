@@ -124,6 +124,37 @@ class HiveRegistry final : public Registry {
   uint32_t DeleteValue(RegKey, const std::string&) override { return Fail(win::kErrorAccessDenied); }
   uint32_t DeleteKey(RegKey, const std::string&) override { return Fail(win::kErrorAccessDenied); }
 
+  // A hive at rest holds no live links to follow: a key opens as itself either way.
+  uint32_t OpenKeyEx(RegKey parent, const std::string& subKey, uint32_t, uint32_t access, RegKey* out) override {
+    return OpenKey(parent, subKey, access, out);
+  }
+  uint32_t DeleteOpenKey(RegKey) override { return Fail(win::kErrorAccessDenied); }
+
+  // Names and string data as the hive stores them, in UTF-16.
+  uint32_t QueryValueW(RegKey key, const std::u16string& name, uint32_t* type, std::vector<uint8_t>* data) override {
+    std::lock_guard lock(s_.hiveMutex);
+    const KeyView* view = Find(key);
+    if (!view) return Fail(win::kErrorInvalidHandle);
+    const std::string utf8 =
+        Utf16ToUtf8(reinterpret_cast<const uint8_t*>(name.data()), name.size() * sizeof(char16_t));
+    for (const Layer& layer : view->layers) {
+      const hive_value_h value = hivex_node_get_value(layer.hive, layer.node, utf8.c_str());
+      if (value == 0) continue;
+      hive_type t{};
+      size_t length = 0;
+      char* raw = hivex_value_value(layer.hive, value, &t, &length);
+      if (!raw) return Fail(win::kErrorInvalidData);
+      if (type) *type = static_cast<uint32_t>(t);
+      if (data) data->assign(reinterpret_cast<const uint8_t*>(raw), reinterpret_cast<const uint8_t*>(raw) + length);
+      std::free(raw);
+      return 0;
+    }
+    return Fail(win::kErrorFileNotFound);
+  }
+  uint32_t SetValueW(RegKey, const std::u16string&, uint32_t, const void*, uint32_t) override {
+    return Fail(win::kErrorAccessDenied);
+  }
+
  private:
   static uint32_t Fail(uint32_t code) {
     SetThreadLastError(code);

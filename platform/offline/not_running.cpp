@@ -39,6 +39,9 @@ class NoShell final : public Shell {
     return Fail(false);
   }
   bool ShowProperties(uintptr_t, const std::string&) override { return Fail(false); }
+  bool ShellExecuteWait(const std::string&, const std::string&, int, uint32_t, uint32_t*) override {
+    return Fail(false);
+  }
 };
 
 class NoClipboard final : public Clipboard {

@@ -1,10 +1,12 @@
 // The system of an offline volume: its folders and version from the hives, the host's clock.
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <ctime>
 #include <thread>
 
+#include "platform/fake/code_page.h"
 #include "platform/fake/date_time.h"
 #include "platform/offline/volume_state.h"
 
@@ -50,6 +52,7 @@ class OfflineSystem final : public System {
 
   std::string Utf8ToAnsi(const std::string& text) override { return AnsiOf(text); }
   std::string AnsiToUtf8(const std::string& text) override { return Utf8Of(text); }
+  std::u16string AnsiToWide(const std::string& text) override { return fake::Cp1252ToUtf16(text); }
 
   std::string GetWindowsDirectory() override { return s_.windowsDir; }
   std::string GetSystemDirectory() override { return s_.systemDir; }
@@ -94,6 +97,13 @@ class OfflineSystem final : public System {
   }
 
   std::vector<std::string> QueryDosDevice(const std::string&) override { return {}; }
+  // The volume's own drive is a fixed disk; no other drive exists offline.
+  uint32_t GetDriveType(const std::string& root) override {
+    return !root.empty() && !s_.windowsDir.empty() && std::toupper(static_cast<unsigned char>(root[0])) ==
+                                                           std::toupper(static_cast<unsigned char>(s_.windowsDir[0]))
+               ? win::kDriveFixed
+               : win::kDriveUnknown;
+  }
 
   OsVersion GetVersion() override {
     OsVersion v;

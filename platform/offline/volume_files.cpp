@@ -212,6 +212,20 @@ class VolumeFiles final : public FileSystem {
   // Read-only by construction: nothing on the volume changes.
   bool SetFileAttributes(const std::string&, uint32_t) override { return Denied(); }
   bool CreateDirectory(const std::string&) override { return Denied(); }
+  bool CreatePrivateDirectory(const std::string&) override { return Denied(); }
+  Handle CreatePrivateFile(const std::string&) override { return FailWith(win::kErrorAccessDenied, kInvalidHandle); }
+  bool FlushFileBuffers(Handle) override { return Denied(); }
+
+  bool GetFileAttributesByHandle(Handle file, uint32_t* attributes) override {
+    const int fd = Fd(file);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) return FailWith(win::kErrorInvalidHandle, false);
+    char host[4096];
+    const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), host, sizeof host - 1);
+    if (length <= 0) return FailWith(win::kErrorInvalidHandle, false);
+    *attributes = AttributesOf(std::string(host, static_cast<size_t>(length)), st);
+    return true;
+  }
   bool RemoveDirectory(const std::string&) override { return Denied(); }
   bool DeleteFile(const std::string&) override { return Denied(); }
   bool CopyFile(const std::string&, const std::string&, bool) override { return Denied(); }
