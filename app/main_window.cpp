@@ -11,12 +11,10 @@
 #include "inspect/lang.h"
 #include "inspect/lang_files.h"
 #include "inspect/registry.h"
-#include "inspect/run_flags.h"
 #include "inspect/system.h"
 #include "managers/windows_tools.h"
 #include "platform/platform.h"
 #include "scan/analyzer_run.h"
-#include "scan/frame.h"
 #include "scan/product.h"
 #include "scan/shell_actions.h"
 #include "scan/update_check.h"
@@ -293,6 +291,7 @@ void TForm1::BuildControls() {
   TRestorerPage::THost restorerHost;
   restorerHost.restorePoint = [this] { return settings_.Read().RestorePointBeforeRestorer; };
   restorerHost.prompter = this;
+  restorerHost.runState = &runState_;
   restorer_.Create(pages_[scan::kPageRestorer], std::move(restorerHost));
 
   EnumChildWindows(window_, &SetFontOf, reinterpret_cast<LPARAM>(font_));
@@ -355,39 +354,23 @@ void TForm1::FormShow() {
   shown_ = true;
 }
 
-bool TForm1::EndWorkers() {
-  auto& threads = platform::Thr();
-  bool ended = false;
-  for (const platform::Handle worker : {scan::CurrentScanThread(), scan::CurrentUpdateThread()}) {
-    uint32_t code = 0;
-    if (worker == platform::kNoHandle || !threads.GetExitCodeThread(worker, &code) ||
-        code != platform::win::kStillActive) {
-      continue;
-    }
-    threads.TerminateThread(worker, 1);
-    ended = true;
-  }
-  return ended;
+void TForm1::StopJobs() {
+  Guarded([&] { run_.Stop(); });
+  Guarded([&] { update_.StopCheck(); });
 }
 
+// Saves the settings and ends the jobs before the window goes; every clean-up of a job runs.
 void TForm1::FormClose() {
+  if (closing_) return;
+  closing_ = true;
   Guarded([&] { settings_.Save(appDir_); });
-  inspect::AppClosing = true;
-  // A thread ended by force can die holding a lock of the heap, the loader or the window
-  // manager, and whatever this process did next could wait on it for ever; so the process ends
-  // together with a worker, as a cut-short run writes nothing anyway.
-  if (EndWorkers()) {
-    tray_.Hide();
-    TerminateProcess(GetCurrentProcess(), 0);
-  }
+  StopJobs();
+  tray_.Hide();
 }
 
 void TForm1::Exit1Click() {
-  Guarded([&] { settings_.Save(appDir_); });
-  inspect::AppClosing = true;
-  EndWorkers();
-  tray_.Hide();
-  TerminateProcess(GetCurrentProcess(), 0);
+  FormClose();
+  DestroyWindow(window_);
 }
 
 void TForm1::SelectPage(int index) {
@@ -506,16 +489,9 @@ void TForm1::ShutdownPC1Click() {
 }
 
 void TForm1::BitBtn1Click() {
-  if (scanning_) return;
-  scanning_ = true;
-  try {
-    scan::RunAnalyzer(settings_.Read(), analyzer_);
-  } catch (const std::exception& error) {
-    inspect::WriteDebugLog(inspect::DebugLogEntry(error));
-  } catch (...) {
-  }
-  scanning_ = false;
-  if (closePending_) DestroyWindow(window_);
+  if (closing_) return;
+  HWND window = window_;
+  Guarded([&] { run_.Start(settings_.Read(), [window] { PostMessageA(window, kWmScanNews, 0, 0); }); });
 }
 
 void TForm1::TrayIconDblClick() {
@@ -582,11 +558,8 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (target) SetFocus(target);
       return 0;
     }
-    case kWmScanAddLine:
-      analyzer_.AppendLine(*reinterpret_cast<const std::string*>(lParam));
-      return 0;
-    case kWmScanSetProgress:
-      analyzer_.SetProgress(static_cast<int>(wParam));
+    case kWmScanNews:
+      Guarded([&] { run_.Deliver(); });
       return 0;
     case kWmTrayIcon:
       if (lParam == WM_LBUTTONDBLCLK) TrayIconDblClick();
@@ -629,14 +602,11 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Paint();
       return 0;
     case WM_CLOSE:
-      if (!inspect::AppClosing) FormClose();  // ends the process when a worker still runs
-      if (scanning_) {
-        closePending_ = true;  // BitBtn1Click destroys the window once the run has returned
-      } else {
-        DestroyWindow(window_);
-      }
+      FormClose();
+      DestroyWindow(window_);
       return 0;
     case WM_DESTROY:
+      StopJobs();  // destroyed without a close: the jobs end all the same
       RemovePropA(window_, kToolsEnabledProperty);
       tray_.Hide();
       analyzer_.Detach();

@@ -15,6 +15,8 @@
 #include "app/settings_page.h"
 #include "app/small_windows.h"
 #include "app/tray_icon.h"
+#include "inspect/run_state.h"
+#include "scan/analyzer_run.h"
 #include "scan/controls.h"
 
 namespace app {
@@ -58,8 +60,8 @@ class TForm1 final : public inspect::TPrompter {
   void SetStayOnTop(bool onTop);
   // The id of the button Enter presses: the focused push button, else the page's default; 0 for none.
   int DefaultButton() const;
-  // Ends the workers still running; true when one had to be ended.
-  bool EndWorkers();
+  // Asks the scan and the update check to stop and waits for them (bounded).
+  void StopJobs();
 
   void AdvGlowButton1Click();
   void AdvGlowButton2Click();
@@ -100,13 +102,14 @@ class TForm1 final : public inspect::TPrompter {
   std::map<int, HWND> controls_;         // the main window's own controls by id
   std::map<int, TMenuPlace> menuPlaces_; // menu entries by id
   HWND focus_ = nullptr;
-  bool scanning_ = false;      // BitBtn1Click is on the stack
-  bool closePending_ = false;  // closed while a run winds up: destroyed once it returns
+  bool closing_ = false;       // FormClose ran
   bool shown_ = false;         // FormShow ran once
   std::string appDir_;
   std::vector<std::string> credits_;
 
+  inspect::TRunState runState_;
   TAnalyzerPage analyzer_;
+  scan::TAnalyzerRun run_{analyzer_, runState_};
   TSettingsPage settings_;
   TManagerPages managers_;
   TRestorerPage restorer_;

@@ -120,7 +120,7 @@ void TRestorerPage::Button9Click() {
   // window stays usable meanwhile.
   EnableWindow(apply, FALSE);
   try {
-    restorer::ApplyRepairs(Options(), *host_.prompter);
+    restorer::ApplyRepairs(Options(), *host_.prompter, *host_.runState);
   } catch (const std::exception& error) {
     inspect::WriteDebugLog(inspect::DebugLogEntry(error));
   } catch (...) {

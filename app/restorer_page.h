@@ -19,6 +19,7 @@ class TRestorerPage {
   struct THost {
     std::function<bool()> restorePoint;  // CheckBox46 of the Settings page
     inspect::TPrompter* prompter = nullptr;
+    inspect::TRunState* runState = nullptr;  // the window's: no repairs during a scan
   };
 
   void Create(HWND page, THost host);

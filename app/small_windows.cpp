@@ -135,6 +135,8 @@ LRESULT TAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // --- Update window ----------------------------------------------------------------------------
 
 constexpr int kHeaderHeight = 64;
+constexpr UINT kWmUpdateNews = WM_APP + 2;
+constexpr UINT_PTR kUpdateTimer = 1;
 
 bool TUpdateWindow::Create(HINSTANCE instance, const std::string& appDir) {
   using scan::kPlaceUpdate;
@@ -169,10 +171,25 @@ int TUpdateWindow::Prompt(const std::string& text, const std::string& caption, u
 }
 
 void TUpdateWindow::Label1Click() {
-  if (scan::UpdateCheckRunning()) return;
+  if (check_.Running()) return;
   EnableWindow(link_, FALSE);
-  scan::CheckForUpdate(scan::UpdateUrl(appDir_), true, *this);
+  HWND window = window_;
+  if (check_.Start(scan::UpdateUrl(appDir_), true, [window] { PostMessageA(window, kWmUpdateNews, 0, 0); }, *this)) {
+    SetTimer(window_, kUpdateTimer, scan::kUpdateWaitSeconds * 1000, nullptr);
+  } else {
+    EnableWindow(link_, TRUE);
+  }
+}
+
+void TUpdateWindow::TakeAnswer(bool timeUp) {
+  if (!check_.Deliver(timeUp, *this)) return;
+  KillTimer(window_, kUpdateTimer);
   if (IsWindow(link_)) EnableWindow(link_, TRUE);
+}
+
+void TUpdateWindow::StopCheck() {
+  if (window_) KillTimer(window_, kUpdateTimer);
+  check_.Stop();
 }
 
 LRESULT TUpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -180,6 +197,12 @@ LRESULT TUpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
       if (reinterpret_cast<HWND>(lParam) == link_ && HIWORD(wParam) == STN_CLICKED) Label1Click();
       if (LOWORD(wParam) == IDOK && GetFocus() == link_) Label1Click();  // Enter on the link
+      return 0;
+    case kWmUpdateNews:
+      TakeAnswer(false);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kUpdateTimer) TakeAnswer(true);
       return 0;
     case WM_SETCURSOR:
       if (reinterpret_cast<HWND>(wParam) == link_) {

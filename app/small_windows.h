@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "inspect/prompt.h"
+#include "scan/update_check.h"
 
 namespace app {
 
@@ -54,11 +55,16 @@ class TUpdateWindow final : public TToolWindow, public inspect::TPrompter {
   bool Create(HINSTANCE instance, const std::string& appDir);
   void ApplyCaptions();
   int Prompt(const std::string& text, const std::string& caption, uint32_t flags) override;
+  // The program closes: a check in progress is asked to stop and waited for (bounded).
+  void StopCheck();
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Label1Click();
+  // The check's answer came (or, with `timeUp`, its time is over): told once, the link enabled again.
+  void TakeAnswer(bool timeUp);
 
+  scan::TUpdateCheck check_;
   std::string appDir_;
   HWND title_ = nullptr;
   HWND link_ = nullptr;

@@ -18,7 +18,6 @@
 
 #include "inspect/lang.h"
 #include "inspect/prompt.h"
-#include "inspect/run_flags.h"
 #include "inspect/system.h"
 #include "platform/sync.h"
 #include "platform/win32/win32_backend.h"
@@ -27,6 +26,7 @@
 #include "scan/analyzer_run.h"
 #include "scan/connections.h"
 #include "scan/frame.h"
+#include "scan/job.h"
 #include "scan/report_diff.h"
 #include "scan/report_json.h"
 #include "scan/settings.h"
@@ -204,9 +204,18 @@ int main(int argc, char** argv) {
   inspect::FillDefaultTexts();
   scan::TReport report;
   ConsoleDisplay display(quiet);
-  inspect::ScanRunning = true;
   ConsolePrompter prompter;
-  if (!scan::RunScanThread([&] { return scan::ScanThread(report, options, display); }, prompter)) return 1;
+  {
+    scan::TJob job;
+    if (!job.Start([&](const inspect::TStopToken&, scan::TScanDisplay&) {
+          scan::ScanThread(report, options, display);
+          return std::string();
+        })) {
+      scan::TellThreadFailure(prompter);
+      return 1;
+    }
+    job.Wait(platform::win::kInfinite);
+  }
   // The JSON is read from the finished report in the words of the language it was written in.
   const std::string text = format == "json"
                                ? scan::ReportJson(scan::Utf8ReportModel(report, scan::CurrentReportWords(&options)))

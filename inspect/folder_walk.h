@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "inspect/stop_token.h"
 #include "platform/platform.h"
 
 namespace inspect {
@@ -18,6 +19,8 @@ struct TFolderWalk {
   std::function<void(const std::string& folder, const platform::FindData& entry)> visit;
   // After a subfolder has been walked (recursive walks only).
   std::function<void(const std::string& subfolder)> leave;
+  // The walk ends once a stop is asked for here.
+  const TStopToken* stop = nullptr;
 };
 
 // Walks `folder` (with or without a trailing "\"). A recursive walk finds subfolders with "*.*"

@@ -1,11 +1,7 @@
 #include "scan/frame.h"
 
-#include <atomic>
-
 #include "inspect/lang.h"
-#include "inspect/run_flags.h"
 #include "inspect/system.h"
-#include "platform/handles.h"
 #include "platform/timer_period.h"
 #include "scan/product.h"
 #include "scan/sections.h"
@@ -19,8 +15,6 @@ namespace win = platform::win;
 using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
 using O = TScanOptions;
-
-std::atomic<platform::Handle> g_scanThread{platform::kNoHandle};
 
 constexpr const char* kFirewallPolicy = "\\SYSTEM\\CurrentControlSet\\Services\\SharedAccess\\Parameters\\FirewallPolicy";
 
@@ -175,8 +169,7 @@ std::string SectionTitle(const TSection& section, const TScanOptions& options) {
 
 uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& display,
                     std::span<const TSection> sections) {
-  // The pacing pauses of the sections ask for 1 ms; a worker ended by force leaves the period
-  // raised until the process exits, when Windows drops it.
+  // The pacing pauses of the sections ask for 1 ms.
   const platform::ScopedTimerPeriod fineTimer(1);
   try {
     auto& sys = platform::Sys();
@@ -190,6 +183,7 @@ uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& 
     display.SetProgress(10);
 
     for (const TSection& section : sections) {
+      if (options.Stopped()) return 0;
       const bool on = section.gate == nullptr || options.*section.gate;
       if (on) {
         const std::string title = SectionTitle(section, options);
@@ -211,37 +205,11 @@ uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& 
   } catch (...) {
     inspect::WriteDebugLog("unknown->scan failed");
   }
-  inspect::ScanRunning = false;
   return 0;
 }
 
-bool RunScanThread(std::function<uint32_t()> worker, inspect::TPrompter& prompter) {
-  bool started = false;
-  try {
-    auto& threads = platform::Thr();
-    const platform::ScopedThread thread(threads.CreateThread(std::move(worker)));
-    if (!thread.ok()) {
-      prompter.Prompt("ERROR #6 : " + inspect::Lng(118), "Warning", win::kMbIconWarning | win::kMbTopmost);
-      return false;
-    }
-    started = true;
-    g_scanThread = thread.get();
-    for (;;) {
-      uint32_t code = 0;
-      if (!threads.GetExitCodeThread(thread.get(), &code) || code != win::kStillActive) break;
-      platform::Sys().Sleep(1, true);
-      platform::Gui().ProcessMessages();
-      if (inspect::AppClosing || !inspect::ScanRunning) break;
-    }
-    g_scanThread = platform::kNoHandle;
-  } catch (const std::exception& error) {
-    g_scanThread = platform::kNoHandle;
-    inspect::WriteDebugLog(inspect::DebugLogEntry(error));
-  }
-  inspect::ScanRunning = false;
-  return started;
+void TellThreadFailure(inspect::TPrompter& prompter) {
+  prompter.Prompt("ERROR #6 : " + inspect::Lng(118), "Warning", win::kMbIconWarning | win::kMbTopmost);
 }
-
-platform::Handle CurrentScanThread() { return g_scanThread; }
 
 }  // namespace scan
