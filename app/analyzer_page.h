@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/page.h"
 #include "app/tray_icon.h"
 #include "scan/analyzer_run.h"
 
@@ -13,7 +14,7 @@ namespace app {
 // Posted to the main window when the scan job has lines, progress or its end to hand over.
 inline constexpr UINT kWmScanNews = WM_APP + 1;
 
-class TAnalyzerPage final : public scan::TAnalyzerHost {
+class TAnalyzerPage final : public TPage, public scan::TAnalyzerHost {
  public:
   // Builds the controls on `page`; `mainWindow` is hidden and shown for background runs.
   void Create(HWND page, HWND mainWindow, TTrayIcon* tray);

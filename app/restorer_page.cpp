@@ -76,6 +76,8 @@ HWND TRestorerPage::Control(int id) const {
   return controls_.Find(id);
 }
 
+void TRestorerPage::Enter() { SelectSubPage(scan::kSystemHijacks); }
+
 void TRestorerPage::SelectSubPage(int index) {
   if (!tabs_ || index < 0 || index >= scan::kRestorerTabCount) return;
   SendMessageA(tabs_, TCM_SETCURSEL, index, 0);

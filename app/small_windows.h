@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "inspect/prompt.h"
+#include "platform/win32/window_owners.h"
 #include "scan/update_check.h"
 
 namespace app {
@@ -17,7 +18,7 @@ class TToolWindow {
   TToolWindow() = default;
   TToolWindow(const TToolWindow&) = delete;
   TToolWindow& operator=(const TToolWindow&) = delete;
-  virtual ~TToolWindow();
+  virtual ~TToolWindow() = default;
 
   void Show();
   HWND Window() const { return window_; }
@@ -32,11 +33,12 @@ class TToolWindow {
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND window_ = nullptr;
-  HFONT font_ = nullptr;
-  HFONT boldFont_ = nullptr;
+  platform::win32::ScopedFont font_;
+  platform::win32::ScopedFont boldFont_;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  template <typename T>
+  friend LRESULT CALLBACK WindowProcOf(HWND, UINT, WPARAM, LPARAM);
 };
 
 class TAboutBox final : public TToolWindow {
@@ -68,8 +70,8 @@ class TUpdateWindow final : public TToolWindow, public inspect::TPrompter {
   std::string appDir_;
   HWND title_ = nullptr;
   HWND link_ = nullptr;
-  HFONT linkFont_ = nullptr;
-  HBRUSH white_ = nullptr;
+  platform::win32::ScopedFont linkFont_;
+  platform::win32::ScopedBrush white_;
 };
 
 }  // namespace app

@@ -132,14 +132,14 @@ struct TDriverSession {
   std::string service;
   bool registered = false;
   bool loaded = false;
-  Handle device = platform::kInvalidHandle;
-  Address ntdllView = 0;
+  platform::ScopedDevice device;
+  platform::ScopedImageView ntdllView;
 
   ~TDriverSession() {
-    if (ntdllView) platform::Native().UnmapImageFile(ntdllView);
+    ntdllView.Reset();
     if (loaded) UnloadKernelDriver(service);
     if (registered) UnregisterDriverService(service);
-    if (device != platform::kInvalidHandle) platform::Native().CloseDevice(device);
+    device.Reset();
   }
 };
 
@@ -384,12 +384,12 @@ void ListKernelModeInfo(std::vector<std::string>& report, const inspect::TStopTo
 
   TKernelInspection kernel;
   kernel.stop = stop;
-  if (kernel.Stopped() || !OpenDriverDevice(&session.device)) return;
-  kernel.device = session.device;
+  if (kernel.Stopped() || !OpenDriverDevice(session.device.out())) return;
+  kernel.device = session.device.get();
   if (!GetKernelImageInfo(&kernel.kernelBase, &kernel.kernelSize, &kernel.kernelPath)) return;
   if (!GetServiceTableAddress(kernel.device, &kernel.serviceTable)) return;
-  session.ntdllView = platform::Native().MapImageFile(platform::Sys().GetSystemDirectory() + "\\ntdll.dll");
-  if (!session.ntdllView || !BuildServiceNameList(session.ntdllView, &kernel.names)) return;
+  session.ntdllView.Reset(platform::Native().MapImageFile(platform::Sys().GetSystemDirectory() + "\\ntdll.dll"));
+  if (!session.ntdllView.ok() || !BuildServiceNameList(session.ntdllView.get(), &kernel.names)) return;
   const TReferenceTable reference = ReadReferenceServiceTable(kernel.kernelPath, kernel.kernelBase,
                                                               kernel.serviceTable, kernel.names.Count(),
                                                               &kernel.reference);
@@ -399,9 +399,9 @@ void ListKernelModeInfo(std::vector<std::string>& report, const inspect::TStopTo
   if (kernel.haveReference) CheckServiceTable(kernel, report);
 
   auto& native = platform::Native();
-  if (const Address image = native.LoadLibraryEx(kernel.kernelPath, kDontResolveDllReferences)) {
-    ScanKernelRoutines(kernel, image, report);
-    native.FreeLibrary(image);
+  if (const platform::ScopedLibrary image(native.LoadLibraryEx(kernel.kernelPath, kDontResolveDllReferences));
+      image.ok()) {
+    ScanKernelRoutines(kernel, image.get(), report);
   }
 
   if (kernel.Stopped()) return;
