@@ -1,5 +1,6 @@
 #include "scan/frame.h"
 
+#include "inspect/key_paths.h"
 #include "inspect/lang.h"
 #include "inspect/system.h"
 #include "platform/timer_period.h"
@@ -16,21 +17,20 @@ using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
 using O = TScanOptions;
 
-constexpr const char* kFirewallPolicy = "\\SYSTEM\\CurrentControlSet\\Services\\SharedAccess\\Parameters\\FirewallPolicy";
+using inspect::keys::kFirewallPolicy;
 
 void Startups(TReport& r, const O& o) {
   ListFolderFiles(r, o, inspect::GetSpecialFolder(win::kCsidlStartup), "*.*", false);
   ListFolderFiles(r, o, inspect::GetSpecialFolder(win::kCsidlCommonStartup), "*.*", false);
 }
 void NameServers(TReport& r, const O&) {
-  ReportNamedValue(r, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "NameServer", kHkeyLocalMachine);
+  ReportNamedValue(r, inspect::keys::kTcpipParameters, "NameServer", kHkeyLocalMachine);
 }
 void CustomDump(TReport& r, const O& o) {
   WriteCustomRegistryDump(r, o.RegistryDumpEntries);
 }
 void TrustedSites(TReport& r, const O&) {
-  WriteTrustedSites(r, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains",
-                    kHkeyCurrentUser);
+  WriteTrustedSites(r, inspect::keys::kZoneMapDomains, kHkeyCurrentUser);
 }
 void FirewallPrograms(TReport& r, const O&) {
   for (const char* profile : {"StandardProfile", "DomainProfile"}) {
@@ -66,13 +66,13 @@ void SuspiciousFolders(TReport& r, const O& o) {
   ListNumberedFolders(r, o, inspect::GetSpecialFolder(win::kCsidlCommonAppData));
 }
 void Drivers(TReport& r, const O& o) { WriteServiceList(r, o, TServiceKind::Drivers); }
-void FilterDrivers(TReport& r, const O& o) { WriteFilterDrivers(r, o, "\\SYSTEM\\CurrentControlSet\\Services"); }
+void FilterDrivers(TReport& r, const O& o) { WriteFilterDrivers(r, o, inspect::keys::kServices); }
 void Services(TReport& r, const O& o) { WriteServiceList(r, o, TServiceKind::Win32Services); }
-void ServiceDlls(TReport& r, const O& o) { WriteServiceDlls(r, o, "\\SYSTEM\\CurrentControlSet\\Services"); }
+void ServiceDlls(TReport& r, const O& o) { WriteServiceDlls(r, o, inspect::keys::kServices); }
 void Winsock(TReport& r, const O& o) {
   for (const char* set : {"CurrentControlSet", "ControlSet001", "ControlSet002"}) ListWinsockLibraries(r, o, set);
 }
-void UnknownClsid(TReport& r, const O& o) { WriteUnknownClsidFiles(r, o, "\\SOFTWARE\\Classes\\CLSID"); }
+void UnknownClsid(TReport& r, const O& o) { WriteUnknownClsidFiles(r, o, inspect::keys::kClsid); }
 void Ring3Hooks(TReport& r, const O& o) {
   if (inspect::IsX64Windows()) {
     r.Add("x64 OS not supported!");
