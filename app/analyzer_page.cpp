@@ -38,7 +38,6 @@ std::string ToEditText(const std::string& text) {
 void TAnalyzerPage::Create(HWND page, HWND mainWindow, TTrayIcon* tray) {
   main_ = mainWindow;
   tray_ = tray;
-  display_.target = mainWindow;
 
   RECT area;
   GetClientRect(page, &area);
@@ -62,18 +61,9 @@ void TAnalyzerPage::Create(HWND page, HWND mainWindow, TTrayIcon* tray) {
 
 void TAnalyzerPage::Detach() {
   main_ = scanButton_ = memo_ = progress_ = nullptr;
-  display_.target = nullptr;
 }
 
-void TAnalyzerPage::TMessageDisplay::AddLine(const std::string& line) {
-  if (target) SendMessageA(target, kWmScanAddLine, 0, reinterpret_cast<LPARAM>(&line));
-}
-
-void TAnalyzerPage::TMessageDisplay::SetProgress(int position) {
-  if (target) SendMessageA(target, kWmScanSetProgress, static_cast<WPARAM>(position), 0);
-}
-
-void TAnalyzerPage::AppendLine(const std::string& line) {
+void TAnalyzerPage::AddLine(const std::string& line) {
   if (!memo_) return;
   const int end = GetWindowTextLengthA(memo_);
   SendMessageA(memo_, EM_SETSEL, end, end);

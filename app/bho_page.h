@@ -5,19 +5,21 @@
 
 #include <vector>
 
+#include "app/page.h"
 #include "app/list_view.h"
 #include "managers/bho_list.h"
 
 namespace app {
 
-class TBhoPage {
+class TBhoPage final : public TPage {
  public:
   void Create(HWND page, HWND window);
   void FillBhoList();
-  void ApplyCaptions();
-  bool Command(int id, int code);
-  bool Notify(const NMHDR& header);
-  bool ContextMenu(HWND control, POINT screen);
+  void Enter() override { FillBhoList(); }
+  void ApplyCaptions() override;
+  bool Command(int id, int code) override;
+  bool Notify(const NMHDR& header) override;
+  bool ContextMenu(HWND control, POINT screen) override;
 
  private:
   void Refresh1Click();

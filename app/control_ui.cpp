@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "platform/win32/window_owners.h"
 #include "scan/settings.h"
 
 namespace app {
@@ -89,9 +90,8 @@ std::string BrowseForFile(HWND owner, const char* title, const char* filter) {
 }
 
 HFONT MakeFont(const char* face, int points, int weight, bool underline) {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  const platform::win32::ScopedScreenDc screen;
+  const int height = -MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
   return CreateFontA(height, 0, 0, 0, weight, FALSE, underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
 }

@@ -39,6 +39,20 @@ std::string BrowseForFile(HWND owner, const char* title = nullptr, const char* f
 
 HFONT MakeFont(const char* face, int points, int weight, bool underline = false);
 
+// The window procedure of a class whose windows belong to a `T` passed as the creation
+// parameter: it keeps the object in GWLP_USERDATA, sets its `window_` at WM_NCCREATE and hands
+// every message to its HandleMessage.
+template <typename T>
+LRESULT CALLBACK WindowProcOf(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<T*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  return self ? self->HandleMessage(message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
+}
+
 std::string WindowText(HWND window);
 bool IsChecked(HWND button);
 void SetChecked(HWND button, bool checked);

@@ -4,16 +4,17 @@
 
 #include <windows.h>
 
+#include "app/page.h"
 #include "app/control_ui.h"
 #include "inspect/prompt.h"
 
 namespace app {
 
-class TDeleteFilePage {
+class TDeleteFilePage final : public TPage {
  public:
   void Create(HWND page, inspect::TPrompter* prompter);
-  void ApplyCaptions();
-  bool Command(int id, int code);
+  void ApplyCaptions() override;
+  bool Command(int id, int code) override;
 
  private:
   void Button4Click();

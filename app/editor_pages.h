@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "app/page.h"
 #include "app/control_ui.h"
 #include "inspect/prompt.h"
 #include "managers/editors.h"
@@ -24,7 +25,26 @@ class TEditorPages {
   bool Command(int id, int code);
   bool Notify(const NMHDR& header);
 
+  // The two pages it serves, as the main window sees them: the hosts page carries the commands
+  // and notifications of both.
+  TPage& HostsPage() { return hosts_; }
+  TPage& BootPage() { return boot_; }
+
  private:
+  struct THostsPage final : TPage {
+    explicit THostsPage(TEditorPages* pages) : owner(pages) {}
+    TEditorPages* owner;
+    void Enter() override { owner->LoadHosts(); }
+    bool Command(int id, int code) override { return owner->Command(id, code); }
+    bool Notify(const NMHDR& header) override { return owner->Notify(header); }
+    void ApplyCaptions() override { owner->ApplyCaptions(); }
+  };
+  struct TBootPage final : TPage {
+    explicit TBootPage(TEditorPages* pages) : owner(pages) {}
+    TEditorPages* owner;
+    void Enter() override { owner->EnterBootPage(); }
+  };
+
   void Load(managers::TEditorFile file);
   HWND Control(int id) const;
 
@@ -32,6 +52,8 @@ class TEditorPages {
   HWND tabs_ = nullptr;  // AdvPC2
   std::array<HWND, 4> sheets_{};
   TControlMap controls_;
+  THostsPage hosts_{this};
+  TBootPage boot_{this};
 };
 
 }  // namespace app

@@ -26,11 +26,6 @@ size_t RowIndex(const char* name) {
 
 }  // namespace
 
-TManagerList::~TManagerList() {
-  if (menu_) DestroyMenu(menu_);
-  if (images_) ImageList_Destroy(images_);
-}
-
 void TManagerList::Create(HWND page, const char* listName, const char* popupName) {
   const size_t listIndex = RowIndex(listName);
   const TControl& row = scan::kControls[listIndex];
@@ -44,9 +39,9 @@ void TManagerList::Create(HWND page, const char* listName, const char* popupName
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), GetModuleHandleA(nullptr), nullptr);
   SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
                LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-  images_ = ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK, 16,
-                             16);
-  SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
+  images_.Reset(ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK, 16,
+                                 16));
+  SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_.get()));
 
   for (size_t i = listIndex + 1; i < std::size(scan::kControls) && scan::kControls[i].kind == TKind::Column; ++i) {
     const TControl& column = scan::kControls[i];
@@ -60,16 +55,16 @@ void TManagerList::Create(HWND page, const char* listName, const char* popupName
     columns_.push_back(&column);
   }
 
-  menu_ = CreatePopupMenu();
+  menu_.Reset(CreatePopupMenu());
   const size_t popupIndex = RowIndex(popupName);
   for (size_t i = popupIndex + 1; i < std::size(scan::kControls); ++i) {
     const TControl& entry = scan::kControls[i];
     if (entry.kind == TKind::MenuSeparator) {
-      AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr);
+      AppendMenuA(menu_.get(), MF_SEPARATOR, 0, nullptr);
       continue;
     }
     if (entry.kind != TKind::MenuItem) break;
-    AppendMenuA(menu_, MF_STRING, static_cast<UINT_PTR>(entry.id), scan::EnglishCaption(entry).c_str());
+    AppendMenuA(menu_.get(), MF_STRING, static_cast<UINT_PTR>(entry.id), scan::EnglishCaption(entry).c_str());
     if (entries_.empty()) defaultEntry_ = entry.id;  // the first entry is the default one
     entries_.push_back(&entry);
   }
@@ -92,8 +87,8 @@ int TManagerList::IconOf(const std::string& file) {
   SHFILEINFOA info{};
   int index = I_IMAGENONE;
   if (SHGetFileInfoA(file.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON) && info.hIcon) {
-    index = ImageList_AddIcon(images_, info.hIcon);
-    DestroyIcon(info.hIcon);
+    const platform::win32::ScopedIcon icon(info.hIcon);
+    index = ImageList_AddIcon(images_.get(), icon.get());
     if (index < 0) index = I_IMAGENONE;
   }
   // Each file's icon enters the image list once, however often the list is refilled.
@@ -145,7 +140,7 @@ void TManagerList::ApplyCaptions() {
     item.fMask = MIIM_TYPE;
     item.fType = MFT_STRING;
     item.dwTypeData = caption.data();
-    SetMenuItemInfoA(menu_, static_cast<UINT>(entry->id), FALSE, &item);
+    SetMenuItemInfoA(menu_.get(), static_cast<UINT>(entry->id), FALSE, &item);
   }
 }
 
@@ -170,12 +165,12 @@ void TManagerList::ShowMenu(HWND owner, POINT screen, const std::function<bool(i
     screen = at;
   }
   for (const TControl* entry : entries_) {
-    EnableMenuItem(menu_, static_cast<UINT>(entry->id), MF_BYCOMMAND | (enabled(entry->id) ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu_.get(), static_cast<UINT>(entry->id), MF_BYCOMMAND | (enabled(entry->id) ? MF_ENABLED : MF_GRAYED));
   }
-  SetMenuDefaultItem(menu_, static_cast<UINT>(defaultEntry_), FALSE);
+  SetMenuDefaultItem(menu_.get(), static_cast<UINT>(defaultEntry_), FALSE);
   // The menu closes on a click elsewhere only when its owner is in the foreground.
   SetForegroundWindow(owner);
-  TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner, nullptr);
+  TrackPopupMenu(menu_.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner, nullptr);
   PostMessageA(owner, WM_NULL, 0, 0);
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/window_owners.h"
 #include "scan/controls.h"
 
 namespace app {
@@ -37,14 +38,12 @@ class TManagerList {
   void ShowMenu(HWND owner, POINT screen, const std::function<bool(int)>& enabled);
   bool IsMenuEntry(int id) const;
 
-  ~TManagerList();
-
  private:
   int IconOf(const std::string& file);
 
   HWND list_ = nullptr;
-  HMENU menu_ = nullptr;
-  HIMAGELIST images_ = nullptr;
+  platform::win32::ScopedMenu menu_;
+  platform::win32::ScopedImageList images_;  // shared with the list view, which does not destroy it
   std::map<std::string, int> icons_;  // image index by upper-cased file path
   std::vector<const scan::TControl*> columns_;
   std::vector<const scan::TControl*> entries_;

@@ -11,12 +11,10 @@
 #include "inspect/lang.h"
 #include "inspect/lang_files.h"
 #include "inspect/registry.h"
-#include "inspect/run_flags.h"
 #include "inspect/system.h"
 #include "managers/windows_tools.h"
 #include "platform/platform.h"
 #include "scan/analyzer_run.h"
-#include "scan/frame.h"
 #include "scan/product.h"
 #include "scan/shell_actions.h"
 #include "scan/update_check.h"
@@ -109,14 +107,6 @@ TForm1::THandler TForm1::HandlerOf(int id) {
     THandler handler;
   };
   static const TRow kHandlers[] = {
-      {IdOf("AdvGlowButton1"), &TForm1::AdvGlowButton1Click},
-      {IdOf("AdvGlowButton2"), &TForm1::AdvGlowButton2Click},
-      {IdOf("AdvGlowButton3"), &TForm1::AdvGlowButton3Click},
-      {IdOf("AdvGlowButton4"), &TForm1::AdvGlowButton4Click},
-      {IdOf("AdvGlowButton5"), &TForm1::AdvGlowButton5Click},
-      {IdOf("AdvGlowButton6"), &TForm1::AdvGlowButton6Click},
-      {IdOf("AdvGlowButton7"), &TForm1::AdvGlowButton7Click},
-      {IdOf("AdvGlowButton8"), &TForm1::AdvGlowButton8Click},
       {IdOf("OpenLogs1"), &TForm1::OpenLogs1Click},
       {IdOf("ClearLogs1"), &TForm1::ClearLogs1Click},
       {IdOf("Readme1"), &TForm1::Readme1Click},
@@ -138,13 +128,6 @@ TForm1::THandler TForm1::HandlerOf(int id) {
   return nullptr;
 }
 
-TForm1::~TForm1() {
-  for (HFONT font : {font_, boldFont_, headerFont_, linkFont_}) {
-    if (font) DeleteObject(font);
-  }
-  if (headerBrush_) DeleteObject(headerBrush_);
-}
-
 int TForm1::Prompt(const std::string& text, const std::string& caption, uint32_t flags) {
   return platform::Gui().MessageBox(text, caption, flags);
 }
@@ -156,7 +139,7 @@ bool TForm1::Create(HINSTANCE instance, int show) {
 
   WNDCLASSEXA mainClass{};
   mainClass.cbSize = sizeof mainClass;
-  mainClass.lpfnWndProc = &TForm1::WindowProc;
+  mainClass.lpfnWndProc = &WindowProcOf<TForm1>;
   mainClass.hInstance = instance;
   mainClass.hIcon = icon;
   mainClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -168,11 +151,11 @@ bool TForm1::Create(HINSTANCE instance, int show) {
   pageClass.lpszClassName = kPageWindowClass;
   if (!RegisterClassExA(&mainClass) || !RegisterClassExA(&pageClass)) return false;
 
-  font_ = MakeFont("Tahoma", 8, FW_NORMAL);
-  boldFont_ = MakeFont("Tahoma", 8, FW_BOLD);
-  headerFont_ = MakeFont("Tahoma", 18, FW_BOLD);
-  linkFont_ = MakeFont("Tahoma", 8, FW_NORMAL, true);
-  headerBrush_ = CreateSolidBrush(kHeaderColor);
+  font_.Reset(MakeFont("Tahoma", 8, FW_NORMAL));
+  boldFont_.Reset(MakeFont("Tahoma", 8, FW_BOLD));
+  headerFont_.Reset(MakeFont("Tahoma", 18, FW_BOLD));
+  linkFont_.Reset(MakeFont("Tahoma", 8, FW_NORMAL, true));
+  headerBrush_.Reset(CreateSolidBrush(kHeaderColor));
   appDir_ = inspect::GetAppDir();
 
   const std::string caption = std::string(scan::kProductName) + " " + scan::kProductVersion;
@@ -293,27 +276,37 @@ void TForm1::BuildControls() {
   TRestorerPage::THost restorerHost;
   restorerHost.restorePoint = [this] { return settings_.Read().RestorePointBeforeRestorer; };
   restorerHost.prompter = this;
+  restorerHost.runState = &runState_;
   restorer_.Create(pages_[scan::kPageRestorer], std::move(restorerHost));
 
-  EnumChildWindows(window_, &SetFontOf, reinterpret_cast<LPARAM>(font_));
-  SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
+  // The page objects by page index: each panel of the table of controls has its object.
+  const std::pair<int, TPage*> objects[] = {
+      {scan::kPageAnalyzer, &analyzer_},           {scan::kPageRestorer, &restorer_},
+      {scan::kPageHosts, &managers_.editors.HostsPage()}, {scan::kPageStartups, &managers_.startups},
+      {scan::kPageBoot, &managers_.editors.BootPage()},   {scan::kPageSettings, &settings_},
+      {scan::kPageBhos, &managers_.bhos},                 {scan::kPageDeleteFile, &managers_.deleteFile},
+  };
+  static_assert(std::size(objects) == scan::kPageCount);
+  for (const auto& [index, object] : objects) pageObjects_[index] = object;
+
+  EnumChildWindows(window_, &SetFontOf, reinterpret_cast<LPARAM>(font_.get()));
+  SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.get()), FALSE);
 }
 
 void TForm1::Paint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window_, &paint);
   RECT band{0, 0, kClientWidth, kHeaderHeight - 3};
-  FillRect(dc, &band, headerBrush_);
+  FillRect(dc, &band, headerBrush_.get());
   RECT accent{0, kHeaderHeight - 3, kClientWidth, kHeaderHeight};
-  HBRUSH accentBrush = CreateSolidBrush(kAccentColor);
-  FillRect(dc, &accent, accentBrush);
-  DeleteObject(accentBrush);
+  const platform::win32::ScopedBrush accentBrush(CreateSolidBrush(kAccentColor));
+  FillRect(dc, &accent, accentBrush.get());
 
   SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ previous = SelectObject(dc, headerFont_);
+  HGDIOBJ previous = SelectObject(dc, headerFont_.get());
   SetTextColor(dc, RGB(255, 255, 255));
   TextOutA(dc, 16, 6, scan::kProductName, lstrlenA(scan::kProductName));
-  SelectObject(dc, font_);
+  SelectObject(dc, font_.get());
   SetTextColor(dc, RGB(190, 204, 226));
   TextOutA(dc, 18, 36, kTagline, lstrlenA(kTagline));
   SelectObject(dc, previous);
@@ -355,39 +348,23 @@ void TForm1::FormShow() {
   shown_ = true;
 }
 
-bool TForm1::EndWorkers() {
-  auto& threads = platform::Thr();
-  bool ended = false;
-  for (const platform::Handle worker : {scan::CurrentScanThread(), scan::CurrentUpdateThread()}) {
-    uint32_t code = 0;
-    if (worker == platform::kNoHandle || !threads.GetExitCodeThread(worker, &code) ||
-        code != platform::win::kStillActive) {
-      continue;
-    }
-    threads.TerminateThread(worker, 1);
-    ended = true;
-  }
-  return ended;
+void TForm1::StopJobs() {
+  Guarded([&] { run_.Stop(); });
+  Guarded([&] { update_.StopCheck(); });
 }
 
+// Saves the settings and ends the jobs before the window goes; every clean-up of a job runs.
 void TForm1::FormClose() {
+  if (closing_) return;
+  closing_ = true;
   Guarded([&] { settings_.Save(appDir_); });
-  inspect::AppClosing = true;
-  // A thread ended by force can die holding a lock of the heap, the loader or the window
-  // manager, and whatever this process did next could wait on it for ever; so the process ends
-  // together with a worker, as a cut-short run writes nothing anyway.
-  if (EndWorkers()) {
-    tray_.Hide();
-    TerminateProcess(GetCurrentProcess(), 0);
-  }
+  StopJobs();
+  tray_.Hide();
 }
 
 void TForm1::Exit1Click() {
-  Guarded([&] { settings_.Save(appDir_); });
-  inspect::AppClosing = true;
-  EndWorkers();
-  tray_.Hide();
-  TerminateProcess(GetCurrentProcess(), 0);
+  FormClose();
+  DestroyWindow(window_);
 }
 
 void TForm1::SelectPage(int index) {
@@ -399,7 +376,7 @@ void TForm1::SelectPage(int index) {
     if (row.kind != TKind::PageButton) continue;
     HWND button = controls_[row.id];
     const bool bold = row.value == index;
-    SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_ : font_), TRUE);
+    SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_.get() : font_.get()), TRUE);
     if (bold) {
       SetPropA(button, kBoldProperty, reinterpret_cast<HANDLE>(1));
     } else {
@@ -444,9 +421,10 @@ void TForm1::ApplyCaptions() {
     }
   }
   DrawMenuBar(window_);
-  settings_.ApplyCaptions();
-  managers_.ApplyCaptions();
-  restorer_.ApplyCaptions();
+  AnyPage([](TPage& page) {
+    page.ApplyCaptions();
+    return false;
+  });
   update_.ApplyCaptions();
 }
 
@@ -458,32 +436,26 @@ void TForm1::SetStayOnTop(bool onTop) {
   SetWindowPos(window_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void TForm1::AdvGlowButton2Click() { SelectPage(scan::kPageAnalyzer); }
-void TForm1::AdvGlowButton7Click() {
-  SelectPage(scan::kPageSettings);
-  settings_.SelectSubPage(scan::kGeneral);
+void TForm1::ShowPage(int index) {
+  SelectPage(index);
+  if (TPage* page = pageObjects_[index]) Guarded([&] { page->Enter(); });
 }
-void TForm1::AdvGlowButton1Click() {
-  SelectPage(scan::kPageRestorer);
-  restorer_.SelectSubPage(scan::kSystemHijacks);
-}
-// The manager pages: the lists are refilled and the files read again on every press.
-void TForm1::AdvGlowButton4Click() {
-  SelectPage(scan::kPageStartups);
-  Guarded([&] { managers_.startups.FillStartupList(); });
-}
-void TForm1::AdvGlowButton5Click() {
-  SelectPage(scan::kPageBoot);
-  Guarded([&] { managers_.editors.EnterBootPage(); });
-}
-void TForm1::AdvGlowButton3Click() {
-  SelectPage(scan::kPageHosts);
-  Guarded([&] { managers_.editors.LoadHosts(); });
-}
-void TForm1::AdvGlowButton8Click() { SelectPage(scan::kPageDeleteFile); }
-void TForm1::AdvGlowButton6Click() {
-  SelectPage(scan::kPageBhos);
-  Guarded([&] { managers_.bhos.FillBhoList(); });
+
+// Each page in turn until one takes it; a page that fails has taken it.
+template <typename Ask>
+bool TForm1::AnyPage(Ask ask) {
+  for (TPage* page : pageObjects_) {
+    if (!page) continue;
+    try {
+      if (ask(*page)) return true;
+    } catch (const std::exception& error) {
+      inspect::WriteDebugLog(inspect::DebugLogEntry(error));
+      return true;
+    } catch (...) {
+      return true;
+    }
+  }
+  return false;
 }
 
 void TForm1::OpenLogs1Click() { scan::OpenBesideProgram(appDir_, "Logs\\"); }
@@ -506,16 +478,9 @@ void TForm1::ShutdownPC1Click() {
 }
 
 void TForm1::BitBtn1Click() {
-  if (scanning_) return;
-  scanning_ = true;
-  try {
-    scan::RunAnalyzer(settings_.Read(), analyzer_);
-  } catch (const std::exception& error) {
-    inspect::WriteDebugLog(inspect::DebugLogEntry(error));
-  } catch (...) {
-  }
-  scanning_ = false;
-  if (closePending_) DestroyWindow(window_);
+  if (closing_) return;
+  HWND window = window_;
+  Guarded([&] { run_.Start(settings_.Read(), [window] { PostMessageA(window, kWmScanNews, 0, 0); }); });
 }
 
 void TForm1::TrayIconDblClick() {
@@ -527,25 +492,12 @@ bool TForm1::TranslateDialogMessage(MSG& message) {
   return about_.TranslateDialogMessage(message) || update_.TranslateDialogMessage(message);
 }
 
-LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* form = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    form->window_ = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-  }
-  auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!form) return DefWindowProcA(window, message, wParam, lParam);
-  return form->HandleMessage(message, wParam, lParam);
-}
-
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
-      if (settings_.Command(id, code)) return 0;
-      if (restorer_.Command(id, code)) return 0;
-      if (managers_.Command(id, code)) return 0;
+      if (AnyPage([&](TPage& page) { return page.Command(id, code); })) return 0;
       if (code == 0 && lParam == 0 && StartToolOfEntry(id)) return 0;
       if (id == IdOf("Label3") && code == STN_CLICKED) {
         Label3Click();
@@ -553,6 +505,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       // Menu entries (code 0) and buttons.
       if (code != BN_CLICKED) break;
+      if (const TControl* button = scan::FindPageButton(id)) {
+        ShowPage(button->value);
+        return 0;
+      }
       if (THandler handler = HandlerOf(id)) {
         (this->*handler)();
         return 0;
@@ -561,14 +517,16 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (id == IdOf("BitBtn1")) PostMessageA(window_, kWmStartScan, 0, 0);
       return 0;
     }
-    case WM_NOTIFY:
-      if (settings_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
-      if (restorer_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
-      if (managers_.Notify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+    case WM_NOTIFY: {
+      const NMHDR& header = *reinterpret_cast<const NMHDR*>(lParam);
+      if (AnyPage([&](TPage& page) { return page.Notify(header); })) return 0;
       break;
-    case WM_CONTEXTMENU:
-      if (managers_.ContextMenu(reinterpret_cast<HWND>(wParam), lParam)) return 0;
+    }
+    case WM_CONTEXTMENU: {
+      const POINT screen{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      if (AnyPage([&](TPage& page) { return page.ContextMenu(reinterpret_cast<HWND>(wParam), screen); })) return 0;
       break;
+    }
     case kWmStartScan:
       BitBtn1Click();
       return 0;
@@ -582,11 +540,8 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (target) SetFocus(target);
       return 0;
     }
-    case kWmScanAddLine:
-      analyzer_.AppendLine(*reinterpret_cast<const std::string*>(lParam));
-      return 0;
-    case kWmScanSetProgress:
-      analyzer_.SetProgress(static_cast<int>(wParam));
+    case kWmScanNews:
+      Guarded([&] { run_.Deliver(); });
       return 0;
     case kWmTrayIcon:
       if (lParam == WM_LBUTTONDBLCLK) TrayIconDblClick();
@@ -609,7 +564,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (control == controls_[IdOf("Label3")]) {
         SetTextColor(dc, RGB(190, 204, 226));
         SetBkColor(dc, kHeaderColor);
-        return reinterpret_cast<LRESULT>(headerBrush_);
+        return reinterpret_cast<LRESULT>(headerBrush_.get());
       }
       break;
     }
@@ -629,14 +584,11 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Paint();
       return 0;
     case WM_CLOSE:
-      if (!inspect::AppClosing) FormClose();  // ends the process when a worker still runs
-      if (scanning_) {
-        closePending_ = true;  // BitBtn1Click destroys the window once the run has returned
-      } else {
-        DestroyWindow(window_);
-      }
+      FormClose();
+      DestroyWindow(window_);
       return 0;
     case WM_DESTROY:
+      StopJobs();  // destroyed without a close: the jobs end all the same
       RemovePropA(window_, kToolsEnabledProperty);
       tray_.Hide();
       analyzer_.Detach();

@@ -15,6 +15,9 @@
 #include "app/settings_page.h"
 #include "app/small_windows.h"
 #include "app/tray_icon.h"
+#include "inspect/run_state.h"
+#include "platform/win32/window_owners.h"
+#include "scan/analyzer_run.h"
 #include "scan/controls.h"
 
 namespace app {
@@ -24,7 +27,6 @@ class TForm1 final : public inspect::TPrompter {
   TForm1() = default;
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
-  ~TForm1();
 
   // Registers the classes, creates the three windows and shows this one; false when it cannot be created.
   bool Create(HINSTANCE instance, int show);
@@ -41,7 +43,8 @@ class TForm1 final : public inspect::TPrompter {
     UINT position;
   };
 
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  template <typename T>
+  friend LRESULT CALLBACK WindowProcOf(HWND, UINT, WPARAM, LPARAM);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   static THandler HandlerOf(int id);
 
@@ -53,22 +56,18 @@ class TForm1 final : public inspect::TPrompter {
   void FormClose();
   // Shows page `index` and sets the bold caption on its button only.
   void SelectPage(int index);
+  // A page button: the page shown, then entered.
+  void ShowPage(int index);
+  template <typename Ask>
+  bool AnyPage(Ask ask);
   void ApplyCaptions();
   void ApplyLanguage(const std::string& name);
   void SetStayOnTop(bool onTop);
   // The id of the button Enter presses: the focused push button, else the page's default; 0 for none.
   int DefaultButton() const;
-  // Ends the workers still running; true when one had to be ended.
-  bool EndWorkers();
+  // Asks the scan and the update check to stop and waits for them (bounded).
+  void StopJobs();
 
-  void AdvGlowButton1Click();
-  void AdvGlowButton2Click();
-  void AdvGlowButton3Click();
-  void AdvGlowButton4Click();
-  void AdvGlowButton5Click();
-  void AdvGlowButton6Click();
-  void AdvGlowButton7Click();
-  void AdvGlowButton8Click();
   void BitBtn1Click();
   void TrayIconDblClick();
   void OpenLogs1Click();
@@ -91,22 +90,24 @@ class TForm1 final : public inspect::TPrompter {
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
   HMENU menu_ = nullptr;
-  HFONT font_ = nullptr;
-  HFONT boldFont_ = nullptr;
-  HFONT headerFont_ = nullptr;
-  HFONT linkFont_ = nullptr;
-  HBRUSH headerBrush_ = nullptr;
-  std::array<HWND, scan::kPageCount> pages_{};
+  platform::win32::ScopedFont font_;
+  platform::win32::ScopedFont boldFont_;
+  platform::win32::ScopedFont headerFont_;
+  platform::win32::ScopedFont linkFont_;
+  platform::win32::ScopedBrush headerBrush_;
+  std::array<HWND, scan::kPageCount> pages_{};          // the panels
+  std::array<TPage*, scan::kPageCount> pageObjects_{};  // what each panel shows
   std::map<int, HWND> controls_;         // the main window's own controls by id
   std::map<int, TMenuPlace> menuPlaces_; // menu entries by id
   HWND focus_ = nullptr;
-  bool scanning_ = false;      // BitBtn1Click is on the stack
-  bool closePending_ = false;  // closed while a run winds up: destroyed once it returns
+  bool closing_ = false;       // FormClose ran
   bool shown_ = false;         // FormShow ran once
   std::string appDir_;
   std::vector<std::string> credits_;
 
+  inspect::TRunState runState_;
   TAnalyzerPage analyzer_;
+  scan::TAnalyzerRun run_{analyzer_, runState_};
   TSettingsPage settings_;
   TManagerPages managers_;
   TRestorerPage restorer_;

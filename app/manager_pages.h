@@ -1,5 +1,4 @@
-// The manager pages of the main window together: what the window hands them and what its page
-// buttons ask of them.
+// The manager pages of the main window together: their objects and what the window hands them.
 #pragma once
 
 #include <windows.h>
@@ -17,11 +16,6 @@ namespace app {
 class TManagerPages {
  public:
   void Create(const std::array<HWND, scan::kPageCount>& pages, HWND window, inspect::TPrompter* prompter);
-  void ApplyCaptions();
-  // WM_COMMAND, WM_NOTIFY and WM_CONTEXTMENU of their controls; false for others.
-  bool Command(int id, int code);
-  bool Notify(const NMHDR& header);
-  bool ContextMenu(HWND control, LPARAM position);
 
   TStartupsPage startups;
   TBhoPage bhos;

@@ -76,6 +76,8 @@ HWND TRestorerPage::Control(int id) const {
   return controls_.Find(id);
 }
 
+void TRestorerPage::Enter() { SelectSubPage(scan::kSystemHijacks); }
+
 void TRestorerPage::SelectSubPage(int index) {
   if (!tabs_ || index < 0 || index >= scan::kRestorerTabCount) return;
   SendMessageA(tabs_, TCM_SETCURSEL, index, 0);
@@ -120,7 +122,7 @@ void TRestorerPage::Button9Click() {
   // window stays usable meanwhile.
   EnableWindow(apply, FALSE);
   try {
-    restorer::ApplyRepairs(Options(), *host_.prompter);
+    restorer::ApplyRepairs(Options(), *host_.prompter, *host_.runState);
   } catch (const std::exception& error) {
     inspect::WriteDebugLog(inspect::DebugLogEntry(error));
   } catch (...) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+#include "app/page.h"
 #include "app/control_ui.h"
 #include "inspect/prompt.h"
 #include "restorer/repairs.h"
@@ -14,20 +15,23 @@
 
 namespace app {
 
-class TRestorerPage {
+class TRestorerPage final : public TPage {
  public:
   struct THost {
     std::function<bool()> restorePoint;  // CheckBox46 of the Settings page
     inspect::TPrompter* prompter = nullptr;
+    inspect::TRunState* runState = nullptr;  // the window's: no repairs during a scan
   };
 
   void Create(HWND page, THost host);
   void SelectSubPage(int index);
-  void ApplyCaptions();
+  // Its button shows the "System Hijacks" sub-page.
+  void Enter() override;
+  void ApplyCaptions() override;
   // A WM_COMMAND of one of its controls; false when it is not one of them.
-  bool Command(int id, int code);
+  bool Command(int id, int code) override;
   // TCN_SELCHANGE of the sub-page tabs; false for other notifications.
-  bool Notify(const NMHDR& header);
+  bool Notify(const NMHDR& header) override;
 
   // The ticked boxes, the selected Safe Mode radio button and the restore-point option.
   restorer::TRestorerOptions Options() const;

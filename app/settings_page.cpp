@@ -116,6 +116,8 @@ void TSettingsPage::Load(const std::string& appDir) {
 
 void TSettingsPage::Save(const std::string& appDir) const { scan::SaveSettings(appDir, Read()); }
 
+void TSettingsPage::Enter() { SelectSubPage(scan::kGeneral); }
+
 void TSettingsPage::SelectSubPage(int index) {
   if (!tabs_ || index < 0 || index >= scan::kSettingsTabCount) return;
   SendMessageA(tabs_, TCM_SETCURSEL, index, 0);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "app/page.h"
 #include "app/control_ui.h"
 #include "inspect/prompt.h"
 #include "scan/controls.h"
@@ -14,7 +15,7 @@
 
 namespace app {
 
-class TSettingsPage {
+class TSettingsPage final : public TPage {
  public:
   struct THost {
     std::function<void(bool)> stayOnTop;                  // CheckBox3Click
@@ -31,14 +32,16 @@ class TSettingsPage {
   void Save(const std::string& appDir) const;
 
   void SelectSubPage(int index);
+  // Its button shows the "General" sub-page.
+  void Enter() override;
   int SubPage() const;
   void SetLanguages(const std::vector<std::string>& names);
   std::string LanguageText() const;
-  void ApplyCaptions();
+  void ApplyCaptions() override;
   // A WM_COMMAND of one of its controls; false when it is not one of them.
-  bool Command(int id, int code);
+  bool Command(int id, int code) override;
   // TCN_SELCHANGE of the sub-page tabs; false for other notifications.
-  bool Notify(const NMHDR& header);
+  bool Notify(const NMHDR& header) override;
 
   HWND Control(int id) const;
 

@@ -29,17 +29,11 @@ constexpr const char* kCredits[] = {
 
 }  // namespace
 
-TToolWindow::~TToolWindow() {
-  for (HFONT font : {font_, boldFont_}) {
-    if (font) DeleteObject(font);
-  }
-}
-
 bool TToolWindow::CreateFrame(HINSTANCE instance, const char* cls, const std::string& caption, DWORD style,
                               int width, int height, const char* fontFace) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &TToolWindow::WindowProc;
+  wc.lpfnWndProc = &WindowProcOf<TToolWindow>;
   wc.hInstance = instance;
   wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -51,8 +45,8 @@ bool TToolWindow::CreateFrame(HINSTANCE instance, const char* cls, const std::st
   const int w = frame.right - frame.left, h = frame.bottom - frame.top;
   window_ = CreateWindowExA(WS_EX_CONTROLPARENT, cls, caption.c_str(), style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
                             (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, instance, this);
-  font_ = MakeFont(fontFace, 8, FW_NORMAL);
-  boldFont_ = MakeFont(fontFace, 10, FW_BOLD);
+  font_.Reset(MakeFont(fontFace, 8, FW_NORMAL));
+  boldFont_.Reset(MakeFont(fontFace, 10, FW_BOLD));
   return window_ != nullptr;
 }
 
@@ -60,7 +54,7 @@ HWND TToolWindow::Add(const char* cls, const std::string& text, DWORD style, int
                       DWORD exStyle) {
   HWND control = CreateWindowExA(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, window_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return control;
 }
 
@@ -68,16 +62,6 @@ void TToolWindow::Show() {
   if (!window_) return;
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);
-}
-
-LRESULT CALLBACK TToolWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<TToolWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<TToolWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  return self ? self->HandleMessage(message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
 }
 
 LRESULT TToolWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -100,7 +84,7 @@ bool TAboutBox::Create(HINSTANCE instance) {
   HWND icon = Add("STATIC", "", SS_ICON, 20, 22, 32, 32, -1);
   SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(1))), 0);
   HWND title = Add("STATIC", std::string(scan::kProductName) + " v" + scan::kProductVersion, SS_LEFT, 64, 22, 260, 20, -1);
-  SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_), FALSE);
+  SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
   Add("STATIC", "A malware analyst's inspection and repair tool.", SS_LEFT, 64, 46, 266, 16, -1);
   Add("STATIC", "Use it at your own risk; read Eula.rtf.", SS_LEFT, 64, 62, 266, 16, -1);
   std::string credits;
@@ -135,6 +119,8 @@ LRESULT TAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // --- Update window ----------------------------------------------------------------------------
 
 constexpr int kHeaderHeight = 64;
+constexpr UINT kWmUpdateNews = WM_APP + 2;
+constexpr UINT_PTR kUpdateTimer = 1;
 
 bool TUpdateWindow::Create(HINSTANCE instance, const std::string& appDir) {
   using scan::kPlaceUpdate;
@@ -143,15 +129,15 @@ bool TUpdateWindow::Create(HINSTANCE instance, const std::string& appDir) {
                    484, 211, "Verdana")) {
     return false;
   }
-  white_ = CreateSolidBrush(RGB(255, 255, 255));
+  white_.Reset(CreateSolidBrush(RGB(255, 255, 255)));
   HWND icon = Add("STATIC", "", SS_ICON, 430, 16, 32, 32, -1);
   SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(1))), 0);
   title_ = Add("STATIC", Caption(kPlaceUpdate, "Label2"), SS_LEFT, 16, 22, 300, 20, Id(kPlaceUpdate, "Label2"));
-  SendMessageA(title_, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_), FALSE);
+  SendMessageA(title_, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
   link_ = Add("STATIC", Caption(kPlaceUpdate, "Label1"), SS_LEFT | SS_NOTIFY | WS_TABSTOP, 32, kHeaderHeight + 40, 300,
               18, Id(kPlaceUpdate, "Label1"));
-  linkFont_ = MakeFont("Verdana", 8, FW_BOLD, true);
-  SendMessageA(link_, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
+  linkFont_.Reset(MakeFont("Verdana", 8, FW_BOLD, true));
+  SendMessageA(link_, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.get()), FALSE);
   return true;
 }
 
@@ -169,10 +155,25 @@ int TUpdateWindow::Prompt(const std::string& text, const std::string& caption, u
 }
 
 void TUpdateWindow::Label1Click() {
-  if (scan::UpdateCheckRunning()) return;
+  if (check_.Running()) return;
   EnableWindow(link_, FALSE);
-  scan::CheckForUpdate(scan::UpdateUrl(appDir_), true, *this);
+  HWND window = window_;
+  if (check_.Start(scan::UpdateUrl(appDir_), true, [window] { PostMessageA(window, kWmUpdateNews, 0, 0); }, *this)) {
+    SetTimer(window_, kUpdateTimer, scan::kUpdateWaitSeconds * 1000, nullptr);
+  } else {
+    EnableWindow(link_, TRUE);
+  }
+}
+
+void TUpdateWindow::TakeAnswer(bool timeUp) {
+  if (!check_.Deliver(timeUp, *this)) return;
+  KillTimer(window_, kUpdateTimer);
   if (IsWindow(link_)) EnableWindow(link_, TRUE);
+}
+
+void TUpdateWindow::StopCheck() {
+  if (window_) KillTimer(window_, kUpdateTimer);
+  check_.Stop();
 }
 
 LRESULT TUpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -180,6 +181,12 @@ LRESULT TUpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
       if (reinterpret_cast<HWND>(lParam) == link_ && HIWORD(wParam) == STN_CLICKED) Label1Click();
       if (LOWORD(wParam) == IDOK && GetFocus() == link_) Label1Click();  // Enter on the link
+      return 0;
+    case kWmUpdateNews:
+      TakeAnswer(false);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kUpdateTimer) TakeAnswer(true);
       return 0;
     case WM_SETCURSOR:
       if (reinterpret_cast<HWND>(wParam) == link_) {
@@ -196,7 +203,7 @@ LRESULT TUpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (control == link_) SetTextColor(dc, RGB(0, 0, 128));
       if (r.top < kHeaderHeight) {
         SetBkColor(dc, RGB(255, 255, 255));
-        return reinterpret_cast<LRESULT>(white_);
+        return reinterpret_cast<LRESULT>(white_.get());
       }
       SetBkMode(dc, TRANSPARENT);
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
@@ -205,17 +212,15 @@ LRESULT TUpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(window_, &paint);
       RECT header{0, 0, 484, kHeaderHeight};
-      FillRect(dc, &header, white_);
+      FillRect(dc, &header, white_.get());
       RECT line{0, kHeaderHeight, 484, kHeaderHeight + 1};
       FillRect(dc, &line, GetSysColorBrush(COLOR_3DSHADOW));
       EndPaint(window_, &paint);
       return 0;
     }
     case WM_DESTROY:
-      if (linkFont_) DeleteObject(linkFont_);
-      if (white_) DeleteObject(white_);
-      linkFont_ = nullptr;
-      white_ = nullptr;
+      linkFont_.Reset();
+      white_.Reset();
       break;
     default:
       break;

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "inspect/prompt.h"
+#include "platform/win32/window_owners.h"
+#include "scan/update_check.h"
 
 namespace app {
 
@@ -16,7 +18,7 @@ class TToolWindow {
   TToolWindow() = default;
   TToolWindow(const TToolWindow&) = delete;
   TToolWindow& operator=(const TToolWindow&) = delete;
-  virtual ~TToolWindow();
+  virtual ~TToolWindow() = default;
 
   void Show();
   HWND Window() const { return window_; }
@@ -31,11 +33,12 @@ class TToolWindow {
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND window_ = nullptr;
-  HFONT font_ = nullptr;
-  HFONT boldFont_ = nullptr;
+  platform::win32::ScopedFont font_;
+  platform::win32::ScopedFont boldFont_;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  template <typename T>
+  friend LRESULT CALLBACK WindowProcOf(HWND, UINT, WPARAM, LPARAM);
 };
 
 class TAboutBox final : public TToolWindow {
@@ -54,16 +57,21 @@ class TUpdateWindow final : public TToolWindow, public inspect::TPrompter {
   bool Create(HINSTANCE instance, const std::string& appDir);
   void ApplyCaptions();
   int Prompt(const std::string& text, const std::string& caption, uint32_t flags) override;
+  // The program closes: a check in progress is asked to stop and waited for (bounded).
+  void StopCheck();
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Label1Click();
+  // The check's answer came (or, with `timeUp`, its time is over): told once, the link enabled again.
+  void TakeAnswer(bool timeUp);
 
+  scan::TUpdateCheck check_;
   std::string appDir_;
   HWND title_ = nullptr;
   HWND link_ = nullptr;
-  HFONT linkFont_ = nullptr;
-  HBRUSH white_ = nullptr;
+  platform::win32::ScopedFont linkFont_;
+  platform::win32::ScopedBrush white_;
 };
 
 }  // namespace app

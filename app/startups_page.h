@@ -5,22 +5,24 @@
 
 #include <vector>
 
+#include "app/page.h"
 #include "app/list_view.h"
 #include "inspect/prompt.h"
 #include "managers/startups.h"
 
 namespace app {
 
-class TStartupsPage {
+class TStartupsPage final : public TPage {
  public:
   // `window` owns the Properties sheets; `prompter` shows the outcome of a deletion.
   void Create(HWND page, HWND window, inspect::TPrompter* prompter);
   void FillStartupList();
-  void ApplyCaptions();
+  void Enter() override { FillStartupList(); }
+  void ApplyCaptions() override;
   // A menu entry or notification of the page; false when it is not one of its own.
-  bool Command(int id, int code);
-  bool Notify(const NMHDR& header);
-  bool ContextMenu(HWND control, POINT screen);
+  bool Command(int id, int code) override;
+  bool Notify(const NMHDR& header) override;
+  bool ContextMenu(HWND control, POINT screen) override;
 
  private:
   void Refresh2Click();

@@ -21,7 +21,6 @@
 
 #include "inspect/lang.h"
 #include "inspect/prompt.h"
-#include "inspect/run_flags.h"
 #include "inspect/save_file.h"
 #include "inspect/system.h"
 #include "platform/sync.h"
@@ -37,6 +36,7 @@
 #include "scan/analyzer_run.h"
 #include "scan/connections.h"
 #include "scan/frame.h"
+#include "scan/job.h"
 #include "scan/report_diff.h"
 #include "scan/report_json.h"
 #include "scan/settings.h"
@@ -204,13 +204,22 @@ int main(int argc, char** argv) {
   inspect::FillDefaultTexts();
   scan::TReport report;
   ConsoleDisplay display(quiet);
-  inspect::ScanRunning = true;
   ConsolePrompter prompter;
   std::vector<scan::TSection> sections(scan::DefaultSections().begin(), scan::DefaultSections().end());
 #ifdef BS_OFFLINE
   sections = cli::OfflineSections();
 #endif
-  if (!scan::RunScanThread([&] { return scan::ScanThread(report, options, display, sections); }, prompter)) return 1;
+  {
+    scan::TJob job;
+    if (!job.Start([&](const inspect::TStopToken&, scan::TScanDisplay&) {
+          scan::ScanThread(report, options, display, sections);
+          return std::string();
+        })) {
+      scan::TellThreadFailure(prompter);
+      return 1;
+    }
+    job.Wait(platform::win::kInfinite);
+  }
 #ifdef BS_OFFLINE
   std::vector<std::string> header{volume.SourceLine()};
   header.insert(header.end(), volume.Notes().begin(), volume.Notes().end());

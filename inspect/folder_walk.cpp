@@ -16,21 +16,24 @@ constexpr size_t kMaxPath = 260;
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
+bool Stopped(const TStopToken* stop) { return stop && stop->Requested(); }
+
 template <typename Visit>
-void ForEachEntry(const std::string& folder, const std::string& mask, Visit&& visit) {
+void ForEachEntry(const std::string& folder, const std::string& mask, const TStopToken* stop, Visit&& visit) {
   auto& fs = platform::Fs();
   platform::FindData entry;
   const platform::ScopedFind find(fs.FindFirstFile(JoinPath(folder, mask), &entry));
   if (!find.ok()) return;
   do {
+    if (Stopped(stop)) return;
     if (!IsDotEntry(entry.name)) visit(entry);
   } while (fs.FindNextFile(find.get(), &entry));
 }
 
-std::vector<std::string> SubfoldersOf(const std::string& folder, bool intoDotFolders) {
+std::vector<std::string> SubfoldersOf(const std::string& folder, bool intoDotFolders, const TStopToken* stop) {
   std::vector<std::string> subfolders;
   try {
-    ForEachEntry(folder, "*.*", [&](const platform::FindData& entry) {
+    ForEachEntry(folder, "*.*", stop, [&](const platform::FindData& entry) {
       if (!(entry.attributes & win::kFileAttributeDirectory) || entry.name.empty()) return;
       if (!intoDotFolders && entry.name.starts_with('.')) return;
       if (entry.attributes & win::kFileAttributeReparsePoint) return;
@@ -44,9 +47,10 @@ std::vector<std::string> SubfoldersOf(const std::string& folder, bool intoDotFol
 }
 
 void Walk(const std::string& folder, const TFolderWalk& walk, int depth) {
-  ForEachEntry(folder, walk.mask, [&](const platform::FindData& entry) { walk.visit(folder, entry); });
+  ForEachEntry(folder, walk.mask, walk.stop, [&](const platform::FindData& entry) { walk.visit(folder, entry); });
   if (!walk.recurse || depth >= kMaxDepth) return;
-  for (const std::string& subfolder : SubfoldersOf(folder, walk.intoDotFolders)) {
+  for (const std::string& subfolder : SubfoldersOf(folder, walk.intoDotFolders, walk.stop)) {
+    if (Stopped(walk.stop)) return;
     if (walk.enter && !walk.enter(subfolder)) continue;
     Walk(subfolder, walk, depth + 1);
     if (walk.leave) walk.leave(subfolder);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "inspect/stop_token.h"
 #include "platform/platform.h"
 
 namespace inspect {
@@ -21,6 +22,8 @@ struct TFolderWalk {
   std::function<bool(const std::string& subfolder)> enter;
   // After a subfolder has been walked (recursive walks only).
   std::function<void(const std::string& subfolder)> leave;
+  // The walk ends once a stop is asked for here.
+  const TStopToken* stop = nullptr;
 };
 
 // Walks `folder` (with or without a trailing "\"). A recursive walk finds subfolders with "*.*"

@@ -52,6 +52,13 @@ constexpr const char* kSystemFileProtection = "\\SOFTWARE\\Microsoft\\Windows\\C
 constexpr const char* kFirewallStandardPolicy = "\\SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\StandardProfile";
 constexpr const char* kFirewallDomainPolicy = "\\SOFTWARE\\Policies\\Microsoft\\WindowsFirewall\\DomainProfile";
 constexpr const char* kOle = "\\Software\\Microsoft\\Ole";
+constexpr const char* kServices = "\\SYSTEM\\CurrentControlSet\\Services";
+constexpr const char* kTcpipParameters = "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+constexpr const char* kFirewallPolicy =
+    "\\SYSTEM\\CurrentControlSet\\Services\\SharedAccess\\Parameters\\FirewallPolicy";
+constexpr const char* kZoneMapDomains =
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains";
+constexpr const char* kClsid = "\\SOFTWARE\\Classes\\CLSID";
 
 // Open commands of file types under HKEY_CLASSES_ROOT; the trailing "\" names the default value.
 constexpr const char* kExeFileOpen = "\\exefile\\shell\\open\\command\\";

@@ -51,6 +51,9 @@ inline void Thread(Handle thread) { Thr().CloseHandle(thread); }
 inline void Token(Handle token) { Sec().CloseHandle(token); }
 inline void InternetHandle(Handle handle) { Net().CloseHandle(handle); }
 inline void NtHandle(Handle handle) { Native().Close(handle); }
+inline void Device(Handle device) { Native().CloseDevice(device); }
+inline void ImageView(Address view) { Native().UnmapImageFile(view); }
+inline void Library(Address module) { Native().FreeLibrary(module); }
 }  // namespace close
 
 // An opened registry key (never one of the predefined roots).
@@ -68,5 +71,26 @@ using ScopedToken = TScoped<Handle, close::Token, kNoHandle>;
 using ScopedInternet = TScoped<Handle, close::InternetHandle, kNoHandle>;
 // A handle the native services opened (NtOpenProcess), closed with NtClose.
 using ScopedNtHandle = TScoped<Handle, close::NtHandle, kNoHandle>;
+// A device of a driver (CreateFile on "\\.\name"), closed with CloseDevice.
+using ScopedDevice = TScoped<Handle, close::Device, kInvalidHandle, kNoHandle>;
+// A file mapped as an image (MapImageFile) and a library loaded with LoadLibraryEx.
+using ScopedImageView = TScoped<Address, close::ImageView, Address{0}>;
+using ScopedLibrary = TScoped<Address, close::Library, Address{0}>;
+
+// A Windows Sockets session of the IP Helper facility: WSACleanup only after a successful start.
+class ScopedWinsock {
+ public:
+  ScopedWinsock(IpHelper& ip, uint16_t version) : ip_(ip), started_(ip.WsaStartup(version)) {}
+  ~ScopedWinsock() {
+    if (started_) ip_.WsaCleanup();
+  }
+  ScopedWinsock(const ScopedWinsock&) = delete;
+  ScopedWinsock& operator=(const ScopedWinsock&) = delete;
+  bool ok() const { return started_; }
+
+ private:
+  IpHelper& ip_;
+  bool started_;
+};
 
 }  // namespace platform

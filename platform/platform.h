@@ -100,6 +100,7 @@ constexpr uint32_t kVerPlatformWin32Windows = 1;
 constexpr uint32_t kVerPlatformWin32Nt = 2;
 
 constexpr uint32_t kStillActive = 259;
+constexpr uint32_t kInfinite = 0xFFFFFFFF;
 constexpr int kSwShowNormal = 1;
 constexpr int kSwShow = 5;
 
@@ -434,8 +435,6 @@ class Ui {
   virtual ~Ui() = default;
   // MessageBoxA without owner window.
   virtual int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
-  // Dispatches every pending message of the calling thread.
-  virtual void ProcessMessages() = 0;
 };
 
 class Threads {
@@ -445,7 +444,8 @@ class Threads {
   virtual Handle CreateThread(std::function<uint32_t()> body) = 0;
   // GetExitCodeThread: kStillActive while it runs.
   virtual bool GetExitCodeThread(Handle thread, uint32_t* code) = 0;
-  virtual bool TerminateThread(Handle thread, uint32_t code) = 0;
+  // WaitForSingleObject on the thread: true once it has ended, false when `milliseconds` passed first.
+  virtual bool WaitForThread(Handle thread, uint32_t milliseconds) = 0;
   virtual void CloseHandle(Handle thread) = 0;
 };
 

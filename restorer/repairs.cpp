@@ -10,7 +10,6 @@
 #include "inspect/lang.h"
 #include "inspect/registry.h"
 #include "inspect/save_file.h"
-#include "inspect/run_flags.h"
 #include "inspect/system.h"
 #include "platform/platform.h"
 #include "restorer/backup.h"
@@ -240,15 +239,16 @@ const char* RepairCaption(TRepair repair) {
   return i < std::size(kCatalogue) ? kCatalogue[i].caption : "";
 }
 
-TRestorerResult ApplyRepairs(const TRestorerOptions& options, inspect::TPrompter& prompter) {
+TRestorerResult ApplyRepairs(const TRestorerOptions& options, inspect::TPrompter& prompter,
+                             inspect::TRunState& state) {
   TRestorerResult result;
   inspect::FillDefaultTexts();
-  if (inspect::ScanRunning) {
+  if (state.scanning) {
     prompter.Prompt(inspect::Lng(110), "Warning", win::kMbIconWarning | win::kMbTopmost);
     return result;
   }
   if (options.createRestorePoint) inspect::CreateRestorePoint();
-  inspect::RestorerRunning = true;
+  state.repairing = true;
 
   std::vector<TPlannedChange> plan;
   for (const TCatalogueRow& row : kCatalogue) {
@@ -261,7 +261,7 @@ TRestorerResult ApplyRepairs(const TRestorerOptions& options, inspect::TPrompter
     }
   }
   if (!SaveBackup(plan, prompter, &result.backupPath)) {
-    inspect::RestorerRunning = false;
+    state.repairing = false;
     return result;
   }
 
@@ -281,7 +281,7 @@ TRestorerResult ApplyRepairs(const TRestorerOptions& options, inspect::TPrompter
   std::string text = inspect::Lng(186);
   if (!result.backupPath.empty()) text += "\r\n\r\n" + std::string(kUndoLabel) + result.backupPath;
   prompter.Prompt(text, inspect::Lng(136), win::kMbIconInformation | win::kMbTopmost);
-  inspect::RestorerRunning = false;
+  state.repairing = false;
   return result;
 }
 

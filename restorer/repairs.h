@@ -7,6 +7,7 @@
 #include <string>
 
 #include "inspect/prompt.h"
+#include "inspect/run_state.h"
 #include "platform/platform.h"
 
 namespace restorer {
@@ -43,9 +44,10 @@ struct TRestorerResult {
 
 // Apply: refuses during a scan, makes the restore point when asked, saves the undo file, carries
 // out every ticked repair in catalogue order (each operation tried whatever became of the ones
-// before) and shows the final message. RestorerRunning is set from after the guard until the
+// before) and shows the final message. `state.repairing` is set from after the guard until the
 // message has been answered.
-TRestorerResult ApplyRepairs(const TRestorerOptions& options, inspect::TPrompter& prompter);
+TRestorerResult ApplyRepairs(const TRestorerOptions& options, inspect::TPrompter& prompter,
+                             inspect::TRunState& state);
 
 // The seven browser values of the IE Urls and IE Hijacks sub-pages, each written at once.
 enum class TBrowserValue : uint8_t {

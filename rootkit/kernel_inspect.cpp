@@ -138,17 +138,17 @@ struct TDriverSession {
   bool copied = false;
   bool registered = false;
   bool loaded = false;
-  Handle device = platform::kInvalidHandle;
-  Address ntdllView = 0;
+  platform::ScopedDevice device;
+  platform::ScopedImageView ntdllView;
 
   TDriverSession() = default;
   TDriverSession(const TDriverSession&) = delete;
   TDriverSession& operator=(const TDriverSession&) = delete;
   ~TDriverSession() {
-    if (ntdllView) platform::Native().UnmapImageFile(ntdllView);
+    ntdllView.Reset();
     if (loaded) UnloadKernelDriver(service);
     if (registered) UnregisterDriverService(service);
-    if (device != platform::kInvalidHandle) platform::Native().CloseDevice(device);
+    device.Reset();
     if (copied) RemoveDriverCopy();
   }
 };
@@ -364,7 +364,7 @@ std::string KernelModuleOfAddress(Address address, bool fullPath, const std::str
 }
 
 void CheckServiceTable(const TKernelInspection& kernel, std::vector<std::string>& report) {
-  for (uint32_t i = 0; i < kernel.names.Count() && i < kernel.reference.size(); ++i) {
+  for (uint32_t i = 0; i < kernel.names.Count() && i < kernel.reference.size() && !kernel.Stopped(); ++i) {
     uint32_t live = 0;
     if (!ReadServiceTableEntry(kernel.device, i, &live)) continue;
     const uint32_t expected = kernel.kernelBase + kernel.reference[i];
@@ -377,11 +377,11 @@ void CheckServiceTable(const TKernelInspection& kernel, std::vector<std::string>
 void ScanKernelRoutines(const TKernelInspection& kernel, Address image, std::vector<std::string>& report) {
   uint8_t bytes[kKernelBytes];
   const bool exports = ForEachExport(image, [&](const std::string& name, uint32_t rva) {
-    if (rva == 0 || StartsWith(name, "Zw") || StartsWith(name, "Nt")) return;
+    if (rva == 0 || StartsWith(name, "Zw") || StartsWith(name, "Nt") || kernel.Stopped()) return;
     if (ReadKernelBytes(kernel.device, kernel.kernelBase + rva, bytes)) ScanKernelCode(kernel, bytes, rva, name, report);
   });
   if (!exports || !kernel.haveReference) return;
-  for (uint32_t i = 0; i < kernel.names.Count() && i < kernel.reference.size(); ++i) {
+  for (uint32_t i = 0; i < kernel.names.Count() && i < kernel.reference.size() && !kernel.Stopped(); ++i) {
     if (ReadKernelBytes(kernel.device, kernel.kernelBase + kernel.reference[i], bytes)) {
       ScanKernelCode(kernel, bytes, kernel.reference[i], kernel.names.NtName(i), report);
     }
@@ -410,7 +410,7 @@ void ScanKernelCode(const TKernelInspection& kernel, const uint8_t (&bytes)[kKer
   }
 }
 
-void ListKernelModeInfo(std::vector<std::string>& report) {
+void ListKernelModeInfo(std::vector<std::string>& report, const inspect::TStopToken* stop) {
   const platform::OsVersion version = platform::Sys().GetVersion();
   if (version.platformId != win::kVerPlatformWin32Nt) {
     report.push_back("Windows NT OS Supported Only!");
@@ -447,26 +447,28 @@ void ListKernelModeInfo(std::vector<std::string>& report) {
   session.loaded = true;
 
   TKernelInspection kernel;
-  if (!OpenDriverDevice(&session.device)) return;
-  kernel.device = session.device;
+  kernel.stop = stop;
+  if (kernel.Stopped() || !OpenDriverDevice(session.device.out())) return;
+  kernel.device = session.device.get();
   if (!GetKernelImageInfo(&kernel.kernelBase, &kernel.kernelSize, &kernel.kernelPath)) return;
   if (!GetServiceTableAddress(kernel.device, &kernel.serviceTable)) return;
-  session.ntdllView = platform::Native().MapImageFile(platform::Sys().GetSystemDirectory() + "\\ntdll.dll");
-  if (!session.ntdllView || !BuildServiceNameList(session.ntdllView, &kernel.names)) return;
+  session.ntdllView.Reset(platform::Native().MapImageFile(platform::Sys().GetSystemDirectory() + "\\ntdll.dll"));
+  if (!session.ntdllView.ok() || !BuildServiceNameList(session.ntdllView.get(), &kernel.names)) return;
   const TReferenceTable reference = ReadReferenceServiceTable(kernel.kernelPath, kernel.kernelBase,
                                                               kernel.serviceTable, kernel.names.Count(),
                                                               &kernel.reference);
-  if (reference == TReferenceTable::Failed) return;
+  if (reference == TReferenceTable::Failed || kernel.Stopped()) return;
   // Without the file's own table there is nothing to compare the live entries with.
   kernel.haveReference = reference == TReferenceTable::Read;
   if (kernel.haveReference) CheckServiceTable(kernel, report);
 
   auto& native = platform::Native();
-  if (const Address image = native.LoadLibraryEx(kernel.kernelPath, kDontResolveDllReferences)) {
-    ScanKernelRoutines(kernel, image, report);
-    native.FreeLibrary(image);
+  if (const platform::ScopedLibrary image(native.LoadLibraryEx(kernel.kernelPath, kDontResolveDllReferences));
+      image.ok()) {
+    ScanKernelRoutines(kernel, image.get(), report);
   }
 
+  if (kernel.Stopped()) return;
   // An entry that could not be read is not reported: address 0 would only name "N/A".
   Address entry = 0;
   if (GetSyscallEntryAddress(kernel.device, &entry) &&

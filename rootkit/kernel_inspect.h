@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "inspect/stop_token.h"
 #include "platform/platform.h"
 
 namespace rootkit {
@@ -99,6 +100,8 @@ struct TKernelInspection {
   TServiceNameList names;
   bool haveReference = false;
   std::vector<uint32_t> reference;  // relative addresses of the service routines
+  const inspect::TStopToken* stop = nullptr;  // the loops end once a stop is asked for
+  bool Stopped() const { return stop && stop->Requested(); }
 };
 
 // The [SSDT] lines.
@@ -110,7 +113,8 @@ void ScanKernelRoutines(const TKernelInspection& kernel, Address image, std::vec
 void ScanKernelCode(const TKernelInspection& kernel, const uint8_t (&bytes)[kKernelBytes], uint32_t rva,
                     const std::string& name, std::vector<std::string>& report);
 
-// The lines of the "Kernel Mode Info" section (the verdict after it is in sections.h).
-void ListKernelModeInfo(std::vector<std::string>& report);
+// The lines of the "Kernel Mode Info" section (the verdict after it is in sections.h). A stop
+// request ends it between steps; the driver is unloaded and its key removed on every path.
+void ListKernelModeInfo(std::vector<std::string>& report, const inspect::TStopToken* stop = nullptr);
 
 }  // namespace rootkit

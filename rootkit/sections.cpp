@@ -5,9 +5,9 @@
 namespace rootkit {
 
 // The hook lines come from ring3_hooks.cpp, the verdict from kernel_inspect.cpp.
-std::vector<std::string> KernelModeItems() {
+std::vector<std::string> KernelModeItems(const inspect::TStopToken* stop) {
   std::vector<std::string> items;
-  ListKernelModeInfo(items);
+  ListKernelModeInfo(items, stop);
   return items;
 }
 

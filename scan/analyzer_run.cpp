@@ -4,7 +4,6 @@
 
 #include "inspect/lang.h"
 #include "inspect/registry.h"
-#include "inspect/run_flags.h"
 #include "inspect/files.h"
 #include "inspect/system.h"
 
@@ -81,51 +80,91 @@ std::string ReportTimeStamp() {
   return Replace(sys.FormatShortDate(now), "/", '-') + "_" + Replace(sys.FormatLongTime(now), ": ", '_');
 }
 
-void RunAnalyzer(const TSettings& settings, TAnalyzerHost& host) {
-  if (inspect::ScanRunning) return;
-  if (inspect::RestorerRunning) {
-    host.Prompt(inspect::Lng(125), "Warning", win::kMbIconWarning | win::kMbTopmost);
+void TAnalyzerRun::Start(const TSettings& settings, std::function<void()> notify) {
+  if (job_ || state_.scanning) return;
+  if (state_.repairing) {
+    host_.Prompt(inspect::Lng(125), "Warning", win::kMbIconWarning | win::kMbTopmost);
     return;
   }
   inspect::FillDefaultTexts();
   if (settings.RestorePointBeforeAnalyzer) inspect::CreateRestorePoint();
 
-  host.SetScanEnabled(false);
-  host.ClearLog();
-  inspect::ScanRunning = true;
-  const std::string stamp = ReportTimeStamp();
-  host.SetProgressRange(0, 100, 5);
+  settings_ = settings;
+  host_.SetScanEnabled(false);
+  host_.ClearLog();
+  state_.scanning = true;
+  stamp_ = ReportTimeStamp();
+  host_.SetProgressRange(0, 100, 5);
 
-  // Shared with the worker: a worker still running when the window closes keeps them alive.
-  auto report = std::make_shared<TReport>();
-  auto options = std::make_shared<const TScanOptions>(TakeScanOptions(settings));
+  // Shared with the worker, which may outlive a bounded wait at close.
+  report_ = std::make_shared<TReport>();
+  auto options = std::make_shared<TScanOptions>(TakeScanOptions(settings));
 
   if (settings.WorkInBackground) {
     try {
-      host.EnterBackground();
+      host_.EnterBackground();
     } catch (...) {
     }
   }
 
-  TScanDisplay* display = &host.Display();
-  try {
-    RunScanThread([report, options, display] { return ScanThread(*report, *options, *display); }, host);
-  } catch (const std::exception& error) {
-    inspect::WriteDebugLog(inspect::DebugLogEntry(error));
+  auto job = std::make_unique<TJob>();
+  const bool started = job->Start(
+      [report = report_, options](const inspect::TStopToken& stop, TScanDisplay& display) {
+        options->Stop = &stop;
+        ScanThread(*report, *options, display);
+        return std::string();
+      },
+      std::move(notify));
+  if (!started) {
+    TellThreadFailure(host_);
+    Finish(false);
+    return;
   }
+  job_ = std::move(job);
+}
 
-  // A closing window may have stopped the worker in the middle of an append: its report is
-  // not read then (nothing is written out either).
-  const std::string text = inspect::AppClosing ? std::string() : report->Text();
-  host.SetLogText(text);
-  host.SetScanEnabled(true);
-  inspect::ScanRunning = false;
+void TAnalyzerRun::Deliver() {
+  if (!job_) return;
+  TJob::TNews news = job_->Take();
+  for (const std::string& line : news.lines) host_.AddLine(line);
+  if (news.progress >= 0) host_.SetProgress(news.progress);
+  if (!news.ended) return;
+  const bool cutShort = job_->StopRequested();
+  job_.reset();  // the body has returned: the thread is ending
+  Finish(cutShort);
+}
+
+void TAnalyzerRun::Stop() {
+  if (!job_) return;
+  job_->RequestStop();
+  if (!job_->Wait(TJob::kStopWaitMilliseconds)) {
+    // Stuck in a system call: the process ends around it; its state stays with the worker.
+    inspect::WriteDebugLog("scan worker did not stop in time");
+    static_cast<void>(job_.release());
+  }
+  job_.reset();
+  Finish(true);
+}
+
+void TAnalyzerRun::Finish(bool cutShort) {
+  const std::string text = cutShort ? std::string() : report_->Text();
+  if (!cutShort) host_.SetLogText(text);
+  host_.SetScanEnabled(true);
+  state_.scanning = false;
 
   // A failed output ends the outputs, not the run: the driver's keys go on every path.
-  if (!inspect::AppClosing && WriteOutputs(settings, host, text, stamp) && settings.WorkInBackground) {
-    host.LeaveBackground();
+  if (!cutShort && WriteOutputs(settings_, host_, text, stamp_) && settings_.WorkInBackground) {
+    host_.LeaveBackground();
   }
   RemoveDriverLegacyKeys();
+  report_.reset();
+}
+
+void RunAnalyzer(const TSettings& settings, TAnalyzerHost& host, inspect::TRunState& state) {
+  TAnalyzerRun run(host, state);
+  run.Start(settings, {});
+  run.Wait(win::kInfinite);
+  run.Deliver();
 }
 
 }  // namespace scan

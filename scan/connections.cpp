@@ -6,6 +6,7 @@
 
 #include "inspect/processes.h"
 #include "inspect/text.h"
+#include "platform/handles.h"
 #include "scan/sections.h"
 
 namespace scan {
@@ -29,20 +30,6 @@ std::atomic<bool> g_extended{false};
 
 platform::IpHelper* Helper() { return platform::Current().iphelper; }
 
-// Windows Sockets for the length of one fetch.
-class WinsockSession {
- public:
-  explicit WinsockSession(platform::IpHelper& ip) : ip_(ip), started_(ip.WsaStartup(kWinsockVersion)) {}
-  ~WinsockSession() {
-    if (started_) ip_.WsaCleanup();
-  }
-  WinsockSession(const WinsockSession&) = delete;
-  WinsockSession& operator=(const WinsockSession&) = delete;
-
- private:
-  platform::IpHelper& ip_;
-  bool started_;
-};
 
 // The size query, then the fill into a buffer of the reported size. A fill that finds the
 // table grown is asked again with the new size; a table that never settles, a failed fill or
@@ -69,7 +56,7 @@ template <typename Row, typename Extended, typename FromStack>
 std::vector<Row> FetchTable(Extended extended, FromStack fromStack, uint32_t rowBytes) {
   platform::IpHelper* ip = Helper();
   if (!g_loaded || ip == nullptr) return {};
-  WinsockSession winsock(*ip);
+  const platform::ScopedWinsock winsock(*ip, kWinsockVersion);  // for the length of one fetch
   if (g_extended) {
     return FetchExtended<Row>([&](uint32_t* size, std::vector<Row>* rows) { return extended(*ip, size, rows); },
                               rowBytes);

@@ -503,6 +503,13 @@ constexpr const TControl* FindControlById(int id) {
   }
   return nullptr;
 }
+// The page button of `id`; null for any other control.
+constexpr const TControl* FindPageButton(int id) {
+  for (const TControl& c : kControls) {
+    if (c.id == id && c.kind == TKind::PageButton) return &c;
+  }
+  return nullptr;
+}
 // A panel of the page area, shown by its page button. A page's own control of sub-pages (AdvPC3,
 // AdvPC4) is a Page row too, but it stands for page index 0, not for its own page.
 constexpr bool IsPagePanel(const TControl& c) {

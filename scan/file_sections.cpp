@@ -41,10 +41,6 @@ bool IsExistingFile(const std::string& path) {
   return attributes != win::kInvalidFileAttributes && !(attributes & win::kFileAttributeDirectory);
 }
 
-void Pause(const TScanOptions& options) {
-  if (options.ReduceMemoryUsage) platform::Sys().Sleep(1, false);
-}
-
 // Calls `visit` for each entry of folder + mask in the order the file system returns them.
 template <typename Visit>
 void ForEachEntry(const std::string& folder, const std::string& mask, Visit&& visit) {
@@ -66,7 +62,7 @@ void WalkFiles(const std::string& folder, const std::string& mask, bool recurse,
   walk.visit = [&](const std::string& walked, const FindData& entry) {
     // An entry without a name is not a folder, whatever attributes it carries.
     if (IsFolderEntry(entry) && !entry.name.empty()) return;
-    Pause(options);
+    if (!options.Pause(options.ReduceMemoryUsage)) return;
     try {
       visit(walked, entry);
     } catch (...) {
@@ -76,6 +72,7 @@ void WalkFiles(const std::string& folder, const std::string& mask, bool recurse,
       }
     }
   };
+  walk.stop = options.Stop;
   inspect::WalkFolder(folder, walk);
 }
 

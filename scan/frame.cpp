@@ -1,11 +1,8 @@
 #include "scan/frame.h"
 
-#include <atomic>
-
+#include "inspect/key_paths.h"
 #include "inspect/lang.h"
-#include "inspect/run_flags.h"
 #include "inspect/system.h"
-#include "platform/handles.h"
 #include "platform/timer_period.h"
 #include "scan/product.h"
 #include "scan/sections.h"
@@ -20,23 +17,20 @@ using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
 using O = TScanOptions;
 
-std::atomic<platform::Handle> g_scanThread{platform::kNoHandle};
-
-constexpr const char* kFirewallPolicy = "\\SYSTEM\\CurrentControlSet\\Services\\SharedAccess\\Parameters\\FirewallPolicy";
+using inspect::keys::kFirewallPolicy;
 
 void Startups(TReport& r, const O& o) {
   ListFolderFiles(r, o, inspect::GetSpecialFolder(win::kCsidlStartup), "*.*", false);
   ListFolderFiles(r, o, inspect::GetSpecialFolder(win::kCsidlCommonStartup), "*.*", false);
 }
 void NameServers(TReport& r, const O&) {
-  ReportNamedValue(r, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "NameServer", kHkeyLocalMachine);
+  ReportNamedValue(r, inspect::keys::kTcpipParameters, "NameServer", kHkeyLocalMachine);
 }
 void CustomDump(TReport& r, const O& o) {
   WriteCustomRegistryDump(r, o.RegistryDumpEntries);
 }
 void TrustedSites(TReport& r, const O&) {
-  WriteTrustedSites(r, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains",
-                    kHkeyCurrentUser);
+  WriteTrustedSites(r, inspect::keys::kZoneMapDomains, kHkeyCurrentUser);
 }
 void FirewallPrograms(TReport& r, const O&) {
   for (const char* profile : {"StandardProfile", "DomainProfile"}) {
@@ -72,13 +66,13 @@ void SuspiciousFolders(TReport& r, const O& o) {
   ListNumberedFolders(r, o, inspect::GetSpecialFolder(win::kCsidlCommonAppData));
 }
 void Drivers(TReport& r, const O& o) { WriteServiceList(r, o, TServiceKind::Drivers); }
-void FilterDrivers(TReport& r, const O& o) { WriteFilterDrivers(r, o, "\\SYSTEM\\CurrentControlSet\\Services"); }
+void FilterDrivers(TReport& r, const O& o) { WriteFilterDrivers(r, o, inspect::keys::kServices); }
 void Services(TReport& r, const O& o) { WriteServiceList(r, o, TServiceKind::Win32Services); }
-void ServiceDlls(TReport& r, const O& o) { WriteServiceDlls(r, o, "\\SYSTEM\\CurrentControlSet\\Services"); }
+void ServiceDlls(TReport& r, const O& o) { WriteServiceDlls(r, o, inspect::keys::kServices); }
 void Winsock(TReport& r, const O& o) {
   for (const char* set : {"CurrentControlSet", "ControlSet001", "ControlSet002"}) ListWinsockLibraries(r, o, set);
 }
-void UnknownClsid(TReport& r, const O& o) { WriteUnknownClsidFiles(r, o, "\\SOFTWARE\\Classes\\CLSID"); }
+void UnknownClsid(TReport& r, const O& o) { WriteUnknownClsidFiles(r, o, inspect::keys::kClsid); }
 void Ring3Hooks(TReport& r, const O& o) {
   if (inspect::IsX64Windows()) {
     r.Add("x64 OS not supported!");
@@ -175,8 +169,7 @@ std::string SectionTitle(const TSection& section, const TScanOptions& options) {
 
 uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& display,
                     std::span<const TSection> sections) {
-  // The pacing pauses of the sections ask for 1 ms; a worker ended by force leaves the period
-  // raised until the process exits, when Windows drops it.
+  // The pacing pauses of the sections ask for 1 ms.
   const platform::ScopedTimerPeriod fineTimer(1);
   try {
     auto& sys = platform::Sys();
@@ -190,6 +183,7 @@ uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& 
     display.SetProgress(10);
 
     for (const TSection& section : sections) {
+      if (options.Stopped()) return 0;
       const bool on = section.gate == nullptr || options.*section.gate;
       if (on) {
         const std::string title = SectionTitle(section, options);
@@ -211,37 +205,11 @@ uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& 
   } catch (...) {
     inspect::WriteDebugLog("unknown->scan failed");
   }
-  inspect::ScanRunning = false;
   return 0;
 }
 
-bool RunScanThread(std::function<uint32_t()> worker, inspect::TPrompter& prompter) {
-  bool started = false;
-  try {
-    auto& threads = platform::Thr();
-    const platform::ScopedThread thread(threads.CreateThread(std::move(worker)));
-    if (!thread.ok()) {
-      prompter.Prompt("ERROR #6 : " + inspect::Lng(118), "Warning", win::kMbIconWarning | win::kMbTopmost);
-      return false;
-    }
-    started = true;
-    g_scanThread = thread.get();
-    for (;;) {
-      uint32_t code = 0;
-      if (!threads.GetExitCodeThread(thread.get(), &code) || code != win::kStillActive) break;
-      platform::Sys().Sleep(1, true);
-      platform::Gui().ProcessMessages();
-      if (inspect::AppClosing || !inspect::ScanRunning) break;
-    }
-    g_scanThread = platform::kNoHandle;
-  } catch (const std::exception& error) {
-    g_scanThread = platform::kNoHandle;
-    inspect::WriteDebugLog(inspect::DebugLogEntry(error));
-  }
-  inspect::ScanRunning = false;
-  return started;
+void TellThreadFailure(inspect::TPrompter& prompter) {
+  prompter.Prompt("ERROR #6 : " + inspect::Lng(118), "Warning", win::kMbIconWarning | win::kMbTopmost);
 }
-
-platform::Handle CurrentScanThread() { return g_scanThread; }
 
 }  // namespace scan

@@ -1,9 +1,8 @@
 // The scan frame: header, the thirty-five sections in order with their gates, banners and
-// progress values, and the footer; plus the worker thread and the wait for it.
+// progress values, and the footer.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 
@@ -14,7 +13,7 @@
 
 namespace scan {
 
-// What the worker may do to the window: both calls return once the window has applied them.
+// Where the worker's lines and progress go: called on the worker's thread.
 class TScanDisplay {
  public:
   virtual ~TScanDisplay() = default;
@@ -47,16 +46,12 @@ struct TSection {
 std::span<const TSection> DefaultSections();
 std::string SectionTitle(const TSection& section, const TScanOptions& options);
 
-// The worker body: builds the whole report. Never throws.
+// The worker body: builds the whole report. A stop request (options.Stop) ends it before the
+// next section and cuts the section in progress short; the footer is then left out. Never throws.
 uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& display,
                     std::span<const TSection> sections = DefaultSections());
 
-// Starts `worker` on its own thread and dispatches window messages until it ends, the
-// application closes or ScanRunning is cleared. False when no thread could be started (the
-// user is told through `prompter`). Never throws.
-bool RunScanThread(std::function<uint32_t()> worker, inspect::TPrompter& prompter);
-
-// The worker thread of the running scan (kNoHandle when none), for ending it by force at exit.
-platform::Handle CurrentScanThread();
+// The message when no worker thread could be started.
+void TellThreadFailure(inspect::TPrompter& prompter);
 
 }  // namespace scan

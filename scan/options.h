@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "inspect/stop_token.h"
+
 namespace scan {
 
 struct TScanOptions {
@@ -24,6 +26,13 @@ struct TScanOptions {
   std::vector<std::string> RegistryDumpEntries;  // "<root name>\<path>"
   std::vector<std::string> CustomFileEntries;    // "<folder>|<file mask>"
   std::vector<std::string> Md5Exclusions;        // ExclusionKey of each line
+
+  // The run's stop request; null for a run nobody stops.
+  const inspect::TStopToken* Stop = nullptr;
+  bool Stopped() const { return Stop && Stop->Requested(); }
+  // The pacing pause between items (taken when `when`); false once a stop is asked for, and the
+  // caller's loop ends.
+  bool Pause(bool when) const;
 };
 
 // The text before the first blank of an exclusion line; empty when the line has no blank.

@@ -13,7 +13,9 @@ void AddAll(TReport& report, const std::vector<std::string>& items) {
 }  // namespace
 
 void ListRing3Hooks(TReport& report, const TScanOptions&) { AddAll(report, rootkit::Ring3HookItems()); }
-void ListKernelModeInfo(TReport& report, const TScanOptions&) { AddAll(report, rootkit::KernelModeItems()); }
+void ListKernelModeInfo(TReport& report, const TScanOptions& options) {
+  AddAll(report, rootkit::KernelModeItems(options.Stop));
+}
 
 void WriteRootkitVerdict(TReport& report) {
   std::vector<std::string> items;

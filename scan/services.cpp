@@ -39,10 +39,6 @@ std::string LowerAscii(std::string text) {
   return text;
 }
 
-void Pause(bool when) {
-  if (when) platform::Sys().Sleep(1, false);
-}
-
 // The Microsoft exclusion of the registry listers: the file the text names is protected by
 // Windows File Protection.
 bool DroppedAsMicrosoft(const TScanOptions& options, const std::string& text) {
@@ -83,7 +79,7 @@ void WriteServiceList(TReport& report, const TScanOptions& options, TServiceKind
   }
 
   for (const auto& entry : entries) {
-    Pause(options.ReduceMemoryUsage);
+    if (!options.Pause(options.ReduceMemoryUsage)) return;
     if (!inspect::IsServiceRunning("", entry.name)) continue;
     const std::string file = inspect::ServiceImageToFile(inspect::ServiceBinaryPath(entry.name), pathMode);
     if (file.empty()) continue;
@@ -124,7 +120,7 @@ void WriteServiceDlls(TReport& report, const TScanOptions& options, const std::s
       {
         inspect::TReaderKey key(kHkeyLocalMachine, parameters);
         if (!key.ok()) continue;
-        Pause(true);
+        if (!options.Pause(true)) return;
         values = key.reader().GetValueNames();
       }
       for (const std::string& value : values) {
@@ -166,7 +162,7 @@ void WriteUnknownClsidFiles(TReport& report, const TScanOptions& options, const 
   for (const std::string& clsid : SubkeyNames(keyPath)) {
     const std::string classKey = keyPath + "\\" + clsid;
     for (const std::string& sub : SubkeyNames(classKey)) {
-      Pause(true);
+      if (!options.Pause(true)) return;
       if (LowerAscii(sub).find("inprocserver32") == std::string::npos) continue;
       const std::string serverKey = classKey + "\\" + sub;
       if (!KeyOpens(serverKey)) continue;

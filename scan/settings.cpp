@@ -198,6 +198,14 @@ void ImportExclusionFile(const std::string& path, std::vector<std::string>& memo
   for (const std::string& line : SplitLines(pending)) take(line);
 }
 
+bool TScanOptions::Pause(bool when) const {
+  if (when) {
+    if (Stop) return Stop->Wait(1);
+    platform::Sys().Sleep(1, false);
+  }
+  return !Stopped();
+}
+
 std::string ExclusionKey(const std::string& line) {
   size_t blank = line.find(' ');
   return blank == std::string::npos ? "" : line.substr(0, blank);

@@ -17,10 +17,6 @@ namespace {
 
 namespace win = platform::win;
 
-void PauseIfAsked(const TScanOptions& options) {
-  if (options.ReduceMemoryUsage) platform::Sys().Sleep(1, false);
-}
-
 void ListFile(const std::string& path, TReport& report, const TScanOptions& options) {
   ReportFile(path, report, options.ExcludeMicrosoftFiles, options.Md5Exclusions, options.UseMd5Exclusions);
 }
@@ -66,7 +62,7 @@ void WriteRunningProcesses(TReport& report, const TScanOptions& options) {
   const auto snapshot = platform::Procs().SnapshotProcesses();
   if (!snapshot) return;
   for (const platform::ProcessEntry& entry : *snapshot) {
-    PauseIfAsked(options);
+    if (!options.Pause(options.ReduceMemoryUsage)) return;
     const std::string path = ProcessFilePath(entry);
     if (!path.empty()) ListFile(path, report, options);
   }
@@ -78,12 +74,12 @@ void WriteLoadedModules(TReport& report, const TScanOptions& options) {
   if (const auto snapshot = platform::Procs().SnapshotProcesses()) {
     for (const platform::ProcessEntry& entry : *snapshot) {
       inspect::CollectProcessModules(entry.pid, modules);
-      PauseIfAsked(options);
+      if (!options.Pause(options.ReduceMemoryUsage)) return;
     }
   }
   const std::string windowsDir = inspect::GetWindowsDir();
   for (const std::string& path : modules) {
-    PauseIfAsked(options);
+    if (!options.Pause(options.ReduceMemoryUsage)) return;
     if (options.SuspiciousModulesOnly && path.find(windowsDir) == std::string::npos) continue;
     if (inspect::FileExists(path)) ListFile(path, report, options);
   }

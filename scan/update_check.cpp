@@ -24,17 +24,7 @@ constexpr uint32_t kBlockSize = 1024;
 constexpr size_t kMaxAnswerBytes = 4 * kBlockSize;
 constexpr uint32_t kPassMilliseconds = 100;
 
-// One check's inputs and answer. The worker owns a share of it, so an answer that comes after
-// the wait has given up lands here and never in a later check.
-struct TUpdateCheck {
-  std::string url;
-  std::string ownVersion;
-  std::string result;
-  std::atomic<bool> done{false};
-};
-
-std::atomic<bool> g_running{false};
-std::atomic<platform::Handle> g_thread{platform::kNoHandle};
+bool Stopped(const inspect::TStopToken* stop) { return stop && stop->Requested(); }
 
 }  // namespace
 
@@ -46,17 +36,18 @@ std::string UpdateUrl(const std::string& appDir) {
   return "http://" + host + kUpdatePath;
 }
 
-std::string RequestUpdateVersion(const std::string& url, const std::string& ownVersion) {
+std::string RequestUpdateVersion(const std::string& url, const std::string& ownVersion,
+                                 const inspect::TStopToken* stop) {
   const platform::ScopedInternet internet(Net().Open(kUpdateUserAgent));
-  if (!internet.ok()) return "error";
+  if (!internet.ok() || Stopped(stop)) return "error";
   const platform::ScopedInternet request(Net().OpenUrl(internet.get(), url, kRequestFlags));
   if (!request.ok()) return "error";
   std::string status;
   if (!Net().QueryStatusCode(request.get(), kStatusChars, &status) || status != "200") return "error2";
   std::string body;
   char block[kBlockSize];
-  for (uint32_t read = 0;
-       body.size() < kMaxAnswerBytes && Net().ReadFile(request.get(), block, kBlockSize, &read) && read > 0;) {
+  for (uint32_t read = 0; !Stopped(stop) && body.size() < kMaxAnswerBytes &&
+                          Net().ReadFile(request.get(), block, kBlockSize, &read) && read > 0;) {
     body.append(block, read);
   }
   body.resize(std::min(body.size(), kMaxAnswerBytes));
@@ -66,44 +57,7 @@ std::string RequestUpdateVersion(const std::string& url, const std::string& ownV
   return version != ownVersion ? "y" : "";
 }
 
-std::string CheckForUpdate(const std::string& url, bool interactive, inspect::TPrompter& prompter) {
-  if (g_running.exchange(true)) return "";
-  auto check = std::make_shared<TUpdateCheck>();
-  check->url = url;
-  check->ownVersion = kProductVersion;
-
-  platform::ScopedThread worker(platform::Thr().CreateThread([check]() -> uint32_t {
-    try {
-      check->result = RequestUpdateVersion(check->url, check->ownVersion);
-    } catch (...) {
-      check->result = "error";
-    }
-    check->done = true;
-    return 0;
-  }));
-  if (!worker.ok()) {
-    g_running = false;
-    prompter.Prompt("ERROR #6 : " + inspect::Lng(118), "Warning", win::kMbIconWarning | win::kMbTopmost);
-    return "";
-  }
-  g_thread = worker.get();
-
-  auto& sys = platform::Sys();
-  const uint32_t start = sys.GetTickCount();
-  uint32_t code = win::kStillActive;
-  platform::Thr().GetExitCodeThread(worker.get(), &code);
-  while (code == win::kStillActive) {
-    if ((sys.GetTickCount() - start) / 1000.0 >= kUpdateWaitSeconds) break;
-    sys.Sleep(kPassMilliseconds, false);
-    if (!platform::Thr().GetExitCodeThread(worker.get(), &code)) break;
-    platform::Gui().ProcessMessages();
-  }
-  g_thread = platform::kNoHandle;
-  worker.Reset();
-
-  const std::string result = check->done ? check->result : std::string();
-  g_running = false;
-
+void TellUpdateResult(const std::string& result, bool interactive, inspect::TPrompter& prompter) {
   constexpr uint32_t kTopmost = win::kMbTopmost;
   if (result == "y") {
     const int answer = prompter.Prompt(inspect::Lng(97) + "\r\n" + inspect::Lng(98), "Info",
@@ -118,11 +72,60 @@ std::string CheckForUpdate(const std::string& url, bool interactive, inspect::TP
   } else {
     prompter.Prompt(inspect::Lng(100), "Error", win::kMbIconWarning | kTopmost);
   }
+}
+
+bool TUpdateCheck::Start(const std::string& url, bool interactive, std::function<void()> notify,
+                         inspect::TPrompter& prompter) {
+  if (job_) return false;
+  std::erase_if(late_, [](const std::unique_ptr<TJob>& job) { return job->Ended(); });
+  auto job = std::make_unique<TJob>();
+  const bool started = job->Start(
+      [url](const inspect::TStopToken& stop, TScanDisplay&) {
+        try {
+          return RequestUpdateVersion(url, kProductVersion, &stop);
+        } catch (...) {
+          return std::string("error");
+        }
+      },
+      std::move(notify));
+  if (!started) {
+    TellThreadFailure(prompter);
+    return false;
+  }
+  interactive_ = interactive;
+  job_ = std::move(job);
+  return true;
+}
+
+std::optional<std::string> TUpdateCheck::Deliver(bool timeUp, inspect::TPrompter& prompter) {
+  if (!job_) return std::nullopt;
+  TJob::TNews news = job_->Take();
+  if (!news.ended && !timeUp) return std::nullopt;
+  const std::string result = news.ended ? news.result : std::string();
+  if (news.ended) {
+    job_.reset();
+  } else {
+    late_.push_back(std::move(job_));
+  }
+  TellUpdateResult(result, interactive_, prompter);
   return result;
 }
 
-bool UpdateCheckRunning() { return g_running; }
+void TUpdateCheck::Stop() {
+  if (job_) late_.push_back(std::move(job_));
+  for (auto& job : late_) job->RequestStop();
+  late_.clear();  // each waits for its worker, bounded
+}
 
-platform::Handle CurrentUpdateThread() { return g_thread; }
+std::string TUpdateCheck::CheckAndWait(const std::string& url, bool interactive, inspect::TPrompter& prompter) {
+  if (!Start(url, interactive, {}, prompter)) return "";
+  auto& sys = platform::Sys();
+  const uint32_t start = sys.GetTickCount();
+  for (;;) {
+    const bool timeUp = (sys.GetTickCount() - start) / 1000.0 >= kUpdateWaitSeconds;
+    if (!timeUp) job_->Wait(kPassMilliseconds);
+    if (auto result = Deliver(timeUp, prompter)) return *result;
+  }
+}
 
 }  // namespace scan

@@ -71,11 +71,6 @@ class FakeUi final : public Ui {
     return ui_.messageBoxAnswer;
   }
 
-  void ProcessMessages() override {
-    std::lock_guard lock(s_.mutex);
-    ++ui_.processMessagesCalls;
-  }
-
  private:
   MachineState& s_;
   ShellUiState& ui_;

@@ -1,5 +1,7 @@
 // The fake machine's threads: real threads, so that the scan worker runs beside the test.
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "platform/fake/facilities.h"
 
@@ -34,14 +36,13 @@ class FakeThreads final : public Threads {
     return true;
   }
 
-  bool TerminateThread(Handle thread, uint32_t code) override {
-    std::lock_guard lock(s_.mutex);
+  bool WaitForThread(Handle thread, uint32_t milliseconds) override {
     std::shared_ptr<RunningThread> running = Find(thread);
     if (!running) return false;
-    // A thread of ours cannot be killed: leave it running detached and report it ended.
-    if (running->thread->Joinable()) running->thread->Detach();
-    running->exitCode = code;
-    running->done = true;
+    for (uint32_t waited = 0; !running->done; ++waited) {
+      if (waited >= milliseconds) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return true;
   }
 

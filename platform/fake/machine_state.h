@@ -270,7 +270,6 @@ struct ShellUiState {
   int messageBoxAnswer = win::kIdOk;
   std::string clipboard;
   bool clipboardFails = false;
-  int processMessagesCalls = 0;
 };
 
 struct IpHelperState {

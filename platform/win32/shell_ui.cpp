@@ -85,19 +85,6 @@ class Win32Ui final : public Ui {
   int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override {
     return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
   }
-
-  void ProcessMessages() override {
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) {
-        // Leave the quit request for the message loop that owns it.
-        ::PostQuitMessage(static_cast<int>(message.wParam));
-        return;
-      }
-      ::TranslateMessage(&message);
-      ::DispatchMessageA(&message);
-    }
-  }
 };
 
 }  // namespace

@@ -31,8 +31,8 @@ class Win32Threads final : public Threads {
     return true;
   }
 
-  bool TerminateThread(Handle thread, uint32_t code) override {
-    return ::TerminateThread(ToHandle(thread), code) != FALSE;
+  bool WaitForThread(Handle thread, uint32_t milliseconds) override {
+    return ::WaitForSingleObject(ToHandle(thread), milliseconds) == WAIT_OBJECT_0;
   }
 
   void CloseHandle(Handle thread) override { ::CloseHandle(ToHandle(thread)); }

@@ -601,6 +601,27 @@ TEST(KernelModeInfo, VerdictFollowsTheSection) {
   EXPECT_EQ(std::vector<std::string>(items.begin() + 4, items.begin() + 4 + expected.size()), expected);
 }
 
+// A stop asked for while the driver loads ends the section there: nothing is asked of the
+// device, the driver is unloaded and its key removed.
+TEST(KernelModeInfo, AStopEndsItWithTheDriverUnloadedAndItsKeyRemoved) {
+  Rig rig({});
+  HookThreeExports(rig);
+  inspect::TStopToken stop;
+  stop.Request();
+  std::vector<std::string> lines;
+  rootkit::ListKernelModeInfo(lines, &stop);
+  EXPECT_TRUE(lines.empty());
+  const auto& k = rig.kernel();
+  ASSERT_FALSE(k.events.empty());
+  EXPECT_EQ(k.events.front().rfind("load ", 0), 0u);
+  EXPECT_EQ(k.events.back(), "unload");
+  EXPECT_EQ(std::count_if(k.events.begin(), k.events.end(),
+                          [](const std::string& e) { return e.rfind("request", 0) == 0 || e.rfind("open", 0) == 0; }),
+            0);
+  EXPECT_FALSE(k.loaded);
+  EXPECT_FALSE(rig.machine().KeyExists(platform::kHkeyLocalMachine, kServiceKey));
+}
+
 TEST(KernelModeInfo, StartupEnablesDebugThenLoadDriverPrivilege) {
   Rig rig({});
   rig.machine().native().adjustedPrivileges.clear();

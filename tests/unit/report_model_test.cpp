@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "inspect/lang.h"
-#include "inspect/run_flags.h"
 #include "platform/fake/fake_machine.h"
 #include "scan/frame.h"
 #include "scan/json_text.h"
@@ -143,7 +142,6 @@ class ReportJsonTest : public ::testing::Test {
     inspect::ClearLngTable();
     inspect::FillDefaultTexts();
   }
-  void TearDown() override { inspect::ScanRunning = false; }
   scan::TReport Scan() {
     scan::TReport report;
     bs_test::NullDisplay display;

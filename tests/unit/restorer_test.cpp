@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "inspect/lang.h"
-#include "inspect/run_flags.h"
+#include "inspect/run_state.h"
 #include "inspect/save_file.h"
 #include "platform/fake/fake_machine.h"
 #include "platform/handles.h"
@@ -38,7 +38,7 @@ const char kWinlogon[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlo
 const char kClasses[] = "SOFTWARE\\Classes\\";
 
 // Answers every question with `answer` and remembers what it was asked and whether a batch was
-// running at that moment.
+// running at that moment; it holds the run state its batches are given.
 struct TRecordingPrompter : inspect::TPrompter {
   struct TAsked {
     std::string text, caption;
@@ -48,9 +48,10 @@ struct TRecordingPrompter : inspect::TPrompter {
   int answer = win::kIdOk;
   std::vector<TAsked> asked;
   int Prompt(const std::string& text, const std::string& caption, uint32_t flags) override {
-    asked.push_back({text, caption, flags, inspect::RestorerRunning});
+    asked.push_back({text, caption, flags, state.repairing});
     return answer;
   }
+  inspect::TRunState state;
 };
 
 const std::string* ShippedFile(const std::string& name) {
@@ -76,8 +77,6 @@ class Restorer : public ::testing::Test {
     m.Install();
     inspect::ClearLngTable();
     inspect::SetLng(136, "Restorer");
-    inspect::ScanRunning = false;
-    inspect::RestorerRunning = false;
   }
   void TearDown() override { inspect::ClearLngTable(); }
 
@@ -85,7 +84,7 @@ class Restorer : public ::testing::Test {
     restorer::TRestorerOptions options;
     options.createRestorePoint = restorePoint;
     for (TRepair r : repairs) options.Tick(r);
-    return restorer::ApplyRepairs(options, prompter);
+    return restorer::ApplyRepairs(options, prompter, prompter.state);
   }
 
   Machine m;
@@ -185,7 +184,7 @@ TEST_F(Restorer, EachRowLeavesTheRegistryItsCaptionPromises) {
     TRecordingPrompter asked;
     restorer::TRestorerOptions options;
     options.Tick(c.repair);
-    EXPECT_TRUE(restorer::ApplyRepairs(options, asked).applied);
+    EXPECT_TRUE(restorer::ApplyRepairs(options, asked, asked.state).applied);
     c.check(fresh);
   }
 }
@@ -399,14 +398,13 @@ TEST_F(Restorer, NothingTickedStillMakesTheRestorePointAndTheMessage) {
   EXPECT_EQ(prompter.asked[0].caption, "Restorer");
   EXPECT_EQ(prompter.asked[0].flags, win::kMbIconInformation | win::kMbTopmost);
   EXPECT_TRUE(prompter.asked[0].restorerRunning);
-  EXPECT_FALSE(inspect::RestorerRunning);
+  EXPECT_FALSE(prompter.state.repairing);
 }
 
 TEST_F(Restorer, ApplyDuringAScanChangesNothing) {
   m.SetDword(kCu, kSystemPolicies, "DisableTaskMgr", 1);
-  inspect::ScanRunning = true;
+  prompter.state.scanning = true;
   const auto result = Apply({TRepair::TaskManager, TRepair::Shell}, true);
-  inspect::ScanRunning = false;
   EXPECT_FALSE(result.applied);
   EXPECT_TRUE(m.GetValue(kCu, kSystemPolicies, "DisableTaskMgr"));
   EXPECT_FALSE(m.GetValue(kLm, kWinlogon, "Shell"));
@@ -517,7 +515,7 @@ TEST_F(Restorer, ImportingTheUndoFilePutsTheRegistryBack) {
   m.AddFile(std::string(kAppDir) + "Data\\SM\\W7U64.dat", safeMode);
   const auto before = WholeRegistry();
 
-  const auto result = restorer::ApplyRepairs(EverythingTicked(), prompter);
+  const auto result = restorer::ApplyRepairs(EverythingTicked(), prompter, prompter.state);
   m.ImportReg(safeMode);  // what the Registry Editor does in its own process
   ASSERT_TRUE(result.applied);
   ASSERT_FALSE(result.backupPath.empty());
@@ -558,7 +556,7 @@ TEST_F(Restorer, HostileRegistryStopsNeitherTheBatchNorTheBackup) {
   m.SetValue(kCu, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Associations", "LowRiskFileTypes",
              win::kRegMultiSz, std::vector<uint8_t>(40000, 'x'));
 
-  const auto result = restorer::ApplyRepairs(EverythingTicked(), prompter);
+  const auto result = restorer::ApplyRepairs(EverythingTicked(), prompter, prompter.state);
   ASSERT_TRUE(result.applied);
   EXPECT_GE(result.failedOperations, 6);  // five Winlogon values and DisallowRun, at least
 
@@ -582,7 +580,7 @@ TEST_F(Restorer, HostileRegistryStopsNeitherTheBatchNorTheBackup) {
   EXPECT_NE(backup.find("@=hex:de,ad"), std::string::npos);
   ASSERT_FALSE(prompter.asked.empty());
   EXPECT_NE(prompter.asked.back().text.find(result.backupPath), std::string::npos);
-  EXPECT_FALSE(inspect::RestorerRunning);
+  EXPECT_FALSE(prompter.state.repairing);
 }
 
 // Keys below a repaired tree named so that their path would close the key line and start one of
@@ -594,7 +592,7 @@ TEST_F(Restorer, KeyNamesCannotWriteLinesIntoTheUndoFile) {
   m.SetString(kCu, run, "1", "evil.exe");
   m.SetString(kLm, "SOFTWARE\\Victim", "Keep", "me");
 
-  const auto result = restorer::ApplyRepairs(EverythingTicked(), prompter);
+  const auto result = restorer::ApplyRepairs(EverythingTicked(), prompter, prompter.state);
   ASSERT_TRUE(result.applied);
   EXPECT_FALSE(m.KeyExists(kCu, run));
   const std::string backup = m.Contents(result.backupPath);
@@ -642,14 +640,14 @@ TEST_F(Restorer, UnwritableBackupAsksWhetherToGoOn) {
     asked.answer = c.answer;
     restorer::TRestorerOptions options;
     options.Tick(TRepair::TaskManager);
-    const auto result = restorer::ApplyRepairs(options, asked);
+    const auto result = restorer::ApplyRepairs(options, asked, asked.state);
     EXPECT_EQ(result.applied, c.applied);
     EXPECT_TRUE(result.backupPath.empty());
     EXPECT_EQ(fresh.GetValue(kCu, kSystemPolicies, "DisableTaskMgr").has_value(), !c.applied);
     ASSERT_FALSE(asked.asked.empty());
     EXPECT_EQ(asked.asked[0].flags & win::kMbYesNo, win::kMbYesNo);
     EXPECT_EQ(asked.asked.size(), c.applied ? 2u : 1u);  // the final message only when applied
-    EXPECT_FALSE(inspect::RestorerRunning);
+    EXPECT_FALSE(asked.state.repairing);
   }
 }
 

@@ -2,11 +2,12 @@
 // failure handling, and the run around it (outputs, refusals, log file names).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 #include <stdexcept>
 
 #include "inspect/lang.h"
-#include "inspect/run_flags.h"
+#include "inspect/run_state.h"
 #include "platform/fake/fake_machine.h"
 #include "platform/sync.h"
 #include "scan/analyzer_run.h"
@@ -41,7 +42,8 @@ class RecordingHost : public scan::TAnalyzerHost {
   void SetProgressRange(int, int, int position) override { events.push_back("range " + std::to_string(position)); }
   void EnterBackground() override { events.push_back("background"); }
   void LeaveBackground() override { events.push_back("foreground"); }
-  scan::TScanDisplay& Display() override { return display; }
+  void AddLine(const std::string& line) override { display.AddLine(line); }
+  void SetProgress(int position) override { display.SetProgress(position); }
   int Prompt(const std::string& text, const std::string& caption, uint32_t flags) override {
     prompts.push_back({text, caption, flags});
     return win::kIdOk;
@@ -81,11 +83,7 @@ class FrameTest : public ::testing::Test {
     machine.Install();
     inspect::ClearLngTable();
     inspect::FillDefaultTexts();
-    inspect::ScanRunning = false;
-    inspect::RestorerRunning = false;
-    inspect::AppClosing = false;
   }
-  void TearDown() override { inspect::ScanRunning = false; }
   Machine machine;
 };
 
@@ -112,7 +110,6 @@ TEST_F(FrameTest, HeaderSectionsAndFooterWithEveryGateOn) {
   machine.system().tickStep = 9000;  // start and end readings 9 s apart
   scan::TReport report;
   RecordingDisplay display;
-  inspect::ScanRunning = true;
   scan::ScanThread(report, AllGates(true), display);
 
   const auto lines = Lines(report.Text());
@@ -124,7 +121,6 @@ TEST_F(FrameTest, HeaderSectionsAndFooterWithEveryGateOn) {
   EXPECT_EQ(lines[lines.size() - 2], "---");
   EXPECT_EQ(lines.back(), "Finish [ 0:0:9 ]");
   EXPECT_EQ(Banners(report), kAllTitles);
-  EXPECT_FALSE(inspect::ScanRunning);
 
   // Every section is banner, empty line, content, empty line.
   EXPECT_EQ(lines[4].rfind("[+] ", 0), 0u);
@@ -315,6 +311,7 @@ class RunTest : public FrameTest {
   const std::string kLog = kApp + "Logs\\logs_12-8-2009_3_45_12_PM.log";
   const std::string kDesktopCopy = "C:\\Documents and Settings\\User\\Desktop\\logs_12-8-2009_3_45_12_PM.log";
   RecordingHost host;
+  inspect::TRunState state;
 };
 
 TEST_F(RunTest, TimeStampKeepsOtherSeparators) {
@@ -333,7 +330,7 @@ TEST_F(RunTest, TimeStampKeepsOtherSeparators) {
 TEST_F(RunTest, AllOutputsAfterAScan) {
   scan::TSettings s;
   s.CopyToClipboard = s.SaveReport = s.OpenReport = s.CopyToDesktop = true;
-  scan::RunAnalyzer(s, host);
+  scan::RunAnalyzer(s, host, state);
 
   ASSERT_FALSE(host.log.empty());
   EXPECT_EQ(host.log.rfind("Burrow Sentry 1.8.4.0\r\n", 0), 0u);
@@ -346,14 +343,14 @@ TEST_F(RunTest, AllOutputsAfterAScan) {
   EXPECT_EQ(machine.shellUi().shellExecutions[0].parameters, kLog);
   EXPECT_EQ(machine.shellUi().shellExecutions[0].show, win::kSwShowNormal);
   EXPECT_EQ(host.events, (std::vector<std::string>{"disable", "clear", "range 5", "enable"}));
-  EXPECT_FALSE(inspect::ScanRunning);
+  EXPECT_FALSE(state.scanning);
   EXPECT_TRUE(host.prompts.empty());
 }
 
 TEST_F(RunTest, WithoutSavingNeitherNotepadNorDesktopCopy) {
   scan::TSettings s;
   s.OpenReport = s.CopyToDesktop = true;
-  scan::RunAnalyzer(s, host);
+  scan::RunAnalyzer(s, host, state);
   EXPECT_FALSE(machine.Exists(kLog));
   EXPECT_FALSE(machine.Exists(kDesktopCopy));
   EXPECT_TRUE(machine.shellUi().shellExecutions.empty());
@@ -363,9 +360,9 @@ TEST_F(RunTest, WithoutSavingNeitherNotepadNorDesktopCopy) {
 TEST_F(RunTest, TwoRunsInOneSecondAppendToOneLogFile) {
   scan::TSettings s;
   s.SaveReport = true;
-  scan::RunAnalyzer(s, host);
+  scan::RunAnalyzer(s, host, state);
   const std::string first = host.log;
-  scan::RunAnalyzer(s, host);
+  scan::RunAnalyzer(s, host, state);
   EXPECT_EQ(machine.Contents(kLog), first + "\r\n" + host.log + "\r\n");
 }
 
@@ -375,7 +372,7 @@ TEST_F(RunTest, OutputFailuresShowTheirMessageAndEndTheRun) {
   machine.CreateKey(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV\\0000");
   scan::TSettings s;
   s.SaveReport = s.OpenReport = s.CopyToDesktop = s.WorkInBackground = true;
-  scan::RunAnalyzer(s, host);
+  scan::RunAnalyzer(s, host, state);
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].text, "Cannot save the report file: The system cannot find the path specified.");
   EXPECT_EQ(host.prompts[0].caption, "ERROR");
@@ -391,7 +388,7 @@ TEST_F(RunTest, OutputFailuresShowTheirMessageAndEndTheRun) {
   machine.DenyCreate("C:\\Documents and Settings\\User\\Desktop");
   machine.CreateKey(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV\\0000");
   s.WorkInBackground = false;
-  scan::RunAnalyzer(s, host);
+  scan::RunAnalyzer(s, host, state);
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].text, "Cannot save the report file to dekstop: Access is denied.");
   EXPECT_TRUE(machine.Exists(kLog));
@@ -403,7 +400,7 @@ TEST_F(RunTest, DriverKeysAreRemovedAfterACompletedRun) {
     machine.CreateKey(platform::kHkeyLocalMachine,
                       std::string("SYSTEM\\") + set + "\\Enum\\Root\\LEGACY_KVDRV\\0000\\Control");
   }
-  scan::RunAnalyzer(scan::TSettings{}, host);
+  scan::RunAnalyzer(scan::TSettings{}, host, state);
   for (const char* set : {"ControlSet001", "ControlSet002", "CurrentControlSet"}) {
     EXPECT_FALSE(machine.KeyExists(platform::kHkeyLocalMachine, std::string("SYSTEM\\") + set + "\\Enum\\Root\\LEGACY_KVDRV"));
     EXPECT_TRUE(machine.KeyExists(platform::kHkeyLocalMachine, std::string("SYSTEM\\") + set + "\\Enum\\Root"));
@@ -414,22 +411,22 @@ TEST_F(RunTest, RefusalsAndRestorePoint) {
   scan::TSettings s;
   s.RestorePointBeforeAnalyzer = true;
 
-  inspect::ScanRunning = true;  // a scan runs: ignored without a word
-  scan::RunAnalyzer(s, host);
+  state.scanning = true;  // a scan runs: ignored without a word
+  scan::RunAnalyzer(s, host, state);
   EXPECT_TRUE(host.events.empty());
   EXPECT_TRUE(host.prompts.empty());
-  inspect::ScanRunning = false;
+  state.scanning = false;
 
-  inspect::RestorerRunning = true;  // repairs run: a warning, nothing else
-  scan::RunAnalyzer(s, host);
+  state.repairing = true;  // repairs run: a warning, nothing else
+  scan::RunAnalyzer(s, host, state);
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].text, "Restorer is working... Please wait...");
   EXPECT_EQ(host.prompts[0].caption, "Warning");
   EXPECT_TRUE(host.events.empty());
   EXPECT_TRUE(machine.system().restorePoints.empty());
-  inspect::RestorerRunning = false;
+  state.repairing = false;
 
-  scan::RunAnalyzer(s, host);
+  scan::RunAnalyzer(s, host, state);
   ASSERT_EQ(machine.system().restorePoints.size(), 1u);
   EXPECT_EQ(machine.system().restorePoints[0].description, "SYSTEM RESTORE POINT");
   EXPECT_EQ(machine.system().restorePoints[0].eventType, 100u);
@@ -439,19 +436,72 @@ TEST_F(RunTest, AWorkerThatCannotStartGivesAnEmptyReportAndTheOutputsStillHappen
   machine.threads().creationFails = true;
   scan::TSettings s;
   s.SaveReport = true;
-  scan::RunAnalyzer(s, host);
+  scan::RunAnalyzer(s, host, state);
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].text, "ERROR #6 : Cannot create thread.");
   EXPECT_EQ(host.prompts[0].caption, "Warning");
   EXPECT_EQ(host.log, "");
   EXPECT_EQ(machine.Contents(kLog), "\r\n");
-  EXPECT_FALSE(inspect::ScanRunning);
+  EXPECT_FALSE(state.scanning);
+}
+
+// The window closes during a scan: the worker is asked to stop and waited for, so its clean-ups
+// run (the timer period is dropped, the driver's keys removed); the cut-short run writes nothing.
+TEST_F(RunTest, AStoppedRunEndsItsWorkerCleanlyAndWritesNothing) {
+  machine.CreateKey(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV\\0000");
+  scan::TSettings s;
+  s.SaveReport = s.CopyToClipboard = true;
+  std::atomic<bool> started{false}, stopping{false};
+  {
+    scan::TAnalyzerRun run(host, state);
+    // The first news holds the worker in the first section until the stop is on its way.
+    run.Start(s, [&] {
+      started = true;
+      for (int i = 0; i < 5000 && !stopping; ++i) platform::Sys().Sleep(1, false);
+    });
+    ASSERT_TRUE(run.Running());
+    EXPECT_TRUE(state.scanning);
+    while (!started) platform::Sys().Sleep(1, false);
+    stopping = true;
+    run.Stop();
+    EXPECT_FALSE(run.Running());
+  }
+  EXPECT_FALSE(state.scanning);
+  EXPECT_EQ(host.events.back(), "enable");
+  EXPECT_EQ(host.log, "");
+  EXPECT_FALSE(machine.Exists(kLog));
+  EXPECT_EQ(machine.shellUi().clipboard, "");
+  EXPECT_EQ(machine.system().timerPeriodCalls, (std::vector<std::string>{"begin 1", "end 1"}));
+  EXPECT_FALSE(machine.KeyExists(platform::kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Enum\\Root\\LEGACY_KVDRV"));
+  // The worker left at the first section: no later banner reached the window.
+  std::lock_guard lock(host.display.mutex);
+  EXPECT_LE(host.display.lines.size(), 1u);
+}
+
+// A stop asked for during a section ends the scan before the next one, without the footer.
+TEST_F(FrameTest, AStopEndsTheScanBeforeTheNextSection) {
+  static inspect::TStopToken* token;
+  inspect::TStopToken stop;
+  token = &stop;
+  std::vector<scan::TSection> sections(scan::DefaultSections().begin(), scan::DefaultSections().begin() + 3);
+  sections[0].content = [](scan::TReport& report, const scan::TScanOptions&) {
+    report.Add("first");
+    token->Request();
+  };
+  scan::TScanOptions options = AllGates(true);
+  options.Stop = &stop;
+  scan::TReport report;
+  RecordingDisplay display;
+  scan::ScanThread(report, options, display, sections);
+  EXPECT_EQ(Banners(report), (std::vector<std::string>{"Generic system info"}));
+  EXPECT_EQ(report.Item(report.Count() - 2), "first");
+  EXPECT_EQ(display.lines.size(), 1u);
 }
 
 TEST_F(RunTest, BackgroundRunHidesAndRestoresTheWindow) {
   scan::TSettings s;
   s.WorkInBackground = true;
-  scan::RunAnalyzer(s, host);
+  scan::RunAnalyzer(s, host, state);
   EXPECT_EQ(host.events, (std::vector<std::string>{"disable", "clear", "range 5", "background", "enable", "foreground"}));
 }
 

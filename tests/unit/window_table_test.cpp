@@ -88,6 +88,26 @@ TEST(ControlTable, RestorerRowsNameTheirRepairs) {
   EXPECT_FALSE(IsPagePanel(*FindMainControl("AdvPC3")));
 }
 
+// The page table: every page index has exactly one panel and one button, and every panel and
+// button row stands for a page that exists; a button's id finds its row and no other control's does.
+TEST(ControlTable, EveryPageHasItsPanelAndItsButton) {
+  std::map<int, int> panels, buttons;
+  for (const TControl& c : kControls) {
+    if (IsPagePanel(c)) ++panels[c.value];
+    if (c.kind != TKind::PageButton) continue;
+    ++buttons[c.value];
+    EXPECT_EQ(FindPageButton(c.id), &c) << c.name;
+  }
+  for (int page = 0; page < kPageCount; ++page) {
+    EXPECT_EQ(panels[page], 1) << "page " << page;
+    EXPECT_EQ(buttons[page], 1) << "page " << page;
+  }
+  EXPECT_EQ(panels.size(), static_cast<size_t>(kPageCount));
+  EXPECT_EQ(buttons.size(), static_cast<size_t>(kPageCount));
+  EXPECT_EQ(FindPageButton(IdOf("BitBtn1")), nullptr);
+  EXPECT_EQ(FindPageButton(IdOf("Exit1")), nullptr);
+}
+
 // The Windows Tools menu: two sub-menus holding the tool table's entries in its order.
 TEST(ControlTable, WindowsToolsMenuFollowsTheToolTable) {
   std::vector<std::pair<std::string, std::string>> entries;  // sub-menu, entry

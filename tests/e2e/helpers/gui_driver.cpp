@@ -5,8 +5,9 @@
 //
 // Scenarios (all, in this order, when none is named):
 //   scan        a fresh folder: window, Data\ and Logs\ created, a full scan, close
-//   close-scan  the window closed while a scan runs: the process ends cleanly and the cut-short
-//               run writes no report file although "Save the report" is on
+//   close-scan  the window closed while a scan runs: the scan is stopped, the process ends by
+//               itself, the run's clean-up ran and the cut-short run wrote no file although
+//               "Save the report" is on
 //   background  "Work in background" and "Save the report" on, slow sections off: the window
 //               hides during the run and returns, the log file holds the report
 // Further scenarios, run when named: pages (every page button, screenshots of every page),
@@ -402,18 +403,55 @@ constexpr const char kBackgroundOptions[] =
     "[Options]\r\n4=0\r\n5=0\r\n3=0\r\n9=0\r\n10=-1\r\n11=0\r\n25=English\r\n12=-1\r\n13=0\r\n14=0\r\n"
     "15=-1\r\n16=-1\r\n17=-1\r\n18=-1\r\n27=0\r\n28=0\r\n29=0\r\n30=0\r\n31=0\r\n32=-1\r\n33=0\r\n34=0\r\n35=0\r\n";
 
+bool HklmKeyExists(const std::string& key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+// What a scan cut short must not leave behind: the driver's service key, the device keys Windows
+// makes for a loaded driver (seeded here; the end of every run removes them, so they show that
+// the run's clean-up ran), any file in Logs\.
+class TScanLeftovers {
+ public:
+  explicit TScanLeftovers(const std::string& folder) : folder_(folder) {
+    HKEY handle = nullptr;
+    Require(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kLegacyKey) + "\\0000").c_str(), 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &handle, nullptr) == ERROR_SUCCESS,
+            "cannot seed the driver's device keys");
+    RegCloseKey(handle);
+  }
+  ~TScanLeftovers() {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kLegacyKey) + "\\0000").c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kLegacyKey);
+  }
+  void CheckNone(const std::string& how) {
+    Check(!HklmKeyExists(kLegacyKey), how + " skipped the end of the run: the driver's device keys are still there");
+    Check(!HklmKeyExists("SYSTEM\\CurrentControlSet\\Services\\kvdrv"), how + " left the driver's service key");
+    const std::vector<std::string> files = FilesIn(folder_ + "Logs\\", "*");
+    Check(files.empty(), how + " left a file in Logs\\: " + (files.empty() ? "" : files[0]));
+  }
+
+ private:
+  static constexpr const char* kLegacyKey = "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_KVDRV";
+  std::string folder_;
+};
+
+// The window closed during a scan: the worker is asked to stop and waited for, so the process
+// ends by itself with every clean-up done.
 void ScenarioCloseDuringScan(const std::string& exe) {
   const std::string folder = FolderOf(exe);
   EmptyLogs(folder);
   TOptionsFile options(folder, kSaveReportOptions);
+  TScanLeftovers leftovers(folder);
   TApp app(exe);
   app.ClickScan();
-  // The close must arrive while the worker runs: post it the moment the button goes grey; the
-  // waiting loop dispatches it within a millisecond.
+  // The close must arrive while the worker runs: post it the moment the button goes grey.
   app.SpinUntilScanStarted();
   const long code = app.Close();
   Check(code == 0, "closing during a scan ends the process with code 0 (got " + std::to_string(code) + ")");
-  Check(FilesIn(folder + "Logs\\", "*.log").empty(), "a scan cut short by closing wrote its report file");
+  leftovers.CheckNone("closing during a scan");
 }
 
 void ScenarioBackground(const std::string& exe) {
@@ -742,18 +780,20 @@ void ScenarioUpdate(const std::string& exe) {
   DeleteFileA((folder + "Data\\Options.ini").c_str());
 }
 
-// File, Exit during a scan: the settings are saved, the process ends at once, no report is written.
+// File, Exit during a scan: the settings are saved, the scan is stopped and waited for, the
+// process ends by itself, no report is written.
 void ScenarioExitDuringScan(const std::string& exe) {
   const std::string folder = FolderOf(exe);
   EmptyLogs(folder);
   TOptionsFile options(folder, kSaveReportOptions);
+  TScanLeftovers leftovers(folder);
   TApp app(exe);
   app.ClickScan();
   app.SpinUntilScanStarted();
   PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("Exit1"), 0), 0);
   const long code = app.WaitExit();
   Check(code == 0, "Exit during a scan ends the process with code 0 (got " + std::to_string(code) + ")");
-  Check(FilesIn(folder + "Logs\\", "*.log").empty(), "a scan cut short by Exit wrote its report file");
+  leftovers.CheckNone("Exit during a scan");
   std::string ini;
   ReadFileText(folder + "Data\\Options.ini", &ini);
   Check(Contains(ini, "33="), "Exit saved the settings");

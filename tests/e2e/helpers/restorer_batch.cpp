@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     if (n >= 0 && static_cast<size_t>(n) < restorer::kRepairCount) options.Tick(static_cast<restorer::TRepair>(n));
   }
   TConsolePrompter prompter;
-  const restorer::TRestorerResult result = restorer::ApplyRepairs(options, prompter);
+  inspect::TRunState state;
+  const restorer::TRestorerResult result = restorer::ApplyRepairs(options, prompter, state);
   std::printf("backup %s\napplied %d\n", result.backupPath.c_str(), result.applied ? 1 : 0);
   return result.applied ? 0 : 1;
 }

@@ -40,11 +40,12 @@ int main(int argc, char** argv) {
   const std::string appDir = inspect::GetAppDir();
   CreateDirectoryA((appDir + "Data").c_str(), nullptr);
   const std::string ini = appDir + "Data\\Options.ini";
+  scan::TUpdateCheck checker;  // one for every check, as the Update window holds one
   for (int i = 1; i < argc; ++i) {
     WritePrivateProfileStringA("Options", "UpdateServer", argv[i], ini.c_str());
     TRecordingPrompter prompter;
     const DWORD start = GetTickCount();
-    const std::string result = scan::CheckForUpdate(scan::UpdateUrl(appDir), true, prompter);
+    const std::string result = checker.CheckAndWait(scan::UpdateUrl(appDir), true, prompter);
     const DWORD elapsed = GetTickCount() - start;
     std::printf("check %s result=\"%s\" ms=%lu told=%s\n", argv[i], result.c_str(), elapsed,
                 OneLine(prompter.told).c_str());
