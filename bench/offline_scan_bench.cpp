@@ -13,7 +13,6 @@
 
 #include "cli/offline_scan.h"
 #include "inspect/lang.h"
-#include "inspect/run_flags.h"
 #include "platform/offline/offline_backend.h"
 #include "scan/frame.h"
 #include "tests/support/scan_helpers.h"
@@ -55,7 +54,6 @@ double ScanSeconds(const fs::path& base, int files) {
     const std::vector<scan::TSection> sections = cli::OfflineSections();
     scan::TReport report;
     NullDisplay display;
-    inspect::ScanRunning = true;
     const auto start = std::chrono::steady_clock::now();
     scan::ScanThread(report, options, display, sections);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

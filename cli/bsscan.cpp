@@ -28,6 +28,8 @@
 #include "platform/win32/win32_backend.h"
 #endif
 #ifdef BS_OFFLINE
+#include <unistd.h>
+
 #include "cli/offline_scan.h"
 #include "platform/offline/offline_backend.h"
 #endif
@@ -115,10 +117,25 @@ int WriteOutput(const std::string& output, const std::string& text) {
   }
   // Beside the target first, then one replacing rename: a failed write never leaves a partial
   // report, and there is no moment without either the old report or the new one.
+#ifdef BS_OFFLINE
+  // The installed backend is the volume, which takes no writes: the report goes to this host.
+  const std::string part = inspect::SavePartPath(output);
+  std::FILE* out = std::fopen(part.c_str(), "wb");
+  bool written = out && std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0 &&
+                 ::fsync(::fileno(out)) == 0;
+  if (out && std::fclose(out) != 0) written = false;
+  if (!written || std::rename(part.c_str(), output.c_str()) != 0) {
+    const std::string reason = std::strerror(errno);
+    std::remove(part.c_str());
+    std::fprintf(stderr, "bsscan: cannot write %s: %s\n", output.c_str(), reason.c_str());
+    return 1;
+  }
+#else
   if (const uint32_t rc = inspect::SaveFileReplacing(output, text)) {
     std::fprintf(stderr, "bsscan: cannot write %s: %s\n", output.c_str(), platform::Sys().FormatErrorMessage(rc).c_str());
     return 1;
   }
+#endif
   return 0;
 }
 

@@ -56,7 +56,6 @@ class NoUi final : public Ui {
   int MessageBox(const std::string&, const std::string&, uint32_t flags) override {
     return (flags & win::kMbYesNo) == win::kMbYesNo ? win::kIdNo : win::kIdOk;
   }
-  void ProcessMessages() override {}
 };
 
 class NoServices final : public Services {

@@ -1,7 +1,9 @@
 // Threads of the host: the scan runs on a worker, as it does on Windows.
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "platform/offline/volume_state.h"
 #include "platform/sync.h"
@@ -43,12 +45,14 @@ class HostThreads final : public Threads {
     return true;
   }
 
-  // A host thread cannot be ended from outside: it is left to finish and counted as ended.
-  bool TerminateThread(Handle thread, uint32_t code) override {
+  bool WaitForThread(Handle thread, uint32_t milliseconds) override {
     const std::shared_ptr<Running> running = Find(thread);
     if (!running) return false;
-    running->exitCode = code;
-    running->done = true;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!running->done) {
+      if (milliseconds != win::kInfinite && std::chrono::steady_clock::now() >= until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return true;
   }
 

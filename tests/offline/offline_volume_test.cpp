@@ -16,7 +16,6 @@
 
 #include "cli/offline_scan.h"
 #include "inspect/lang.h"
-#include "inspect/run_flags.h"
 #include "platform/handles.h"
 #include "platform/offline/offline_backend.h"
 #include "scan/frame.h"
@@ -60,7 +59,6 @@ scan::TReport ScanVolume(platform::offline::Volume& volume) {
   const std::vector<scan::TSection> sections = cli::OfflineSections();
   scan::TReport report;
   NullDisplay display;
-  inspect::ScanRunning = true;
   scan::ScanThread(report, options, display, sections);
   std::vector<std::string> header{volume.SourceLine()};
   header.insert(header.end(), volume.Notes().begin(), volume.Notes().end());

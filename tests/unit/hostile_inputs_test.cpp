@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "inspect/md5.h"
-#include "inspect/run_flags.h"
+#include "inspect/run_state.h"
 #include "managers/file_deleter.h"
 #include "managers/startups.h"
 #include "platform/fake/fake_machine.h"
@@ -119,7 +119,8 @@ TEST(HostileInputs, NothingIsDeletedChangedOrImportedThroughTheAttackersMove) {
          restorer::TRestorerOptions options;
          options.createRestorePoint = false;
          options.Tick(restorer::TRepair::DisallowRun);
-         restorer::ApplyRepairs(options, prompter);
+         inspect::TRunState state;
+         restorer::ApplyRepairs(options, prompter, state);
        },
        [&](Machine& m) {
          EXPECT_FALSE(m.KeyExists(kHkeyCurrentUser, kDisallowRun));
@@ -146,7 +147,8 @@ TEST(HostileInputs, NothingIsDeletedChangedOrImportedThroughTheAttackersMove) {
          restorer::TRestorerOptions options;
          options.createRestorePoint = false;
          options.Tick(restorer::TRepair::SafeModeXpSp3);
-         EXPECT_EQ(restorer::ApplyRepairs(options, prompter).failedOperations, 0);
+         inspect::TRunState state;
+         EXPECT_EQ(restorer::ApplyRepairs(options, prompter, state).failedOperations, 0);
        },
        [&](Machine& m) {
          ASSERT_EQ(m.shellUi().shellExecutions.size(), 1u);
@@ -213,8 +215,6 @@ TEST(HostileInputs, NothingIsDeletedChangedOrImportedThroughTheAttackersMove) {
     SCOPED_TRACE(c.name);
     Machine m;
     m.Install();
-    inspect::ScanRunning = false;
-    inspect::RestorerRunning = false;
     c.attack(m);
     c.run(m);
     c.check(m);

@@ -364,7 +364,7 @@ TEST_F(Restorer, EveryRowChangesExactlyItsTargetsAndNothingElse) {
     restorer::TRestorerOptions options;
     options.createRestorePoint = false;
     options.Tick(row.repair);
-    EXPECT_TRUE(restorer::ApplyRepairs(options, asked).applied);
+    EXPECT_TRUE(restorer::ApplyRepairs(options, asked, asked.state).applied);
     const auto after = FoldedRegistry();
     for (const auto& [k, v] : expected) {
       const auto it = after.find(k);
