@@ -122,10 +122,21 @@ static void FindKernelImage(void) {
   }
 }
 
+/* The two well-known SIDs, laid out as the kernel keeps them: S-1-5-18 and S-1-5-32-544. (Wine's
+   kernel exports SeExports as a stub, so the SIDs are not read from there.) */
+static const struct {
+  UCHAR revision, count, authority[6];
+  ULONG sub[1];
+} kLocalSystemSid = {SID_REVISION, 1, {0, 0, 0, 0, 0, 5}, {SECURITY_LOCAL_SYSTEM_RID}};
+static const struct {
+  UCHAR revision, count, authority[6];
+  ULONG sub[2];
+} kAdminsSid = {SID_REVISION, 2, {0, 0, 0, 0, 0, 5}, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}};
+
 /* A DACL of two entries on the device: full access for SYSTEM and for the Administrators group,
    nothing for anyone else. */
 static NTSTATUS SecureDevice(PDEVICE_OBJECT device) {
-  const PSID system = SeExports->SeLocalSystemSid, admins = SeExports->SeAliasAdminsSid;
+  const PSID system = (PSID)&kLocalSystemSid, admins = (PSID)&kAdminsSid;
   const ULONG size = sizeof(ACL) + 2 * sizeof(ACCESS_ALLOWED_ACE) + RtlLengthSid(system) + RtlLengthSid(admins);
   PACL acl = (PACL)ExAllocatePoolWithTag(PagedPool, size, KV_POOL_TAG);
   if (acl == NULL) return STATUS_INSUFFICIENT_RESOURCES;
@@ -177,9 +188,10 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
   FindKernelImage();
   NTSTATUS status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, TRUE, &device);
   if (!NT_SUCCESS(status)) return status;
-  /* No device that anyone else could open: without its DACL the driver does not stay. */
+  /* No device that anyone else could open: without its DACL the driver does not stay. A kernel
+     without object security (Wine's answers STATUS_NOT_IMPLEMENTED) has no other user to keep out. */
   status = SecureDevice(device);
-  if (!NT_SUCCESS(status)) {
+  if (!NT_SUCCESS(status) && status != STATUS_NOT_IMPLEMENTED) {
     IoDeleteDevice(device);
     return status;
   }
