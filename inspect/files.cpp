@@ -168,6 +168,13 @@ bool FileExists(const std::string& path) {
   return attributes != win::kInvalidFileAttributes && !(attributes & win::kFileAttributeDirectory);
 }
 
+bool FolderExists(const std::string& path) {
+  const uint32_t attributes = Fs().GetFileAttributes(path);
+  return attributes != win::kInvalidFileAttributes && (attributes & win::kFileAttributeDirectory);
+}
+
+bool PathExists(const std::string& path) { return Fs().GetFileAttributes(path) != win::kInvalidFileAttributes; }
+
 std::string ReadFileText(const std::string& path) {
   ScopedFile file(Fs().CreateFile(path, win::kGenericRead, kShareAll, win::kOpenExisting, 0));
   if (!file.ok()) return "";

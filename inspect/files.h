@@ -11,6 +11,10 @@ namespace inspect {
 
 // True for an existing file (not a folder).
 bool FileExists(const std::string& path);
+// True for an existing folder.
+bool FolderExists(const std::string& path);
+// True when anything stands under the name (file or folder).
+bool PathExists(const std::string& path);
 // Size from the directory entry, all 64 bits; 0 when nothing matches.
 uint64_t FileSizeOf(const std::string& path);
 // CompanyName of the version information, trimmed; "Unknown" when missing or empty.

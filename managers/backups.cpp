@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "inspect/files.h"
 #include "inspect/reg_file.h"
 #include "inspect/registry.h"
 #include "inspect/save_file.h"
@@ -19,20 +20,18 @@ namespace {
 
 constexpr const char* kBackupFolder = "Backups";
 
-bool Exists(const std::string& path) { return Fs().GetFileAttributes(path) != win::kInvalidFileAttributes; }
-
 }  // namespace
 
 std::string NewBackupPath(const std::string& stem, const std::string& extension) {
   const std::string folder = inspect::GetAppDir() + kBackupFolder;
-  if (!Exists(folder) && !Fs().CreateDirectory(folder)) return "";
+  if (!inspect::PathExists(folder) && !Fs().CreateDirectory(folder)) return "";
   const platform::LocalTime t = platform::Sys().GetLocalTime();
   char stamp[48];
   std::snprintf(stamp, sizeof stamp, "_%04u-%02u-%02u_%02u-%02u-%02u", t.year, t.month, t.day, t.hour, t.minute,
                 t.second);
   const std::string base = folder + "\\" + stem + stamp;
   std::string path = base + extension;
-  for (int n = 2; Exists(path); ++n) {
+  for (int n = 2; inspect::PathExists(path); ++n) {
     if (n > 1000) return "";
     path = base + "_" + std::to_string(n) + extension;
   }

@@ -1,5 +1,6 @@
 #include "managers/shell_actions.h"
 
+#include "inspect/files.h"
 #include "inspect/text.h"
 #include "platform/platform.h"
 
@@ -13,8 +14,7 @@ bool IsLocalFolder(const std::string& folder) {
   const uint32_t type = platform::Sys().GetDriveType(folder.substr(0, 3));
   // Unknown, without a root, or remote: not a drive of this machine.
   if (type < win::kDriveRemovable || type == win::kDriveRemote) return false;
-  const uint32_t attributes = platform::Fs().GetFileAttributes(folder);
-  return attributes != win::kInvalidFileAttributes && (attributes & win::kFileAttributeDirectory);
+  return inspect::FolderExists(folder);
 }
 
 bool OpenContainingFolder(const std::string& file) {

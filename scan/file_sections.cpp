@@ -36,11 +36,6 @@ std::string SubFolder(const std::string& folder, const std::string& piece) {
   return JoinPath(folder, piece.starts_with('\\') ? piece.substr(1) : piece);
 }
 
-bool IsExistingFile(const std::string& path) {
-  const uint32_t attributes = platform::Fs().GetFileAttributes(path);
-  return attributes != win::kInvalidFileAttributes && !(attributes & win::kFileAttributeDirectory);
-}
-
 // Calls `visit` for each entry of folder + mask in the order the file system returns them.
 template <typename Visit>
 void ForEachEntry(const std::string& folder, const std::string& mask, Visit&& visit) {
@@ -321,7 +316,7 @@ void ListFolderFiles(TReport& report, const TScanOptions& options, const std::st
     if (entry.name == "desktop.ini") return;
     const std::string path = JoinPath(folder, entry.name);
     const std::string reach = ReachPath(folder, entry);
-    if (!IsExistingFile(reach)) return;
+    if (!inspect::FileExists(reach)) return;
     if (executablesOnly && !inspect::IsPeFile(reach)) return;
     ReportListedFile(path, report, options, reach);
   });
@@ -345,7 +340,7 @@ void ListAutorunIni(TReport& report, const TScanOptions& options, const std::str
   ForEachFile(folder, "*.ini", options, [&](const FindData& entry) {
     if (!inspect::EqualNoCase(entry.name, "autorun.ini")) return;
     const std::string path = JoinPath(folder, entry.name);
-    if (IsExistingFile(path)) ReportListedFile(path, report, options);
+    if (inspect::FileExists(path)) ReportListedFile(path, report, options);
   });
 }
 
@@ -363,7 +358,7 @@ void WriteUnknownSysFiles(TReport& report, const TScanOptions& options, const st
   ForEachFile(folder, mask, options, [&](const FindData& entry) {
     const std::string path = JoinPath(folder, entry.name);
     const std::string reach = ReachPath(folder, entry);
-    if (!IsExistingFile(reach) || !inspect::IsPeFile(reach)) return;
+    if (!inspect::FileExists(reach) || !inspect::IsPeFile(reach)) return;
     const bool known = vista ? inspect::FileCompanyName(reach) == "Microsoft Corporation"
                              : inspect::IsProtectedSystemFile(reach);
     if (known) return;

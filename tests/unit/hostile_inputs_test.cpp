@@ -179,7 +179,8 @@ TEST(HostileInputs, NothingIsDeletedChangedOrImportedThroughTheAttackersMove) {
          m.SetString(kHkeyCurrentUser, kRun, "evil", "kept.exe");
        },
        [&](Machine&) {
-         const managers::TStartupRow row{"evil\r\n[HKEY_LOCAL_MACHINE\\x]", "", std::string("HKEY_CURRENT_USER\\") + kRun};
+         const managers::TStartupRow row{"evil\r\n[HKEY_LOCAL_MACHINE\\x]", "", std::string("HKEY_CURRENT_USER\\") + kRun,
+                                         ""};
          bs_test::RecordingPrompter no;
          no.answer = win::kIdNo;
          EXPECT_EQ(managers::DeleteStartupItem(&row, no), managers::TDeleteResult::Cancelled);
