@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/backend_of.h"
 #include "platform/fake/facilities.h"
 #include "platform/fake/reg_import.h"
 
@@ -66,24 +67,7 @@ Machine::~Machine() {
   if (installed_) platform::Install(previous_);
 }
 
-Backend Machine::backend() {
-  Facilities& f = *facilities_;
-  Backend b;
-  b.registry = f.registry.get();
-  b.files = f.files.get();
-  b.system = f.system.get();
-  b.security = f.security.get();
-  b.processes = f.processes.get();
-  b.shell = f.shell.get();
-  b.clipboard = f.clipboard.get();
-  b.ui = f.ui.get();
-  b.threads = f.threads.get();
-  b.services = f.services.get();
-  b.iphelper = f.iphelper.get();
-  b.internet = f.internet.get();
-  b.native = f.native.get();
-  return b;
-}
+Backend Machine::backend() { return BackendOf(*facilities_); }
 
 void Machine::Install() {
   if (!installed_) previous_ = platform::Current();

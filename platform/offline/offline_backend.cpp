@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/backend_of.h"
 #include "platform/offline/volume_state.h"
 
 namespace platform::offline {
@@ -305,24 +306,7 @@ Volume::~Volume() {
   if (installed_) platform::Install(previous_);
 }
 
-Backend Volume::backend() {
-  Facilities& f = *facilities_;
-  Backend b;
-  b.registry = f.registry.get();
-  b.files = f.files.get();
-  b.system = f.system.get();
-  b.security = f.security.get();
-  b.processes = f.processes.get();
-  b.shell = f.shell.get();
-  b.clipboard = f.clipboard.get();
-  b.ui = f.ui.get();
-  b.threads = f.threads.get();
-  b.services = f.services.get();
-  b.iphelper = f.iphelper.get();
-  b.internet = f.internet.get();
-  b.native = f.native.get();
-  return b;
-}
+Backend Volume::backend() { return BackendOf(*facilities_); }
 
 void Volume::Install() {
   if (!installed_) previous_ = platform::Current();
