@@ -41,68 +41,62 @@ std::vector<char32_t> Decode(const std::string& text) {
   return out;
 }
 
+// The character a byte of the code page stands for.
+char32_t CharOfByte(unsigned char b) { return b >= 0x80 && b < 0xA0 && kHigh[b - 0x80] ? kHigh[b - 0x80] : b; }
+
+// The byte of the code page for a character; '?' where it has none.
+char ByteOfChar(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (int k = 0; k < 32; ++k) {
+    if (kHigh[k] && kHigh[k] == c) return static_cast<char>(0x80 + k);
+  }
+  return '?';
+}
+
 }  // namespace
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
 
 std::string Utf8ToCp1252(const std::string& text) {
   std::string out;
-  for (char32_t c : Decode(text)) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out += static_cast<char>(c);
-      continue;
-    }
-    char byte = '?';
-    for (int k = 0; k < 32; ++k) {
-      if (kHigh[k] && kHigh[k] == c) byte = static_cast<char>(0x80 + k);
-    }
-    out += byte;
-  }
+  for (char32_t c : Decode(text)) out += ByteOfChar(c);
   return out;
 }
 
 std::string Cp1252ToUtf8(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (char byte : text) {
-    const auto b = static_cast<unsigned char>(byte);
-    const char32_t c = b >= 0x80 && b < 0xA0 && kHigh[b - 0x80] ? kHigh[b - 0x80] : b;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (char byte : text) AppendUtf8(out, CharOfByte(static_cast<unsigned char>(byte)));
   return out;
 }
 
 std::u16string Cp1252ToUtf16(const std::string& text) {
   std::u16string out;
   out.reserve(text.size());
-  for (char byte : text) {
-    const auto b = static_cast<unsigned char>(byte);
-    out += static_cast<char16_t>(b >= 0x80 && b < 0xA0 && kHigh[b - 0x80] ? kHigh[b - 0x80] : b);
-  }
+  for (char byte : text) out += static_cast<char16_t>(CharOfByte(static_cast<unsigned char>(byte)));
   return out;
 }
 
 std::string Utf16ToCp1252(const std::u16string& text) {
   std::string out;
   out.reserve(text.size());
-  for (char16_t c : text) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out += static_cast<char>(c);
-      continue;
-    }
-    char byte = '?';
-    for (int k = 0; k < 32; ++k) {
-      if (kHigh[k] && kHigh[k] == c) byte = static_cast<char>(0x80 + k);
-    }
-    out += byte;
-  }
+  for (char16_t c : text) out += ByteOfChar(c);
   return out;
 }
 

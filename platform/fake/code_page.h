@@ -11,6 +11,8 @@ std::string Utf8ToCp1252(const std::string& text);
 // Windows-1252 to UTF-8 as the two calls do it the other way round: the five bytes the code page
 // leaves unassigned become the control characters of the same number.
 std::string Cp1252ToUtf8(const std::string& text);
+// One character as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
 // Windows-1252 to UTF-16 and back, as MultiByteToWideChar and WideCharToMultiByte without flags do
 // it: a character the code page lacks becomes '?'.
 std::u16string Cp1252ToUtf16(const std::string& text);

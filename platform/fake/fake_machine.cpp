@@ -2,41 +2,28 @@
 
 #include <mutex>
 
-#include "platform/backend_of.h"
+#include "platform/owned_facilities.h"
 #include "platform/fake/facilities.h"
 #include "platform/fake/reg_import.h"
 
 namespace platform::fake {
 
-struct Machine::Facilities {
-  explicit Facilities(MachineState& s)
-      : registry(MakeRegistry(s)),
-        files(MakeFileSystem(s)),
-        system(MakeSystem(s)),
-        security(MakeSecurity(s)),
-        processes(MakeProcesses(s)),
-        shell(MakeShell(s)),
-        clipboard(MakeClipboard(s)),
-        ui(MakeUi(s)),
-        threads(MakeThreads(s)),
-        services(MakeServices(s)),
-        iphelper(MakeIpHelper(s)),
-        internet(MakeInternet(s)),
-        native(MakeNativeApi(s)) {}
-
-  std::unique_ptr<Registry> registry;
-  std::unique_ptr<FileSystem> files;
-  std::unique_ptr<System> system;
-  std::unique_ptr<Security> security;
-  std::unique_ptr<Processes> processes;
-  std::unique_ptr<Shell> shell;
-  std::unique_ptr<Clipboard> clipboard;
-  std::unique_ptr<Ui> ui;
-  std::unique_ptr<Threads> threads;
-  std::unique_ptr<Services> services;
-  std::unique_ptr<IpHelper> iphelper;
-  std::unique_ptr<Internet> internet;
-  std::unique_ptr<NativeApi> native;
+struct Machine::Facilities : OwnedFacilities {
+  explicit Facilities(MachineState& s) {
+    registry = MakeRegistry(s);
+    files = MakeFileSystem(s);
+    system = MakeSystem(s);
+    security = MakeSecurity(s);
+    processes = MakeProcesses(s);
+    shell = MakeShell(s);
+    clipboard = MakeClipboard(s);
+    ui = MakeUi(s);
+    threads = MakeThreads(s);
+    services = MakeServices(s);
+    iphelper = MakeIpHelper(s);
+    internet = MakeInternet(s);
+    native = MakeNativeApi(s);
+  }
 };
 
 Machine::Machine() : facilities_(std::make_unique<Facilities>(state_)) {
@@ -67,7 +54,7 @@ Machine::~Machine() {
   if (installed_) platform::Install(previous_);
 }
 
-Backend Machine::backend() { return BackendOf(*facilities_); }
+Backend Machine::backend() { return facilities_->backend(); }
 
 void Machine::Install() {
   if (!installed_) previous_ = platform::Current();

@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii_names.h"
 #include "platform/platform.h"
 #include "platform/sync.h"
 
 namespace platform::fake {
 
-// Upper-cases ASCII letters (the fake's case-insensitive names).
-std::string UpperAscii(std::string text);
-bool EqualNoCase(const std::string& a, const std::string& b);
+// The fake's case-insensitive names.
+using platform::EqualNoCase;
+using platform::UpperAscii;
 // The parts of a backslash-separated path; empty parts are dropped.
 std::vector<std::string> SplitPath(const std::string& path);
 

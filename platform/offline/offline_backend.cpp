@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/backend_of.h"
+#include "platform/owned_facilities.h"
 #include "platform/offline/volume_state.h"
 
 namespace platform::offline {
@@ -40,35 +40,22 @@ std::string LastPart(const std::string& path) {
 
 }  // namespace
 
-struct Volume::Facilities {
-  explicit Facilities(VolumeState& s)
-      : registry(MakeRegistry(s)),
-        files(MakeFileSystem(s)),
-        system(MakeSystem(s, *registry)),
-        security(MakeSecurity()),
-        processes(MakeProcesses()),
-        shell(MakeShell()),
-        clipboard(MakeClipboard()),
-        ui(MakeUi()),
-        threads(MakeThreads()),
-        services(MakeServices()),
-        iphelper(MakeIpHelper()),
-        internet(MakeInternet()),
-        native(MakeNativeApi()) {}
-
-  std::unique_ptr<Registry> registry;
-  std::unique_ptr<FileSystem> files;
-  std::unique_ptr<System> system;
-  std::unique_ptr<Security> security;
-  std::unique_ptr<Processes> processes;
-  std::unique_ptr<Shell> shell;
-  std::unique_ptr<Clipboard> clipboard;
-  std::unique_ptr<Ui> ui;
-  std::unique_ptr<Threads> threads;
-  std::unique_ptr<Services> services;
-  std::unique_ptr<IpHelper> iphelper;
-  std::unique_ptr<Internet> internet;
-  std::unique_ptr<NativeApi> native;
+struct Volume::Facilities : OwnedFacilities {
+  explicit Facilities(VolumeState& s) {
+    registry = MakeRegistry(s);
+    files = MakeFileSystem(s);
+    system = MakeSystem(s, *registry);
+    security = MakeSecurity();
+    processes = MakeProcesses();
+    shell = MakeShell();
+    clipboard = MakeClipboard();
+    ui = MakeUi();
+    threads = MakeThreads();
+    services = MakeServices();
+    iphelper = MakeIpHelper();
+    internet = MakeInternet();
+    native = MakeNativeApi();
+  }
 };
 
 namespace {
@@ -306,7 +293,7 @@ Volume::~Volume() {
   if (installed_) platform::Install(previous_);
 }
 
-Backend Volume::backend() { return BackendOf(*facilities_); }
+Backend Volume::backend() { return facilities_->backend(); }
 
 void Volume::Install() {
   if (!installed_) previous_ = platform::Current();

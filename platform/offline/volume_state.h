@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/ascii_names.h"
 #include "platform/platform.h"
 
 namespace platform::offline {
@@ -20,9 +21,8 @@ namespace platform::offline {
 uint32_t ThreadLastError();
 void SetThreadLastError(uint32_t code);
 
-// ASCII letters upper-cased; other bytes kept.
-std::string UpperAscii(std::string text);
-bool EqualNoCase(const std::string& a, const std::string& b);
+using platform::EqualNoCase;
+using platform::UpperAscii;
 // The parts of a Windows path or key path, split at "\" and "/", empty parts dropped.
 std::vector<std::string> SplitPath(const std::string& path);
 // UTF-16LE bytes (an odd last byte is dropped) as UTF-8; NULs are kept.
