@@ -14,6 +14,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   rootkit::InitNativeLayer();
   scan::LoadIpHelper();
   rootkit::EnableStartupPrivileges();
+  rootkit::RemoveLeftoverDriver();
 
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);

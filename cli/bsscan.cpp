@@ -210,6 +210,7 @@ int main(int argc, char** argv) {
     rootkit::InitNativeLayer();
     scan::LoadIpHelper();
     rootkit::EnableStartupPrivileges();
+    rootkit::RemoveLeftoverDriver();
   }
   struct IpHelperRelease {
     ~IpHelperRelease() { scan::UnloadIpHelper(); }

@@ -170,7 +170,6 @@ void EnableStartupPrivileges() {
     AdjustPrivilege(kSeDebugPrivilege, true);
     AdjustPrivilege(kSeLoadDriverPrivilege, true);
   }
-  RemoveLeftoverDriver();
 }
 
 std::string DriverCopyFolder() { return platform::Sys().GetSystemDirectory() + "\\" + kDriverCopyFolderName; }

@@ -28,8 +28,7 @@ constexpr uint32_t kSeLoadDriverPrivilege = 10;
 
 // RtlAdjustPrivilege for the process token; true on status 0.
 bool AdjustPrivilege(uint32_t privilege, bool enable);
-// At start-up: the debug and the load-driver privileges, results ignored; then whatever a run
-// that was killed while the driver was loaded left behind is removed (RemoveLeftoverDriver).
+// At start-up: the debug and the load-driver privileges, results ignored.
 void EnableStartupPrivileges();
 
 // The driver is loaded from a copy of the bytes that were checked, in a folder of its own in the
@@ -45,7 +44,8 @@ std::string WriteDriverCopy(const std::string& bytes);
 // The copy and its folder, gone; true when nothing of them is left.
 bool RemoveDriverCopy();
 // A service key of the driver from an earlier run: the driver unloaded and the key removed; then
-// the copy removed.
+// the copy removed. Both programs call it at start-up, after the privileges, and the kernel
+// section before every load, so a run killed with the driver loaded leaves nothing past the next.
 void RemoveLeftoverDriver();
 
 // The driver's service key below HKEY_LOCAL_MACHINE and as the native load calls name it.

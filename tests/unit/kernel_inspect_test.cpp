@@ -540,7 +540,7 @@ TEST(KernelModeInfo, HostileInputs) {
       {"a run killed with the driver loaded, its key and its copy",
        [&](Rig& r) {
          loadDriver(r);
-         rootkit::EnableStartupPrivileges();  // the next start
+         rootkit::RemoveLeftoverDriver();  // the next start
          const bool key = r.machine().KeyExists(platform::kHkeyLocalMachine, kServiceKey);
          return std::string(r.kernel().loaded ? "loaded" : "unloaded") + (key ? ", key" : ", no key") +
                 (r.machine().Exists(kCopyFolder) ? ", copy" : ", no copy");
