@@ -34,10 +34,6 @@ struct CountedName {
   PWSTR buffer;
 };
 using NtSetValueKeyFn = LONG(WINAPI*)(HANDLE, CountedName*, ULONG, ULONG, const void*, ULONG);
-
-HKEY Hkey(RegKey key) {
-  return key == kHkeyCurrentUser ? HKEY_CURRENT_USER : key == kHkeyLocalMachine ? HKEY_LOCAL_MACHINE : reinterpret_cast<HKEY>(key);
-}
 #endif
 
 // Sets a REG_SZ whose name holds a NUL, as only the native call can.
