@@ -10,19 +10,9 @@ namespace platform::fake {
 
 struct Machine::Facilities : OwnedFacilities {
   explicit Facilities(MachineState& s) {
-    registry = MakeRegistry(s);
-    files = MakeFileSystem(s);
-    system = MakeSystem(s);
-    security = MakeSecurity(s);
-    processes = MakeProcesses(s);
-    shell = MakeShell(s);
-    clipboard = MakeClipboard(s);
-    ui = MakeUi(s);
-    threads = MakeThreads(s);
-    services = MakeServices(s);
-    iphelper = MakeIpHelper(s);
-    internet = MakeInternet(s);
-    native = MakeNativeApi(s);
+#define BS_FAKE_FACILITY(Type, member, Accessor) member = Make##Type(s);
+    BS_PLATFORM_FACILITIES(BS_FAKE_FACILITY)
+#undef BS_FAKE_FACILITY
   }
 };
 

@@ -6,19 +6,9 @@ namespace platform::win32 {
 
 platform::Backend Backend() {
   platform::Backend backend;
-  backend.registry = &RegistryFacility();
-  backend.files = &FileFacility();
-  backend.system = &SystemFacility();
-  backend.security = &SecurityFacility();
-  backend.processes = &ProcessFacility();
-  backend.shell = &ShellFacility();
-  backend.clipboard = &ClipboardFacility();
-  backend.ui = &UiFacility();
-  backend.threads = &ThreadFacility();
-  backend.services = &ServiceFacility();
-  backend.iphelper = &IpHelperFacility();
-  backend.internet = &InternetFacility();
-  backend.native = &NativeFacility();
+#define BS_WIN32_FACILITY(Type, member, Accessor) backend.member = &Type##Facility();
+  BS_PLATFORM_FACILITIES(BS_WIN32_FACILITY)
+#undef BS_WIN32_FACILITY
   return backend;
 }
 

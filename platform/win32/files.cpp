@@ -244,7 +244,7 @@ class Win32Files final : public FileSystem {
 
 }  // namespace
 
-FileSystem& FileFacility() {
+FileSystem& FileSystemFacility() {
   static Win32Files files;
   return files;
 }

@@ -440,7 +440,7 @@ class Win32NativeApi final : public NativeApi {
 
 }  // namespace
 
-NativeApi& NativeFacility() {
+NativeApi& NativeApiFacility() {
   static Win32NativeApi facility;
   return facility;
 }

@@ -85,7 +85,7 @@ class Win32Processes final : public Processes {
 
 }  // namespace
 
-Processes& ProcessFacility() {
+Processes& ProcessesFacility() {
   static Win32Processes processes;
   return processes;
 }

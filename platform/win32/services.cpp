@@ -74,7 +74,7 @@ class Win32Services final : public Services {
 
 }  // namespace
 
-Services& ServiceFacility() {
+Services& ServicesFacility() {
   static Win32Services services;
   return services;
 }

@@ -40,7 +40,7 @@ class Win32Threads final : public Threads {
 
 }  // namespace
 
-Threads& ThreadFacility() {
+Threads& ThreadsFacility() {
   static Win32Threads threads;
   return threads;
 }

@@ -85,18 +85,9 @@ Fn LibraryExport(const char* module, const char* name) {
   return handle ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(handle, name))) : nullptr;
 }
 
-Registry& RegistryFacility();
-FileSystem& FileFacility();
-System& SystemFacility();
-Security& SecurityFacility();
-Processes& ProcessFacility();
-Shell& ShellFacility();
-Clipboard& ClipboardFacility();
-Ui& UiFacility();
-Threads& ThreadFacility();
-Services& ServiceFacility();
-IpHelper& IpHelperFacility();
-Internet& InternetFacility();
-NativeApi& NativeFacility();
+// The process-wide object of each facility, `<interface>Facility()`, in the file of its calls.
+#define BS_WIN32_FACILITY_GETTER(Type, member, Accessor) Type& Type##Facility();
+BS_PLATFORM_FACILITIES(BS_WIN32_FACILITY_GETTER)
+#undef BS_WIN32_FACILITY_GETTER
 
 }  // namespace platform::win32
