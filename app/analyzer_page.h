@@ -16,8 +16,8 @@ inline constexpr UINT kWmScanNews = WM_APP + 1;
 
 class TAnalyzerPage final : public TPage, public scan::TAnalyzerHost {
  public:
-  // Builds the controls on `page`; `mainWindow` is hidden and shown for background runs.
-  void Create(HWND page, HWND mainWindow, TTrayIcon* tray);
+  // The context's window is hidden and shown for background runs, with its tray icon.
+  void Create(HWND page, const TPageContext& context) override;
   // The window is going away: later calls do nothing.
   void Detach();
   HWND Memo() const { return memo_; }

@@ -2,24 +2,24 @@
 
 #include "app/control_ui.h"
 #include "managers/file_deleter.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 
 namespace app {
 
 namespace {
 
-constexpr int kId(std::string_view name) { return scan::FindMainControl(name)->id; }
+constexpr int kId(std::string_view name) { return FindMainControl(name)->id; }
 
 }  // namespace
 
-void TDeleteFilePage::Create(HWND page, inspect::TPrompter* prompter) {
+void TDeleteFilePage::Create(HWND page, const TPageContext& context) {
   page_ = page;
-  prompter_ = prompter;
+  prompter_ = context.prompter;
   RECT area;
   GetClientRect(page, &area);
   InflateRect(&area, -8, -8);
-  for (const scan::TControl& row : scan::kControls) {
-    if (row.place != scan::kPageDeleteFile) continue;
+  for (const TControl& row : kControls) {
+    if (row.place != kPageDeleteFile) continue;
     controls_[row.id] = CreateRowControl(row, page, CellRect(area, row.cell));
   }
 }
@@ -28,7 +28,7 @@ HWND TDeleteFilePage::Control(int id) const {
   return controls_.Find(id);
 }
 
-void TDeleteFilePage::ApplyCaptions() { controls_.ApplyCaptions(scan::kPageDeleteFile); }
+void TDeleteFilePage::ApplyCaptions() { controls_.ApplyCaptions(kPageDeleteFile); }
 
 bool TDeleteFilePage::Command(int id, int code) {
   if (!Control(id)) return false;

@@ -38,7 +38,7 @@
 
 #include "app/control_ids.h"
 #include "managers/startups.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 
 namespace {
 
@@ -217,9 +217,9 @@ class TApp {
       if (!window) Sleep(100);
     }
     Require(window != nullptr, std::string("no visible window captioned \"") + kCaption + "\" within the time-out");
-    scanButton = FindControl(window, scan::IdOf("BitBtn1"));
-    memo = FindControl(window, scan::IdOf("Memo1"));
-    progress = FindControl(window, scan::IdOf("pb1"));
+    scanButton = FindControl(window, app::IdOf("BitBtn1"));
+    memo = FindControl(window, app::IdOf("Memo1"));
+    progress = FindControl(window, app::IdOf("pb1"));
     Require(scanButton && memo && progress, "the Analyzer page lacks BitBtn1, Memo1 or pb1");
   }
 
@@ -353,7 +353,7 @@ void ScenarioScan(const std::string& exe) {
   Check(client.right == 769 && client.bottom == 471, "client area is 769x471, not " + std::to_string(client.right) +
                                                           "x" + std::to_string(client.bottom));
   Check(IsFolder(folder + "Data") && IsFolder(folder + "Logs"), "Data\\ and Logs\\ were created beside the program");
-  HWND analyzer = FindControl(app.window, scan::IdOf("AdvGlowButton2"));
+  HWND analyzer = FindControl(app.window, app::IdOf("AdvGlowButton2"));
   Check(analyzer && TextOf(analyzer) == "&Analyzer", "the page column has the \"Analyzer\" button");
   Check(ClassOf(app.scanButton) == "Button" && TextOf(app.scanButton) == "S&can PC", "BitBtn1 is the \"Scan PC\" button");
   const LONG memoStyle = GetWindowLongA(app.memo, GWL_STYLE);
@@ -485,7 +485,7 @@ void ScenarioBackground(const std::string& exe) {
 
 
 HWND Find(const TApp& app, const char* name) {
-  const scan::TControl* row = scan::FindMainControl(name);
+  const app::TControl* row = app::FindMainControl(name);
   Require(row != nullptr, std::string("no control named ") + name + " in the table");
   HWND control = FindControl(app.window, row->id);
   Require(control != nullptr, std::string("the window has no ") + name);
@@ -507,7 +507,7 @@ void Click(HWND button) {
 // A menu entry chosen; returns once the window has handled it (a sent message, as a posted one
 // could still wait behind the answer to a later WM_NULL).
 void Menu(const TApp& app, const char* name) {
-  Require(Ask(app.window, WM_COMMAND, MAKEWPARAM(scan::FindMainControl(name)->id, 0), 0, nullptr),
+  Require(Ask(app.window, WM_COMMAND, MAKEWPARAM(app::FindMainControl(name)->id, 0), 0, nullptr),
           std::string("the window does not answer the menu entry ") + name);
 }
 
@@ -516,16 +516,16 @@ void Menu(const TApp& app, const char* name) {
 void ScenarioPages(const std::string& exe) {
   TApp app(exe);
   for (int round = 0; round < 2; ++round) {
-    for (const scan::TControl& button : scan::kControls) {
-      if (button.kind != scan::TKind::PageButton) continue;
+    for (const app::TControl& button : app::kControls) {
+      if (button.kind != app::TKind::PageButton) continue;
       Click(Find(app, button.name));
-      for (const scan::TControl& other : scan::kControls) {
-        if (other.kind == scan::TKind::PageButton) {
+      for (const app::TControl& other : app::kControls) {
+        if (other.kind == app::TKind::PageButton) {
           const bool bold = GetPropA(Find(app, other.name), app::kBoldProperty) != nullptr;
           Check(bold == (other.value == button.value),
                 std::string(button.name) + " clicked: " + other.name + (bold ? " is" : " is not") + " bold");
         }
-        if (scan::IsPagePanel(other)) {
+        if (app::IsPagePanel(other)) {
           const bool shown = IsWindowVisible(Find(app, other.name)) != FALSE;
           Check(shown == (other.value == button.value),
                 std::string(button.name) + " clicked: page " + other.name + (shown ? " shows" : " is hidden"));
@@ -537,7 +537,7 @@ void ScenarioPages(const std::string& exe) {
   // The sub-pages, through the keyboard of the tab control.
   Click(Find(app, "AdvGlowButton7"));
   HWND tabs = Find(app, "AdvPC4");
-  for (int sub = 1; sub < scan::kSettingsTabCount; ++sub) {
+  for (int sub = 1; sub < app::kSettingsTabCount; ++sub) {
     Ask(tabs, WM_KEYDOWN, VK_RIGHT, 0, nullptr);
     DWORD_PTR selected = 0;
     Ask(tabs, TCM_GETCURSEL, 0, 0, &selected);
@@ -607,7 +607,7 @@ void ScenarioLanguage(const std::string& exe) {
   Require(Ask(cb, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("Deutsch"), &index) &&
               index != static_cast<DWORD_PTR>(CB_ERR),
           "the language box lists Deutsch");
-  Ask(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("cb"), CBN_SELCHANGE), reinterpret_cast<LPARAM>(cb), nullptr);
+  Ask(app.window, WM_COMMAND, MAKEWPARAM(app::IdOf("cb"), CBN_SELCHANGE), reinterpret_cast<LPARAM>(cb), nullptr);
   Check(TextOf(Find(app, "AdvGlowButton7")) == "&Einstellungen", "the Settings button reads \"&Einstellungen\", not \"" +
                                                                    TextOf(Find(app, "AdvGlowButton7")) + "\"");
   Check(TextOf(Find(app, "CheckBox5")) == "Microsoft-Systemdateien ausschlie\xDF" "en", "a check box speaks German");
@@ -649,7 +649,7 @@ HWND Focus(const TApp& app) {
 }
 
 std::string NameOf(HWND control) {
-  const scan::TControl* row = control ? scan::FindControlById(GetDlgCtrlID(control)) : nullptr;
+  const app::TControl* row = control ? app::FindControlById(GetDlgCtrlID(control)) : nullptr;
   return row ? row->name : "(none)";
 }
 
@@ -681,12 +681,12 @@ void ScenarioKeys(const std::string& exe) {
   // The tab order: the page buttons top to bottom, the sub-page tabs, the General sub-page's
   // boxes, then round again.
   std::vector<std::string> expected;
-  for (const scan::TControl& row : scan::kControls) {
-    if (row.kind == scan::TKind::PageButton) expected.push_back(row.name);
+  for (const app::TControl& row : app::kControls) {
+    if (row.kind == app::TKind::PageButton) expected.push_back(row.name);
   }
   expected.push_back("AdvPC4");
-  for (const scan::TControl& row : scan::kControls) {
-    if (row.place == scan::kPageSettings && row.sub == scan::kGeneral && row.kind == scan::TKind::CheckBox) {
+  for (const app::TControl& row : app::kControls) {
+    if (row.place == app::kPageSettings && row.sub == app::kGeneral && row.kind == app::TKind::CheckBox) {
       expected.push_back(row.name);
     }
   }
@@ -707,7 +707,7 @@ void ScenarioKeys(const std::string& exe) {
 
   // Exclusions: Alt+L, the path, Enter.
   HWND tabs = Find(app, "AdvPC4");
-  for (int sub = 0; sub < scan::kExclusions; ++sub) Ask(tabs, WM_KEYDOWN, VK_RIGHT, 0, nullptr);
+  for (int sub = 0; sub < app::kExclusions; ++sub) Ask(tabs, WM_KEYDOWN, VK_RIGHT, 0, nullptr);
   HWND edit1 = Find(app, "Edit1");
   Key(app.window, WM_SYSCHAR, 'l', [&] { return Focus(app) == edit1; }, "Alt+L putting the focus in Edit1");
   DWORD_PTR ignored = 0;
@@ -760,7 +760,7 @@ void ScenarioUpdate(const std::string& exe) {
   TApp app(exe);
   Menu(app, "CheckforUpdates1");
   HWND update = WaitTopWindow(app, app::kUpdateWindowClass, "the Update window");
-  HWND link = FindControl(update, scan::FindControl(scan::kPlaceUpdate, "Label1")->id);
+  HWND link = FindControl(update, app::FindControl(app::kPlaceUpdate, "Label1")->id);
   Require(link != nullptr, "the Update window has no Label1");
   // Posted: the check waits in the window's own loop while the question is open.
   PostMessageA(update, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link), STN_CLICKED), reinterpret_cast<LPARAM>(link));
@@ -790,7 +790,7 @@ void ScenarioExitDuringScan(const std::string& exe) {
   TApp app(exe);
   app.ClickScan();
   app.SpinUntilScanStarted();
-  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("Exit1"), 0), 0);
+  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(app::IdOf("Exit1"), 0), 0);
   const long code = app.WaitExit();
   Check(code == 0, "Exit during a scan ends the process with code 0 (got " + std::to_string(code) + ")");
   leftovers.CheckNone("Exit during a scan");
@@ -956,7 +956,7 @@ std::string Bsscan(const std::string& folder) {
 void SelectRestorerTab(const TApp& app, int sub) {
   HWND tabs = Find(app, "AdvPC3");
   DWORD_PTR selected = 0;
-  for (int step = 0; step < scan::kRestorerTabCount; ++step) {
+  for (int step = 0; step < app::kRestorerTabCount; ++step) {
     Ask(tabs, TCM_GETCURSEL, 0, 0, &selected);
     if (static_cast<int>(selected) == sub) break;
     Ask(tabs, WM_KEYDOWN, static_cast<int>(selected) < sub ? VK_RIGHT : VK_LEFT, 0, nullptr);
@@ -986,14 +986,14 @@ void ScenarioRestorer(const std::string& exe) {
   Click(Find(app, "AdvGlowButton1"));
   Check(IsWindowVisible(Find(app, "Restorer_Tab")) && IsWindowVisible(Find(app, "CheckBox13")),
         "the Restorer button shows its page on the System Hijacks sub-page");
-  for (int sub = 0; sub < scan::kRestorerTabCount; ++sub) {
+  for (int sub = 0; sub < app::kRestorerTabCount; ++sub) {
     SelectRestorerTab(app, sub);
-    if (sub == scan::kSystemHijacks) {
+    if (sub == app::kSystemHijacks) {
       Click(Find(app, "CheckBox13"));  // Restore Task Manager
       Click(Find(app, "CheckBox29"));  // Enable Windows Firewall
-    } else if (sub == scan::kStartupHijacks) {
+    } else if (sub == app::kStartupHijacks) {
       Click(Find(app, "CheckBox16"));  // Restore Userinit
-    } else if (sub == scan::kSafeMode) {
+    } else if (sub == app::kSafeMode) {
       Click(Find(app, "RadioButton2"));  // Windows XP SP3 (32-bit)
     }
     ScreenshotHandshake(app, "restorer_" + std::to_string(sub));
@@ -1059,7 +1059,7 @@ void ScenarioRestorer(const std::string& exe) {
   Check(!KeyExists(HKEY_LOCAL_MACHINE, kSafeBoot), "the undo removes the imported Safe Mode keys");
 
   // A browser value is written at once by its own "OK".
-  SelectRestorerTab(app, scan::kIeHijacks);
+  SelectRestorerTab(app, app::kIeHijacks);
   SendMessageA(Find(app, "Edit10"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Checked by the GUI test"));
   Click(Find(app, "Button10"));
   Check(ValueOf(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", "Window Title") ==
@@ -1075,8 +1075,8 @@ bool ToolEntryEnabled(const TApp& app, const char* name) {
   const auto states = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(GetPropA(app.window, app::kToolsEnabledProperty)));
   Require(states & app::kToolsReadBit, "the window did not set the Windows Tools entries");
   int index = 0;
-  for (const scan::TControl& c : scan::kControls) {
-    if (c.place != scan::kPlaceMenu || c.kind != scan::TKind::MenuItem || c.sub <= 0) continue;
+  for (const app::TControl& c : app::kControls) {
+    if (c.place != app::kPlaceMenu || c.kind != app::TKind::MenuItem || c.sub <= 0) continue;
     if (name == std::string(c.name)) return (states >> index) & 1u;
     ++index;
   }
@@ -1085,7 +1085,7 @@ bool ToolEntryEnabled(const TApp& app, const char* name) {
 
 // Asks a power question through the menu and answers No, the only answer a test gives.
 void AnswerPowerQuestionNo(const TApp& app, const char* entry, const std::string& question) {
-  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::FindMainControl(entry)->id, 0), 0);
+  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(app::FindMainControl(entry)->id, 0), 0);
   HWND box = WaitDialog(app.Pid(), "Info", kWindowTimeoutMs);
   Require(box != nullptr, std::string(entry) + " asks nothing");
   Check(DialogText(box) == question, std::string(entry) + " asks \"" + DialogText(box) + "\"");
@@ -1128,7 +1128,7 @@ void ScenarioTools(const std::string& exe) {
   }
 
   // An entry starts its program: the Registry Editor's window shows, and is closed again.
-  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("RegistryEditor1"), 0), 0);
+  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(app::IdOf("RegistryEditor1"), 0), 0);
   HWND regedit = nullptr;
   for (const DWORD start = GetTickCount(); !regedit && GetTickCount() - start < kWindowTimeoutMs; Sleep(100)) {
     regedit = FindWindowA("RegEdit_RegEdit", nullptr);
@@ -1139,7 +1139,7 @@ void ScenarioTools(const std::string& exe) {
   AnswerPowerQuestionNo(app, "RebootSystem1", "Do you want to reboot the system ?");
   AnswerPowerQuestionNo(app, "ShutdownPC1", "Do you want to shutdown the system ?");
 
-  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("Run1"), 0), 0);
+  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(app::IdOf("Run1"), 0), 0);
   HWND dialog = WaitDialog(app.Pid(), "Select a program to run", kWindowTimeoutMs);
   Require(dialog != nullptr, "Run... shows no dialog titled \"Select a program to run\"");
   ScreenshotHandshake(app, "run_dialog");
@@ -1156,7 +1156,7 @@ constexpr const char* kPendingValue = "PendingFileRenameOperations";
 // A click whose handler shows a message box: posted, as a sent one would wait for the box.
 void PostClick(HWND button) { Require(PostMessageA(button, BM_CLICK, 0, 0) != 0, "cannot post BM_CLICK"); }
 void PostMenu(const TApp& app, const char* name) {
-  Require(PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::FindMainControl(name)->id, 0), 0) != 0,
+  Require(PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(app::FindMainControl(name)->id, 0), 0) != 0,
           std::string("cannot post the menu entry ") + name);
 }
 
