@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/controls.h"
 #include "app/page.h"
 #include "app/tray_icon.h"
 #include "scan/analyzer_run.h"
@@ -21,6 +22,7 @@ class TAnalyzerPage final : public TPage, public scan::TAnalyzerHost {
   // The window is going away: later calls do nothing.
   void Detach();
   HWND Memo() const { return memo_; }
+  int DefaultButton() const override { return IdOf("BitBtn1"); }
 
   // On the window's thread, as the scan's news is delivered.
   void AddLine(const std::string& line) override;

@@ -12,21 +12,22 @@
 
 namespace app {
 
-// Where a control lives: a page of the page area (0..7, by page index), or another place.
+// Where a control lives: a page of the page area (by page index), or another place. A new page
+// takes a name before kPageCount; the places after it number themselves.
 enum TPlace : int8_t {
-  kPageAnalyzer = 0,
-  kPageRestorer = 1,
-  kPageHosts = 2,
-  kPageStartups = 3,
-  kPageBoot = 4,
-  kPageSettings = 5,
-  kPageBhos = 6,
-  kPageDeleteFile = 7,
-  kPageCount = 8,
-  kPlaceMain = 8,    // the main window itself: header, page column, status bar
-  kPlaceMenu = 9,    // the main menu
-  kPlaceUpdate = 10, // the Update window
-  kPlaceAbout = 11,  // the About box
+  kPageAnalyzer,
+  kPageRestorer,
+  kPageHosts,
+  kPageStartups,
+  kPageBoot,
+  kPageSettings,
+  kPageBhos,
+  kPageDeleteFile,
+  kPageCount,
+  kPlaceMain = kPageCount,  // the main window itself: header, page column, status bar
+  kPlaceMenu,               // the main menu
+  kPlaceUpdate,             // the Update window
+  kPlaceAbout,              // the About box
 };
 
 // Sub-pages of the Settings page, in order.

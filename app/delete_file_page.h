@@ -15,6 +15,7 @@ class TDeleteFilePage final : public TPage {
   void Create(HWND page, const TPageContext& context) override;
   void ApplyCaptions() override;
   bool Command(int id, int code) override;
+  int DefaultButton() const override { return IdOf("Button6"); }
 
  private:
   void Button4Click();

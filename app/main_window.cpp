@@ -69,19 +69,6 @@ BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
   return TRUE;
 }
 
-// The button Enter presses on a page (and Settings sub-page, -1 for any) when the focus is on
-// no push button.
-struct TDefaultButton {
-  int page;
-  int sub;
-  const char* name;
-};
-constexpr TDefaultButton kDefaultButtons[] = {
-    {kPageAnalyzer, -1, "BitBtn1"},
-    {kPageSettings, kExclusions, "Button7"},
-    {kPageDeleteFile, -1, "Button6"},
-};
-
 bool IsPushButton(HWND control) {
   return control && (SendMessageA(control, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
 }
@@ -264,12 +251,12 @@ void TForm1::BuildControls() {
                                         pageLeft, top, pageWidth, pageHeight, window_,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
   }
-  // The page objects by page index: the window's own two, then one made from each row.
-  pageObjects_[kPageAnalyzer] = &analyzer_;
-  pageObjects_[kPageSettings] = &settings_;
-  for (const TPageRow& row : kPageRows) {
-    madePages_[row.place] = row.make();
-    pageObjects_[row.place] = madePages_[row.place].get();
+  // The page objects by page index: one made from each row, or the window's own.
+  for (const TPageRow& row : PageRows()) {
+    if (row.make) madePages_[row.place] = row.make();
+    pageObjects_[row.place] = row.make                   ? madePages_[row.place].get()
+                              : row.place == kPageAnalyzer ? static_cast<TPage*>(&analyzer_)
+                                                           : &settings_;
   }
   TPageContext context;
   context.window = window_;
@@ -384,10 +371,8 @@ void TForm1::SelectPage(int index) {
 int TForm1::DefaultButton() const {
   HWND focus = GetFocus();
   if (IsPushButton(focus) && IsChild(window_, focus)) return GetDlgCtrlID(focus);
-  for (const TDefaultButton& row : kDefaultButtons) {
-    if (!pages_[row.page] || !IsWindowVisible(pages_[row.page])) continue;
-    if (row.sub >= 0 && settings_.SubPage() != row.sub) continue;
-    return FindMainControl(row.name)->id;
+  for (int page = 0; page < kPageCount; ++page) {
+    if (pageObjects_[page] && pages_[page] && IsWindowVisible(pages_[page])) return pageObjects_[page]->DefaultButton();
   }
   return 0;
 }

@@ -40,6 +40,8 @@ class TPage {
   virtual bool ContextMenu(HWND control, POINT screen) { return false; }
   // The captions of the current language on its controls.
   virtual void ApplyCaptions() {}
+  // The id of the button Enter presses while the focus is on no push button; 0 for none.
+  virtual int DefaultButton() const { return 0; }
 };
 
 }  // namespace app

@@ -54,15 +54,29 @@ std::unique_ptr<TPage> MakeBhosPage() {
                                      std::make_unique<TListSourceOf<TBhoRow, managers::TBhoMenu>>(f));
 }
 
-}  // namespace
-
-const TPageRow kPageRows[kPageCount - 2] = {
+constexpr TPageRow kPageRows[] = {
+    {kPageAnalyzer, nullptr},
     {kPageRestorer, &Make<TRestorerPage>},
     {kPageHosts, &Make<TEditorPage, kPageHosts>},
     {kPageStartups, &MakeStartupsPage},
     {kPageBoot, &Make<TEditorPage, kPageBoot>},
+    {kPageSettings, nullptr},
     {kPageBhos, &MakeBhosPage},
     {kPageDeleteFile, &Make<TDeleteFilePage>},
 };
+
+// Every page index has its row, in page order.
+constexpr bool RowsFollowThePages() {
+  if (std::size(kPageRows) != kPageCount) return false;
+  for (size_t i = 0; i < std::size(kPageRows); ++i) {
+    if (kPageRows[i].place != static_cast<int>(i)) return false;
+  }
+  return true;
+}
+static_assert(RowsFollowThePages());
+
+}  // namespace
+
+std::span<const TPageRow> PageRows() { return kPageRows; }
 
 }  // namespace app

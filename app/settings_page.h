@@ -37,6 +37,8 @@ class TSettingsPage final : public TPage {
   bool Command(int id, int code) override;
   // TCN_SELCHANGE of the sub-page tabs; false for other notifications.
   bool Notify(const NMHDR& header) override;
+  // "+" of the Exclusions sub-page.
+  int DefaultButton() const override { return SubPage() == kExclusions ? IdOf("Button7") : 0; }
 
   HWND Control(int id) const;
 
