@@ -35,6 +35,10 @@ std::string ToEditText(const std::string& text) {
   return out;
 }
 
+void TAnalyzerPage::ApplyCaptions() {
+  if (scanButton_) SetWindowTextA(scanButton_, LanguageCaption(*FindMainControl("BitBtn1")).c_str());
+}
+
 void TAnalyzerPage::Create(HWND page, const TPageContext& context) {
   main_ = context.window;
   tray_ = context.tray;

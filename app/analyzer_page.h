@@ -23,6 +23,7 @@ class TAnalyzerPage final : public TPage, public scan::TAnalyzerHost {
   void Detach();
   HWND Memo() const { return memo_; }
   int DefaultButton() const override { return IdOf("BitBtn1"); }
+  void ApplyCaptions() override;
 
   // On the window's thread, as the scan's news is delivered.
   void AddLine(const std::string& line) override;

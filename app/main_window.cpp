@@ -379,10 +379,8 @@ int TForm1::DefaultButton() const {
 
 void TForm1::ApplyCaptions() {
   for (const TControl& row : kControls) {
-    if (row.lng == 0 || row.place == kPageSettings || row.place == kPageRestorer ||
-        row.place > kPlaceMenu) {
-      continue;
-    }
+    // The pages caption their own controls.
+    if (row.lng == 0 || (row.place != kPlaceMain && row.place != kPlaceMenu)) continue;
     const std::string caption = LanguageCaption(row);
     if (row.place == kPlaceMenu) {
       auto it = menuPlaces_.find(row.id);
@@ -393,9 +391,7 @@ void TForm1::ApplyCaptions() {
       item.fType = MFT_STRING;
       item.dwTypeData = const_cast<char*>(caption.c_str());
       SetMenuItemInfoA(it->second.menu, it->second.position, TRUE, &item);
-    } else if (row.place == kPlaceMain) {
-      if (HWND control = controls_[row.id]) SetWindowTextA(control, caption.c_str());
-    } else if (HWND control = GetDlgItem(pages_[row.place], row.id)) {
+    } else if (HWND control = controls_[row.id]) {
       SetWindowTextA(control, caption.c_str());
     }
   }
