@@ -1,16 +1,10 @@
 #include "app/delete_file_page.h"
 
 #include "app/control_ui.h"
-#include "managers/file_deleter.h"
 #include "app/controls.h"
+#include "managers/file_deleter.h"
 
 namespace app {
-
-namespace {
-
-constexpr int kId(std::string_view name) { return FindMainControl(name)->id; }
-
-}  // namespace
 
 void TDeleteFilePage::Create(HWND page, const TPageContext& context) {
   page_ = page;
@@ -32,19 +26,19 @@ void TDeleteFilePage::ApplyCaptions() { controls_.ApplyCaptions(kPageDeleteFile)
 
 bool TDeleteFilePage::Command(int id, int code) {
   if (!Control(id)) return false;
-  if (code == BN_CLICKED && id == kId("Button4")) Button4Click();
-  if (code == BN_CLICKED && id == kId("Button6")) Button6Click();
+  if (code == BN_CLICKED && id == IdOf("Button4")) Button4Click();
+  if (code == BN_CLICKED && id == IdOf("Button6")) Button6Click();
   return true;
 }
 
 // OpenDialog3.
 void TDeleteFilePage::Button4Click() {
   const std::string path = BrowseForFile(page_);
-  if (!path.empty()) SetWindowTextA(Control(kId("Edit11")), path.c_str());
+  if (!path.empty()) SetWindowTextA(Control(IdOf("Edit11")), path.c_str());
 }
 
 void TDeleteFilePage::Button6Click() {
-  managers::DeleteFileNowOrAtReboot(WindowText(Control(kId("Edit11"))), *prompter_);
+  managers::DeleteFileNowOrAtReboot(WindowText(Control(IdOf("Edit11"))), *prompter_);
 }
 
 }  // namespace app

@@ -13,7 +13,6 @@ namespace {
 
 using managers::TEditorFile;
 
-constexpr int kId(std::string_view name) { return FindMainControl(name)->id; }
 
 // Each editor's field and buttons.
 struct TEditorRow {
@@ -23,11 +22,11 @@ struct TEditorRow {
 };
 
 constexpr TEditorRow kEditors[] = {
-    {TEditorFile::Hosts, -1, kId("Memo2"), kId("Button1"), kId("Button2"), kId("Button3")},
-    {TEditorFile::SystemIni, 0, kId("SystemIni"), kId("Button18"), kId("Button22"), kId("Button26")},
-    {TEditorFile::WinIni, 1, kId("WinIni"), kId("Button19"), kId("Button23"), kId("Button27")},
-    {TEditorFile::AutoexecBat, 2, kId("AutoexecBat"), kId("Button20"), kId("Button24"), kId("Button28")},
-    {TEditorFile::BootIni, 3, kId("BootIni"), kId("Button17"), kId("Button21"), kId("Button25")},
+    {TEditorFile::Hosts, -1, IdOf("Memo2"), IdOf("Button1"), IdOf("Button2"), IdOf("Button3")},
+    {TEditorFile::SystemIni, 0, IdOf("SystemIni"), IdOf("Button18"), IdOf("Button22"), IdOf("Button26")},
+    {TEditorFile::WinIni, 1, IdOf("WinIni"), IdOf("Button19"), IdOf("Button23"), IdOf("Button27")},
+    {TEditorFile::AutoexecBat, 2, IdOf("AutoexecBat"), IdOf("Button20"), IdOf("Button24"), IdOf("Button28")},
+    {TEditorFile::BootIni, 3, IdOf("BootIni"), IdOf("Button17"), IdOf("Button21"), IdOf("Button25")},
 };
 static_assert(std::size(kEditors) == managers::kEditorFiles.size());
 

@@ -9,9 +9,6 @@ namespace app {
 
 namespace {
 
-
-constexpr int kId(std::string_view name) { return FindMainControl(name)->id; }
-
 // The stored option of a box and the list of a memo; null for a row that stores none.
 bool scan::TSettings::*FlagOf(const TControl& row) {
   const scan::TOptionKey* option = row.key ? scan::FindOptionKey(row.key) : nullptr;
@@ -110,32 +107,32 @@ void TSettingsPage::SelectSubPage(int index) { tabs_.Select(index); }
 int TSettingsPage::SubPage() const { return tabs_.Selected(); }
 
 void TSettingsPage::SetLanguages(const std::vector<std::string>& names) {
-  HWND cb = Control(kId("cb"));
+  HWND cb = Control(IdOf("cb"));
   const std::string text = WindowText(cb);
   SendMessageA(cb, CB_RESETCONTENT, 0, 0);
   for (const std::string& name : names) SendMessageA(cb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   SetWindowTextA(cb, text.c_str());
 }
 
-std::string TSettingsPage::LanguageText() const { return WindowText(Control(kId("cb"))); }
+std::string TSettingsPage::LanguageText() const { return WindowText(Control(IdOf("cb"))); }
 
 void TSettingsPage::ApplyCaptions() { controls_.ApplyCaptions(kPageSettings, tabs_.Tabs()); }
 
 bool TSettingsPage::Command(int id, int code) {
   if (!Control(id)) return false;
-  if (id == kId("cb")) {
+  if (id == IdOf("cb")) {
     CbChange(code);
   } else if (code != BN_CLICKED) {
     return true;
-  } else if (id == kId("CheckBox3")) {
+  } else if (id == IdOf("CheckBox3")) {
     if (stayOnTop_) stayOnTop_(IsChecked(Control(id)));
-  } else if (id == kId("CheckBox2")) {
+  } else if (id == IdOf("CheckBox2")) {
     CheckBox2Click();
-  } else if (id == kId("Button5")) {
+  } else if (id == IdOf("Button5")) {
     Button5Click();
-  } else if (id == kId("Button7")) {
+  } else if (id == IdOf("Button7")) {
     Button7Click();
-  } else if (id == kId("Button8")) {
+  } else if (id == IdOf("Button8")) {
     Button8Click();
   }
   return true;
@@ -146,19 +143,19 @@ bool TSettingsPage::Notify(const NMHDR& header) { return tabs_.Notify(header); }
 void TSettingsPage::CheckBox2Click() {
   scan::TSettings s = Read();
   scan::SaveReportClicked(s);
-  SetChecked(Control(kId("CheckBox4")), s.OpenReport);
-  SetChecked(Control(kId("CheckBox6")), s.CopyToDesktop);
+  SetChecked(Control(IdOf("CheckBox4")), s.OpenReport);
+  SetChecked(Control(IdOf("CheckBox6")), s.CopyToDesktop);
 }
 
 void TSettingsPage::Button5Click() {
   const std::string path = BrowseForFile(page_);
-  if (!path.empty()) SetWindowTextA(Control(kId("Edit1")), path.c_str());
+  if (!path.empty()) SetWindowTextA(Control(IdOf("Edit1")), path.c_str());
 }
 
 void TSettingsPage::Button7Click() {
-  HWND memo = Control(kId("ExclusionMemo"));
+  HWND memo = Control(IdOf("ExclusionMemo"));
   std::vector<std::string> lines = MemoLines(memo);
-  if (scan::AddExclusionEntry(WindowText(Control(kId("Edit1"))), WindowText(Control(kId("Edit2"))), lines,
+  if (scan::AddExclusionEntry(WindowText(Control(IdOf("Edit1"))), WindowText(Control(IdOf("Edit2"))), lines,
                               *prompter_)) {
     SetMemoLines(memo, lines);
   }
@@ -167,8 +164,8 @@ void TSettingsPage::Button7Click() {
 void TSettingsPage::Button8Click() {
   const std::string path = BrowseForFile(page_);
   if (path.empty()) return;
-  SetWindowTextA(Control(kId("Edit3")), path.c_str());
-  HWND memo = Control(kId("ExclusionMemo"));
+  SetWindowTextA(Control(IdOf("Edit3")), path.c_str());
+  HWND memo = Control(IdOf("ExclusionMemo"));
   std::vector<std::string> lines = MemoLines(memo);
   const size_t before = lines.size();
   scan::ImportExclusionFile(path, lines, *prompter_);
@@ -176,7 +173,7 @@ void TSettingsPage::Button8Click() {
 }
 
 void TSettingsPage::CbChange(int code) {
-  HWND cb = Control(kId("cb"));
+  HWND cb = Control(IdOf("cb"));
   std::string name;
   if (code == CBN_SELCHANGE) {
     const LRESULT index = SendMessageA(cb, CB_GETCURSEL, 0, 0);
