@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "scan/controls.h"
+#include "app/controls.h"
 #include "inspect/lang.h"
 #include "scan/product.h"
 
@@ -35,9 +35,13 @@ std::string ToEditText(const std::string& text) {
   return out;
 }
 
-void TAnalyzerPage::Create(HWND page, HWND mainWindow, TTrayIcon* tray) {
-  main_ = mainWindow;
-  tray_ = tray;
+void TAnalyzerPage::ApplyCaptions() {
+  if (scanButton_) SetWindowTextA(scanButton_, LanguageCaption(*FindMainControl("BitBtn1")).c_str());
+}
+
+void TAnalyzerPage::Create(HWND page, const TPageContext& context) {
+  main_ = context.window;
+  tray_ = context.tray;
 
   RECT area;
   GetClientRect(page, &area);
@@ -47,16 +51,16 @@ void TAnalyzerPage::Create(HWND page, HWND mainWindow, TTrayIcon* tray) {
 
   memo_ = Child(page, "EDIT", "", WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
                                       ES_AUTOHSCROLL | WS_TABSTOP,
-                0, 0, width, height - kButtonHeight - kGap, scan::IdOf("Memo1"), WS_EX_CLIENTEDGE);
+                0, 0, width, height - kButtonHeight - kGap, IdOf("Memo1"), WS_EX_CLIENTEDGE);
   // The report outgrows the 32K that an edit control holds by default.
   SendMessageA(memo_, EM_SETLIMITTEXT, 0, 0);
 
   const int rowTop = height - kButtonHeight;
   progress_ = Child(page, PROGRESS_CLASSA, "", 0, 0, rowTop + (kButtonHeight - kBarHeight) / 2,
-                    width - kButtonWidth - kGap, kBarHeight, scan::IdOf("pb1"));
+                    width - kButtonWidth - kGap, kBarHeight, IdOf("pb1"));
   SendMessageA(progress_, PBM_SETRANGE32, 0, 100);
-  scanButton_ = Child(page, "BUTTON", scan::EnglishCaption(*scan::FindMainControl("BitBtn1")).c_str(), BS_PUSHBUTTON | WS_TABSTOP, width - kButtonWidth, rowTop,
-                      kButtonWidth, kButtonHeight, scan::IdOf("BitBtn1"));
+  scanButton_ = Child(page, "BUTTON", EnglishCaption(*FindMainControl("BitBtn1")).c_str(), BS_PUSHBUTTON | WS_TABSTOP, width - kButtonWidth, rowTop,
+                      kButtonWidth, kButtonHeight, IdOf("BitBtn1"));
 }
 
 void TAnalyzerPage::Detach() {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/controls.h"
 #include "app/page.h"
 #include "app/tray_icon.h"
 #include "scan/analyzer_run.h"
@@ -16,11 +17,13 @@ inline constexpr UINT kWmScanNews = WM_APP + 1;
 
 class TAnalyzerPage final : public TPage, public scan::TAnalyzerHost {
  public:
-  // Builds the controls on `page`; `mainWindow` is hidden and shown for background runs.
-  void Create(HWND page, HWND mainWindow, TTrayIcon* tray);
+  // The context's window is hidden and shown for background runs, with its tray icon.
+  void Create(HWND page, const TPageContext& context) override;
   // The window is going away: later calls do nothing.
   void Detach();
   HWND Memo() const { return memo_; }
+  int DefaultButton() const override { return IdOf("BitBtn1"); }
+  void ApplyCaptions() override;
 
   // On the window's thread, as the scan's news is delivered.
   void AddLine(const std::string& line) override;

@@ -1,5 +1,5 @@
 // Window classes of the program's windows; the GUI test driver finds them by these names.
-// Control ids come from the table of controls (scan/controls.h).
+// Control ids come from the table of controls (app/controls.h).
 #pragma once
 
 namespace app {

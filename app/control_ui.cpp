@@ -3,13 +3,14 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "app/control_ids.h"
 #include "platform/win32/window_owners.h"
 #include "scan/settings.h"
 
 namespace app {
 
-RECT CellRect(const RECT& area, const scan::TCell& cell) {
-  const int columnWidth = (area.right - area.left) / scan::kGridColumns;
+RECT CellRect(const RECT& area, const TCell& cell) {
+  const int columnWidth = (area.right - area.left) / kGridColumns;
   RECT r;
   r.left = area.left + cell.column * columnWidth;
   r.top = area.top + cell.row * kGridRowHeight;
@@ -24,10 +25,10 @@ HWND TControlMap::Find(int id) const {
 }
 
 void TControlMap::ApplyCaptions(int page, HWND tabs) const {
-  for (const scan::TControl& row : scan::kControls) {
+  for (const TControl& row : kControls) {
     if (row.place != page || row.lng == 0) continue;
-    std::string caption = scan::LanguageCaption(row);
-    if (row.kind == scan::TKind::TabSheet && tabs) {
+    std::string caption = LanguageCaption(row);
+    if (row.kind == TKind::TabSheet && tabs) {
       TCITEMA item{};
       item.mask = TCIF_TEXT;
       item.pszText = caption.data();
@@ -38,8 +39,63 @@ void TControlMap::ApplyCaptions(int page, HWND tabs) const {
   }
 }
 
-HWND CreateRowControl(const scan::TControl& row, HWND parent, const RECT& rect) {
-  using scan::TKind;
+void TTabPanels::Create(HWND page, TPlace place, const char* tabsName, const RECT& area, TControlMap& controls) {
+  const int tabsId = FindMainControl(tabsName)->id;
+  tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, area.left,
+                          area.top, area.right - area.left, area.bottom - area.top, page,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(tabsId)), GetModuleHandleA(nullptr), nullptr);
+  controls[tabsId] = tabs_;
+  for (const TControl& row : kControls) {
+    if (row.kind != TKind::TabSheet || row.place != place) continue;
+    std::string caption = EnglishCaption(row);
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = caption.data();
+    SendMessageA(tabs_, TCM_INSERTITEMA, row.value, reinterpret_cast<LPARAM>(&item));
+  }
+  RECT display = area;
+  SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+  display = RECT{area.left, display.top, area.right, area.bottom};
+  SetWindowPos(tabs_, nullptr, 0, 0, area.right - area.left, display.top - area.top,
+               SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+  for (const TControl& row : kControls) {
+    if (row.kind != TKind::TabSheet || row.place != place) continue;
+    if (panels_.size() <= static_cast<size_t>(row.value)) panels_.resize(static_cast<size_t>(row.value) + 1);
+    HWND panel = CreateWindowExA(WS_EX_CONTROLPARENT, kPageWindowClass, row.name, WS_CHILD | WS_CLIPCHILDREN,
+                                 display.left, display.top, display.right - display.left,
+                                 display.bottom - display.top, page, nullptr, GetModuleHandleA(nullptr), nullptr);
+    panels_[static_cast<size_t>(row.value)] = panel;
+    controls[row.id] = panel;
+  }
+}
+
+bool TTabPanels::Select(int index) {
+  if (!tabs_ || index < 0 || static_cast<size_t>(index) >= panels_.size()) return false;
+  SendMessageA(tabs_, TCM_SETCURSEL, index, 0);
+  for (size_t i = 0; i < panels_.size(); ++i) ShowWindow(panels_[i], static_cast<int>(i) == index ? SW_SHOW : SW_HIDE);
+  return true;
+}
+
+int TTabPanels::Selected() const { return tabs_ ? static_cast<int>(SendMessageA(tabs_, TCM_GETCURSEL, 0, 0)) : -1; }
+
+bool TTabPanels::Notify(const NMHDR& header) {
+  if (!tabs_ || header.hwndFrom != tabs_ || header.code != TCN_SELCHANGE) return false;
+  Select(Selected());
+  return true;
+}
+
+HWND TTabPanels::Panel(int index) const {
+  return index >= 0 && static_cast<size_t>(index) < panels_.size() ? panels_[static_cast<size_t>(index)] : nullptr;
+}
+
+RECT TTabPanels::Inner(int index) const {
+  RECT inner{};
+  if (HWND panel = Panel(index)) GetClientRect(panel, &inner);
+  InflateRect(&inner, -8, -8);
+  return inner;
+}
+
+HWND CreateRowControl(const TControl& row, HWND parent, const RECT& rect) {
   const char* cls = "BUTTON";
   DWORD style = WS_CHILD | WS_VISIBLE;
   DWORD exStyle = 0;
@@ -68,7 +124,7 @@ HWND CreateRowControl(const scan::TControl& row, HWND parent, const RECT& rect) 
     case TKind::Progress: cls = PROGRESS_CLASSA; break;
     default: return nullptr;
   }
-  const std::string caption = row.kind == TKind::Memo || row.kind == TKind::Edit ? "" : scan::EnglishCaption(row);
+  const std::string caption = row.kind == TKind::Memo || row.kind == TKind::Edit ? "" : EnglishCaption(row);
   HWND control = CreateWindowExA(exStyle, cls, caption.c_str(), style, rect.left, rect.top, rect.right - rect.left,
                                  height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                  GetModuleHandleA(nullptr), nullptr);
@@ -94,6 +150,23 @@ HFONT MakeFont(const char* face, int points, int weight, bool underline) {
   const int height = -MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
   return CreateFontA(height, 0, 0, 0, weight, FALSE, underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
+}
+
+TWindowObject::~TWindowObject() {
+  if (window_ && IsWindow(window_)) {
+    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+  }
+}
+
+LRESULT CALLBACK TWindowObject::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<TWindowObject*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<TWindowObject*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  return self ? self->HandleMessage(message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
 }
 
 std::string WindowText(HWND window) {

@@ -1,25 +1,19 @@
 #include "app/delete_file_page.h"
 
 #include "app/control_ui.h"
+#include "app/controls.h"
 #include "managers/file_deleter.h"
-#include "scan/controls.h"
 
 namespace app {
 
-namespace {
-
-constexpr int kId(std::string_view name) { return scan::FindMainControl(name)->id; }
-
-}  // namespace
-
-void TDeleteFilePage::Create(HWND page, inspect::TPrompter* prompter) {
+void TDeleteFilePage::Create(HWND page, const TPageContext& context) {
   page_ = page;
-  prompter_ = prompter;
+  prompter_ = context.prompter;
   RECT area;
   GetClientRect(page, &area);
   InflateRect(&area, -8, -8);
-  for (const scan::TControl& row : scan::kControls) {
-    if (row.place != scan::kPageDeleteFile) continue;
+  for (const TControl& row : kControls) {
+    if (row.place != kPageDeleteFile) continue;
     controls_[row.id] = CreateRowControl(row, page, CellRect(area, row.cell));
   }
 }
@@ -28,23 +22,23 @@ HWND TDeleteFilePage::Control(int id) const {
   return controls_.Find(id);
 }
 
-void TDeleteFilePage::ApplyCaptions() { controls_.ApplyCaptions(scan::kPageDeleteFile); }
+void TDeleteFilePage::ApplyCaptions() { controls_.ApplyCaptions(kPageDeleteFile); }
 
 bool TDeleteFilePage::Command(int id, int code) {
   if (!Control(id)) return false;
-  if (code == BN_CLICKED && id == kId("Button4")) Button4Click();
-  if (code == BN_CLICKED && id == kId("Button6")) Button6Click();
+  if (code == BN_CLICKED && id == IdOf("Button4")) Button4Click();
+  if (code == BN_CLICKED && id == IdOf("Button6")) Button6Click();
   return true;
 }
 
 // OpenDialog3.
 void TDeleteFilePage::Button4Click() {
   const std::string path = BrowseForFile(page_);
-  if (!path.empty()) SetWindowTextA(Control(kId("Edit11")), path.c_str());
+  if (!path.empty()) SetWindowTextA(Control(IdOf("Edit11")), path.c_str());
 }
 
 void TDeleteFilePage::Button6Click() {
-  managers::DeleteFileNowOrAtReboot(WindowText(Control(kId("Edit11"))), *prompter_);
+  managers::DeleteFileNowOrAtReboot(WindowText(Control(IdOf("Edit11"))), *prompter_);
 }
 
 }  // namespace app

@@ -12,9 +12,10 @@ namespace app {
 
 class TDeleteFilePage final : public TPage {
  public:
-  void Create(HWND page, inspect::TPrompter* prompter);
+  void Create(HWND page, const TPageContext& context) override;
   void ApplyCaptions() override;
   bool Command(int id, int code) override;
+  int DefaultButton() const override { return IdOf("Button6"); }
 
  private:
   void Button4Click();

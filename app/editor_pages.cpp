@@ -5,17 +5,14 @@
 #include "app/analyzer_page.h"
 #include "app/control_ids.h"
 #include "app/control_ui.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 
 namespace app {
 
 namespace {
 
 using managers::TEditorFile;
-using scan::TControl;
-using scan::TKind;
 
-constexpr int kId(std::string_view name) { return scan::FindMainControl(name)->id; }
 
 // Each editor's field and buttons.
 struct TEditorRow {
@@ -25,11 +22,11 @@ struct TEditorRow {
 };
 
 constexpr TEditorRow kEditors[] = {
-    {TEditorFile::Hosts, -1, kId("Memo2"), kId("Button1"), kId("Button2"), kId("Button3")},
-    {TEditorFile::SystemIni, 0, kId("SystemIni"), kId("Button18"), kId("Button22"), kId("Button26")},
-    {TEditorFile::WinIni, 1, kId("WinIni"), kId("Button19"), kId("Button23"), kId("Button27")},
-    {TEditorFile::AutoexecBat, 2, kId("AutoexecBat"), kId("Button20"), kId("Button24"), kId("Button28")},
-    {TEditorFile::BootIni, 3, kId("BootIni"), kId("Button17"), kId("Button21"), kId("Button25")},
+    {TEditorFile::Hosts, -1, IdOf("Memo2"), IdOf("Button1"), IdOf("Button2"), IdOf("Button3")},
+    {TEditorFile::SystemIni, 0, IdOf("SystemIni"), IdOf("Button18"), IdOf("Button22"), IdOf("Button26")},
+    {TEditorFile::WinIni, 1, IdOf("WinIni"), IdOf("Button19"), IdOf("Button23"), IdOf("Button27")},
+    {TEditorFile::AutoexecBat, 2, IdOf("AutoexecBat"), IdOf("Button20"), IdOf("Button24"), IdOf("Button28")},
+    {TEditorFile::BootIni, 3, IdOf("BootIni"), IdOf("Button17"), IdOf("Button21"), IdOf("Button25")},
 };
 static_assert(std::size(kEditors) == managers::kEditorFiles.size());
 
@@ -42,80 +39,52 @@ const TEditorRow& RowOf(TEditorFile file) {
 
 }  // namespace
 
-void TEditorPages::Create(HWND hostsPage, HWND bootPage, inspect::TPrompter* prompter) {
-  prompter_ = prompter;
-  RECT hostsArea;
-  GetClientRect(hostsPage, &hostsArea);
-  RECT bootArea;
-  GetClientRect(bootPage, &bootArea);
-  tabs_ = CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP,
-                          0, 0, bootArea.right, bootArea.bottom, bootPage,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId("AdvPC2"))), GetModuleHandleA(nullptr),
-                          nullptr);
-  controls_[kId("AdvPC2")] = tabs_;
-  for (const TControl& row : scan::kControls) {
-    if (row.kind != TKind::TabSheet || row.place != scan::kPageBoot) continue;
-    std::string caption = scan::EnglishCaption(row);
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = caption.data();
-    SendMessageA(tabs_, TCM_INSERTITEMA, row.value, reinterpret_cast<LPARAM>(&item));
+void TEditorPage::Create(HWND page, const TPageContext& context) {
+  prompter_ = context.prompter;
+  RECT area;
+  GetClientRect(page, &area);
+  for (const TControl& row : kControls) {
+    if (row.place == place_ && row.kind == TKind::TabControl) tabs_.Create(page, place_, row.name, area, controls_);
   }
-  RECT display = bootArea;
-  SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-  for (const TControl& row : scan::kControls) {
-    if (row.kind != TKind::TabSheet || row.place != scan::kPageBoot) continue;
-    sheets_[row.value] = CreateWindowExA(WS_EX_CONTROLPARENT, kPageWindowClass, row.name, WS_CHILD | WS_CLIPCHILDREN,
-                                         display.left, display.top, display.right - display.left,
-                                         display.bottom - display.top, tabs_, nullptr, GetModuleHandleA(nullptr),
-                                         nullptr);
-    controls_[row.id] = sheets_[row.value];
+  for (const TControl& row : kControls) {
+    if (row.place != place_ || (row.kind != TKind::Memo && row.kind != TKind::Button)) continue;
+    HWND parent = row.sub >= 0 ? tabs_.Panel(row.sub) : page;
+    const RECT cell = CellRect(row.sub >= 0 ? tabs_.Inner(row.sub) : area, row.cell);
+    controls_[row.id] = CreateRowControl(row, parent, cell);
   }
-  for (const TControl& row : scan::kControls) {
-    if ((row.place != scan::kPageHosts && row.place != scan::kPageBoot) ||
-        (row.kind != TKind::Memo && row.kind != TKind::Button)) {
-      continue;
-    }
-    HWND parent = row.place == scan::kPageHosts ? hostsPage : sheets_[row.sub];
-    RECT area;
-    GetClientRect(parent, &area);
-    if (row.place == scan::kPageBoot) InflateRect(&area, -8, -8);
-    controls_[row.id] = CreateRowControl(row, parent, CellRect(area, row.cell));
-  }
-  SelectBootSubPage(0);
+  SelectSubPage(0);
 }
 
-HWND TEditorPages::Control(int id) const {
-  return controls_.Find(id);
-}
-
-void TEditorPages::Load(TEditorFile file) {
+void TEditorPage::Load(TEditorFile file) {
   const std::optional<std::string> text = managers::LoadEditorText(file);
   // The field shows every line break of the file as a break.
   if (text) SetWindowTextA(Control(RowOf(file).memo), ToEditText(*text).c_str());
 }
 
-void TEditorPages::LoadHosts() { Load(TEditorFile::Hosts); }
-
-void TEditorPages::EnterBootPage() { SelectBootSubPage(0); }
-
-void TEditorPages::SelectBootSubPage(int index) {
-  if (!tabs_ || index < 0 || index >= static_cast<int>(sheets_.size())) return;
-  SendMessageA(tabs_, TCM_SETCURSEL, index, 0);
-  for (size_t i = 0; i < sheets_.size(); ++i) ShowWindow(sheets_[i], static_cast<int>(i) == index ? SW_SHOW : SW_HIDE);
+void TEditorPage::Enter() {
+  if (tabs_.Tabs()) {
+    SelectSubPage(0);
+    return;
+  }
   for (const TEditorRow& row : kEditors) {
-    if (row.sheet == index) Load(row.file);
+    if (Control(row.memo)) Load(row.file);
   }
 }
 
-void TEditorPages::ApplyCaptions() {
-  controls_.ApplyCaptions(scan::kPageHosts);
-  controls_.ApplyCaptions(scan::kPageBoot, tabs_);
+// Shows sub-page `index` and loads its file.
+void TEditorPage::SelectSubPage(int index) {
+  if (!tabs_.Select(index)) return;
+  for (const TEditorRow& row : kEditors) {
+    if (row.sheet == index && Control(row.memo)) Load(row.file);
+  }
 }
 
-bool TEditorPages::Command(int id, int code) {
+void TEditorPage::ApplyCaptions() { controls_.ApplyCaptions(place_, tabs_.Tabs()); }
+
+bool TEditorPage::Command(int id, int code) {
   for (const TEditorRow& row : kEditors) {
     if (id != row.save && id != row.reload && id != row.notepad && id != row.memo) continue;
+    if (!Control(row.memo)) return false;
     if (code != BN_CLICKED || id == row.memo) return true;
     if (id == row.save) managers::SaveEditorText(row.file, WindowText(Control(row.memo)), *prompter_);
     if (id == row.reload) Load(row.file);
@@ -125,9 +94,9 @@ bool TEditorPages::Command(int id, int code) {
   return false;
 }
 
-bool TEditorPages::Notify(const NMHDR& header) {
-  if (header.hwndFrom != tabs_ || header.code != TCN_SELCHANGE) return false;
-  SelectBootSubPage(static_cast<int>(SendMessageA(tabs_, TCM_GETCURSEL, 0, 0)));
+bool TEditorPage::Notify(const NMHDR& header) {
+  if (!tabs_.Notify(header)) return false;
+  SelectSubPage(tabs_.Selected());
   return true;
 }
 

@@ -1,59 +1,37 @@
 // The Hosts File page and the Boot Files page with its four sub-pages: a text field per file
-// with Save, Reload and Notepad.
+// with Save, Reload and Notepad. One class serves both; a page with sub-pages has its tabs.
 #pragma once
 
 #include <windows.h>
 
-#include <array>
-
-#include "app/page.h"
 #include "app/control_ui.h"
+#include "app/page.h"
 #include "inspect/prompt.h"
 #include "managers/editors.h"
 
 namespace app {
 
-class TEditorPages {
+class TEditorPage final : public TPage {
  public:
-  void Create(HWND hostsPage, HWND bootPage, inspect::TPrompter* prompter);
-  // The Hosts File button: the hosts file again (a missing one leaves the field as it is).
-  void LoadHosts();
-  // The Boot Files button: the "system.ini" sub-page, freshly loaded.
-  void EnterBootPage();
-  void SelectBootSubPage(int index);
-  void ApplyCaptions();
-  bool Command(int id, int code);
-  bool Notify(const NMHDR& header);
-
-  // The two pages it serves, as the main window sees them: the hosts page carries the commands
-  // and notifications of both.
-  TPage& HostsPage() { return hosts_; }
-  TPage& BootPage() { return boot_; }
+  // The page of `place` (kPageHosts or kPageBoot) with the editors that stand on it.
+  explicit TEditorPage(TPlace place) : place_(place) {}
+  void Create(HWND page, const TPageContext& context) override;
+  // Hosts File: the hosts file again (a missing one leaves the field as it is). Boot Files: the
+  // "system.ini" sub-page, freshly loaded.
+  void Enter() override;
+  void ApplyCaptions() override;
+  bool Command(int id, int code) override;
+  bool Notify(const NMHDR& header) override;
 
  private:
-  struct THostsPage final : TPage {
-    explicit THostsPage(TEditorPages* pages) : owner(pages) {}
-    TEditorPages* owner;
-    void Enter() override { owner->LoadHosts(); }
-    bool Command(int id, int code) override { return owner->Command(id, code); }
-    bool Notify(const NMHDR& header) override { return owner->Notify(header); }
-    void ApplyCaptions() override { owner->ApplyCaptions(); }
-  };
-  struct TBootPage final : TPage {
-    explicit TBootPage(TEditorPages* pages) : owner(pages) {}
-    TEditorPages* owner;
-    void Enter() override { owner->EnterBootPage(); }
-  };
-
+  void SelectSubPage(int index);
   void Load(managers::TEditorFile file);
-  HWND Control(int id) const;
+  HWND Control(int id) const { return controls_.Find(id); }
 
+  TPlace place_;
   inspect::TPrompter* prompter_ = nullptr;
-  HWND tabs_ = nullptr;  // AdvPC2
-  std::array<HWND, 4> sheets_{};
+  TTabPanels tabs_;  // AdvPC2 on the Boot Files page
   TControlMap controls_;
-  THostsPage hosts_{this};
-  TBootPage boot_{this};
 };
 
 }  // namespace app

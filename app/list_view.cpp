@@ -8,8 +8,6 @@ namespace app {
 
 namespace {
 
-using scan::TControl;
-using scan::TKind;
 
 std::string Upper(std::string text) {
   CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
@@ -18,17 +16,17 @@ std::string Upper(std::string text) {
 
 // The index of `name`'s row on the main window's places; the rows of a list or menu follow it.
 size_t RowIndex(const char* name) {
-  for (size_t i = 0; i < std::size(scan::kControls); ++i) {
-    if (scan::kControls[i].place <= scan::kPlaceMenu && std::string_view(scan::kControls[i].name) == name) return i;
+  for (size_t i = 0; i < std::size(kControls); ++i) {
+    if (kControls[i].place <= kPlaceMenu && std::string_view(kControls[i].name) == name) return i;
   }
-  return std::size(scan::kControls);
+  return std::size(kControls);
 }
 
 }  // namespace
 
 void TManagerList::Create(HWND page, const char* listName, const char* popupName) {
   const size_t listIndex = RowIndex(listName);
-  const TControl& row = scan::kControls[listIndex];
+  const TControl& row = kControls[listIndex];
   RECT area;
   GetClientRect(page, &area);
   const RECT r = CellRect(area, row.cell);
@@ -43,9 +41,9 @@ void TManagerList::Create(HWND page, const char* listName, const char* popupName
                                  16));
   SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_.get()));
 
-  for (size_t i = listIndex + 1; i < std::size(scan::kControls) && scan::kControls[i].kind == TKind::Column; ++i) {
-    const TControl& column = scan::kControls[i];
-    std::string caption = scan::EnglishCaption(column);
+  for (size_t i = listIndex + 1; i < std::size(kControls) && kControls[i].kind == TKind::Column; ++i) {
+    const TControl& column = kControls[i];
+    std::string caption = EnglishCaption(column);
     LVCOLUMNA c{};
     c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     c.pszText = caption.data();
@@ -57,14 +55,14 @@ void TManagerList::Create(HWND page, const char* listName, const char* popupName
 
   menu_.Reset(CreatePopupMenu());
   const size_t popupIndex = RowIndex(popupName);
-  for (size_t i = popupIndex + 1; i < std::size(scan::kControls); ++i) {
-    const TControl& entry = scan::kControls[i];
+  for (size_t i = popupIndex + 1; i < std::size(kControls); ++i) {
+    const TControl& entry = kControls[i];
     if (entry.kind == TKind::MenuSeparator) {
       AppendMenuA(menu_.get(), MF_SEPARATOR, 0, nullptr);
       continue;
     }
     if (entry.kind != TKind::MenuItem) break;
-    AppendMenuA(menu_.get(), MF_STRING, static_cast<UINT_PTR>(entry.id), scan::EnglishCaption(entry).c_str());
+    AppendMenuA(menu_.get(), MF_STRING, static_cast<UINT_PTR>(entry.id), EnglishCaption(entry).c_str());
     if (entries_.empty()) defaultEntry_ = entry.id;  // the first entry is the default one
     entries_.push_back(&entry);
   }
@@ -126,7 +124,7 @@ int TManagerList::Selected() const {
 void TManagerList::ApplyCaptions() {
   for (size_t i = 0; i < columns_.size(); ++i) {
     if (columns_[i]->lng == 0) continue;
-    std::string caption = scan::LanguageCaption(*columns_[i]);
+    std::string caption = LanguageCaption(*columns_[i]);
     LVCOLUMNA c{};
     c.mask = LVCF_TEXT;
     c.pszText = caption.data();
@@ -134,7 +132,7 @@ void TManagerList::ApplyCaptions() {
   }
   for (const TControl* entry : entries_) {
     if (entry->lng == 0) continue;
-    std::string caption = scan::LanguageCaption(*entry);
+    std::string caption = LanguageCaption(*entry);
     MENUITEMINFOA item{};
     item.cbSize = sizeof item;
     item.fMask = MIIM_TYPE;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/win32/window_owners.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 
 namespace app {
 
@@ -45,8 +45,8 @@ class TManagerList {
   platform::win32::ScopedMenu menu_;
   platform::win32::ScopedImageList images_;  // shared with the list view, which does not destroy it
   std::map<std::string, int> icons_;  // image index by upper-cased file path
-  std::vector<const scan::TControl*> columns_;
-  std::vector<const scan::TControl*> entries_;
+  std::vector<const TControl*> columns_;
+  std::vector<const TControl*> entries_;
   int defaultEntry_ = 0;
 };
 

@@ -7,6 +7,7 @@
 
 #include "app/control_ids.h"
 #include "app/control_ui.h"
+#include "app/pages.h"
 #include "app/tools_menu.h"
 #include "inspect/lang.h"
 #include "inspect/lang_files.h"
@@ -16,16 +17,13 @@
 #include "platform/platform.h"
 #include "scan/analyzer_run.h"
 #include "scan/product.h"
-#include "scan/shell_actions.h"
+#include "managers/shell_actions.h"
 #include "scan/update_check.h"
 
 namespace app {
 
 namespace {
 
-using scan::IdOf;
-using scan::TControl;
-using scan::TKind;
 
 constexpr int kClientWidth = 769;
 constexpr int kClientHeight = 471;
@@ -70,19 +68,6 @@ BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
   SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
   return TRUE;
 }
-
-// The button Enter presses on a page (and Settings sub-page, -1 for any) when the focus is on
-// no push button.
-struct TDefaultButton {
-  int page;
-  int sub;
-  const char* name;
-};
-constexpr TDefaultButton kDefaultButtons[] = {
-    {scan::kPageAnalyzer, -1, "BitBtn1"},
-    {scan::kPageSettings, scan::kExclusions, "Button7"},
-    {scan::kPageDeleteFile, -1, "Button6"},
-};
 
 bool IsPushButton(HWND control) {
   return control && (SendMessageA(control, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
@@ -139,7 +124,7 @@ bool TForm1::Create(HINSTANCE instance, int show) {
 
   WNDCLASSEXA mainClass{};
   mainClass.cbSize = sizeof mainClass;
-  mainClass.lpfnWndProc = &WindowProcOf<TForm1>;
+  mainClass.lpfnWndProc = &TWindowObject::Proc;
   mainClass.hInstance = instance;
   mainClass.hIcon = icon;
   mainClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -160,7 +145,7 @@ bool TForm1::Create(HINSTANCE instance, int show) {
 
   const std::string caption = std::string(scan::kProductName) + " " + scan::kProductVersion;
   window_ = CreateWindowExA(kExStyle, kMainWindowClass, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            kClientWidth, kClientHeight, nullptr, nullptr, instance, this);
+                            kClientWidth, kClientHeight, nullptr, nullptr, instance, static_cast<TWindowObject*>(this));
   if (!window_) return false;
   BuildMenu();
 
@@ -193,9 +178,9 @@ void TForm1::BuildMenu() {
   menu_ = CreateMenu();
   HMENU popup = nullptr;
   HMENU subMenu = nullptr;  // a sub-menu of the popup (rows of depth 1)
-  for (const TControl& row : scan::kControls) {
-    if (row.place != scan::kPlaceMenu) continue;
-    const std::string caption = scan::EnglishCaption(row);
+  for (const TControl& row : kControls) {
+    if (row.place != kPlaceMenu) continue;
+    const std::string caption = EnglishCaption(row);
     if (row.kind == TKind::MenuPopup && row.sub > 0) {
       if (!popup) continue;
       subMenu = CreatePopupMenu();
@@ -231,7 +216,7 @@ void TForm1::BuildControls() {
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf("StatusBar1"))), instance_, nullptr);
   int part = -1;
   SendMessageA(status, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&part));
-  const std::string statusText = scan::EnglishCaption(*scan::FindMainControl("StatusBar1"));
+  const std::string statusText = EnglishCaption(*FindMainControl("StatusBar1"));
   SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(statusText.c_str()));
   controls_[IdOf("StatusBar1")] = status;
   RECT bar{};
@@ -239,7 +224,7 @@ void TForm1::BuildControls() {
   const int statusHeight = bar.bottom - bar.top;
 
   // The web address on the header's right.
-  const TControl& label3 = *scan::FindMainControl("Label3");
+  const TControl& label3 = *FindMainControl("Label3");
   HWND link = CreateWindowExA(0, "STATIC", label3.caption, WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_NOTIFY,
                               kClientWidth - 216, 36, 200, 16, window_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(label3.id)), instance_, nullptr);
@@ -248,9 +233,9 @@ void TForm1::BuildControls() {
   // The page column, top to bottom, in table order.
   const int top = kHeaderHeight + kMargin;
   int y = top;
-  for (const TControl& row : scan::kControls) {
+  for (const TControl& row : kControls) {
     if (row.kind != TKind::PageButton) continue;
-    const std::string caption = scan::EnglishCaption(row);
+    const std::string caption = EnglishCaption(row);
     controls_[row.id] = CreateWindowExA(0, "BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                                         kMargin, y, kColumnWidth, kPageButtonHeight, window_,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
@@ -260,34 +245,30 @@ void TForm1::BuildControls() {
   const int pageLeft = kMargin + kColumnWidth + kMargin;
   const int pageWidth = kClientWidth - pageLeft - kMargin;
   const int pageHeight = kClientHeight - statusHeight - kMargin - top;
-  for (const TControl& row : scan::kControls) {
-    if (!scan::IsPagePanel(row)) continue;
+  for (const TControl& row : kControls) {
+    if (!IsPagePanel(row)) continue;
     pages_[row.value] = CreateWindowExA(WS_EX_CONTROLPARENT, kPageWindowClass, row.name, WS_CHILD | WS_CLIPCHILDREN,
                                         pageLeft, top, pageWidth, pageHeight, window_,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance_, nullptr);
   }
-  analyzer_.Create(pages_[scan::kPageAnalyzer], window_, &tray_);
-  TSettingsPage::THost host;
-  host.stayOnTop = [this](bool onTop) { SetStayOnTop(onTop); };
-  host.language = [this](const std::string& name) { ApplyLanguage(name); };
-  host.prompter = this;
-  settings_.Create(pages_[scan::kPageSettings], std::move(host));
-  managers_.Create(pages_, window_, this);
-  TRestorerPage::THost restorerHost;
-  restorerHost.restorePoint = [this] { return settings_.Read().RestorePointBeforeRestorer; };
-  restorerHost.prompter = this;
-  restorerHost.runState = &runState_;
-  restorer_.Create(pages_[scan::kPageRestorer], std::move(restorerHost));
-
-  // The page objects by page index: each panel of the table of controls has its object.
-  const std::pair<int, TPage*> objects[] = {
-      {scan::kPageAnalyzer, &analyzer_},           {scan::kPageRestorer, &restorer_},
-      {scan::kPageHosts, &managers_.editors.HostsPage()}, {scan::kPageStartups, &managers_.startups},
-      {scan::kPageBoot, &managers_.editors.BootPage()},   {scan::kPageSettings, &settings_},
-      {scan::kPageBhos, &managers_.bhos},                 {scan::kPageDeleteFile, &managers_.deleteFile},
-  };
-  static_assert(std::size(objects) == scan::kPageCount);
-  for (const auto& [index, object] : objects) pageObjects_[index] = object;
+  // The page objects by page index: one made from each row, or the window's own.
+  for (const TPageRow& row : PageRows()) {
+    if (row.make) madePages_[row.place] = row.make();
+    pageObjects_[row.place] = row.make                   ? madePages_[row.place].get()
+                              : row.place == kPageAnalyzer ? static_cast<TPage*>(&analyzer_)
+                                                           : &settings_;
+  }
+  TPageContext context;
+  context.window = window_;
+  context.prompter = this;
+  context.tray = &tray_;
+  context.runState = &runState_;
+  context.settings = [this] { return settings_.Read(); };
+  context.stayOnTop = [this](bool onTop) { SetStayOnTop(onTop); };
+  context.language = [this](const std::string& name) { ApplyLanguage(name); };
+  for (int index = 0; index < kPageCount; ++index) {
+    if (pageObjects_[index] && pages_[index]) pageObjects_[index]->Create(pages_[index], context);
+  }
 
   EnumChildWindows(window_, &SetFontOf, reinterpret_cast<LPARAM>(font_.get()));
   SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.get()), FALSE);
@@ -315,7 +296,7 @@ void TForm1::Paint() {
 
 void TForm1::FormCreate() {
   // No debugger check: an analyst's tool must run under a debugger as anywhere else.
-  SelectPage(scan::kPageAnalyzer);
+  SelectPage(kPageAnalyzer);
   Guarded([&] {
     const inspect::TLanguageList languages = inspect::ListLanguages(appDir_);
     credits_ = languages.credits;
@@ -323,7 +304,7 @@ void TForm1::FormCreate() {
     settings_.Load(appDir_);
   });
   SetWindowTextA(window_, (std::string(scan::kProductName) + " " + scan::kProductVersion).c_str());
-  Guarded([&] { scan::CreateProgramFolders(appDir_); });
+  Guarded([&] { managers::CreateProgramFolders(appDir_); });
   Guarded([&] { ApplyLanguage(settings_.LanguageText()); });
   tray_.Hide();
   Guarded([&] {
@@ -369,10 +350,10 @@ void TForm1::Exit1Click() {
 
 void TForm1::SelectPage(int index) {
   HWND focus = GetFocus();
-  for (int page = 0; page < scan::kPageCount; ++page) {
+  for (int page = 0; page < kPageCount; ++page) {
     if (pages_[page]) ShowWindow(pages_[page], page == index ? SW_SHOW : SW_HIDE);
   }
-  for (const TControl& row : scan::kControls) {
+  for (const TControl& row : kControls) {
     if (row.kind != TKind::PageButton) continue;
     HWND button = controls_[row.id];
     const bool bold = row.value == index;
@@ -390,22 +371,18 @@ void TForm1::SelectPage(int index) {
 int TForm1::DefaultButton() const {
   HWND focus = GetFocus();
   if (IsPushButton(focus) && IsChild(window_, focus)) return GetDlgCtrlID(focus);
-  for (const TDefaultButton& row : kDefaultButtons) {
-    if (!pages_[row.page] || !IsWindowVisible(pages_[row.page])) continue;
-    if (row.sub >= 0 && settings_.SubPage() != row.sub) continue;
-    return scan::FindMainControl(row.name)->id;
+  for (int page = 0; page < kPageCount; ++page) {
+    if (pageObjects_[page] && pages_[page] && IsWindowVisible(pages_[page])) return pageObjects_[page]->DefaultButton();
   }
   return 0;
 }
 
 void TForm1::ApplyCaptions() {
-  for (const TControl& row : scan::kControls) {
-    if (row.lng == 0 || row.place == scan::kPageSettings || row.place == scan::kPageRestorer ||
-        row.place > scan::kPlaceMenu) {
-      continue;
-    }
-    const std::string caption = scan::LanguageCaption(row);
-    if (row.place == scan::kPlaceMenu) {
+  for (const TControl& row : kControls) {
+    // The pages caption their own controls.
+    if (row.lng == 0 || (row.place != kPlaceMain && row.place != kPlaceMenu)) continue;
+    const std::string caption = LanguageCaption(row);
+    if (row.place == kPlaceMenu) {
       auto it = menuPlaces_.find(row.id);
       if (it == menuPlaces_.end()) continue;
       MENUITEMINFOA item{};
@@ -414,9 +391,7 @@ void TForm1::ApplyCaptions() {
       item.fType = MFT_STRING;
       item.dwTypeData = const_cast<char*>(caption.c_str());
       SetMenuItemInfoA(it->second.menu, it->second.position, TRUE, &item);
-    } else if (row.place == scan::kPlaceMain) {
-      if (HWND control = controls_[row.id]) SetWindowTextA(control, caption.c_str());
-    } else if (HWND control = GetDlgItem(pages_[row.place], row.id)) {
+    } else if (HWND control = controls_[row.id]) {
       SetWindowTextA(control, caption.c_str());
     }
   }
@@ -458,15 +433,15 @@ bool TForm1::AnyPage(Ask ask) {
   return false;
 }
 
-void TForm1::OpenLogs1Click() { scan::OpenBesideProgram(appDir_, "Logs\\"); }
-void TForm1::ClearLogs1Click() { Guarded([&] { scan::DeleteLogs(appDir_); }); }
-void TForm1::Readme1Click() { scan::OpenBesideProgram(appDir_, "Readme.txt"); }
-void TForm1::Eula1Click() { scan::OpenBesideProgram(appDir_, "Eula.rtf"); }
-void TForm1::utorialandFAQs1Click() { scan::OpenBesideProgram(appDir_, "Help.rtf"); }
-void TForm1::OnlineVirusScanner1Click() { scan::OpenWebPage(scan::kHomePage); }
-void TForm1::MalwareHash1Click() { scan::OpenWebPage(scan::kProductsPage); }
-void TForm1::SecurityArticles1Click() { scan::OpenWebPage(scan::kServicesPage); }
-void TForm1::Label3Click() { scan::OpenWebPage(scan::kHomePage); }
+void TForm1::OpenLogs1Click() { managers::OpenBesideProgram(appDir_, "Logs\\"); }
+void TForm1::ClearLogs1Click() { Guarded([&] { managers::DeleteLogs(appDir_); }); }
+void TForm1::Readme1Click() { managers::OpenBesideProgram(appDir_, "Readme.txt"); }
+void TForm1::Eula1Click() { managers::OpenBesideProgram(appDir_, "Eula.rtf"); }
+void TForm1::utorialandFAQs1Click() { managers::OpenBesideProgram(appDir_, "Help.rtf"); }
+void TForm1::OnlineVirusScanner1Click() { managers::OpenWebPage(scan::kHomePage); }
+void TForm1::MalwareHash1Click() { managers::OpenWebPage(managers::kProductsPage); }
+void TForm1::SecurityArticles1Click() { managers::OpenWebPage(managers::kServicesPage); }
+void TForm1::Label3Click() { managers::OpenWebPage(scan::kHomePage); }
 void TForm1::Info1Click() { about_.Show(); }
 void TForm1::CheckforUpdates1Click() { update_.Show(); }
 void TForm1::Run1Click() { managers::RunChosenFile(ChooseFileToRun(window_)); }
@@ -505,7 +480,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       // Menu entries (code 0) and buttons.
       if (code != BN_CLICKED) break;
-      if (const TControl* button = scan::FindPageButton(id)) {
+      if (const TControl* button = FindPageButton(id)) {
         ShowPage(button->value);
         return 0;
       }
@@ -574,7 +549,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         HWND focus = GetFocus();
         if (focus && IsChild(window_, focus)) focus_ = focus;
       } else if (!HIWORD(wParam)) {
-        SetFocus(focus_ && IsWindow(focus_) ? focus_ : GetDlgItem(pages_[scan::kPageAnalyzer], IdOf("BitBtn1")));
+        SetFocus(focus_ && IsWindow(focus_) ? focus_ : GetDlgItem(pages_[kPageAnalyzer], IdOf("BitBtn1")));
       }
       return 0;
     case WM_SHOWWINDOW:

@@ -6,27 +6,25 @@
 
 #include <array>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/analyzer_page.h"
-#include "app/manager_pages.h"
-#include "app/restorer_page.h"
+#include "app/control_ui.h"
+#include "app/page.h"
 #include "app/settings_page.h"
 #include "app/small_windows.h"
 #include "app/tray_icon.h"
 #include "inspect/run_state.h"
 #include "platform/win32/window_owners.h"
 #include "scan/analyzer_run.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 
 namespace app {
 
-class TForm1 final : public inspect::TPrompter {
+class TForm1 final : public TWindowObject, public inspect::TPrompter {
  public:
-  TForm1() = default;
-  TForm1(const TForm1&) = delete;
-  TForm1& operator=(const TForm1&) = delete;
 
   // Registers the classes, creates the three windows and shows this one; false when it cannot be created.
   bool Create(HINSTANCE instance, int show);
@@ -43,9 +41,7 @@ class TForm1 final : public inspect::TPrompter {
     UINT position;
   };
 
-  template <typename T>
-  friend LRESULT CALLBACK WindowProcOf(HWND, UINT, WPARAM, LPARAM);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   static THandler HandlerOf(int id);
 
   void BuildMenu();
@@ -88,15 +84,15 @@ class TForm1 final : public inspect::TPrompter {
   void ShutdownPC1Click();
 
   HINSTANCE instance_ = nullptr;
-  HWND window_ = nullptr;
   HMENU menu_ = nullptr;
   platform::win32::ScopedFont font_;
   platform::win32::ScopedFont boldFont_;
   platform::win32::ScopedFont headerFont_;
   platform::win32::ScopedFont linkFont_;
   platform::win32::ScopedBrush headerBrush_;
-  std::array<HWND, scan::kPageCount> pages_{};          // the panels
-  std::array<TPage*, scan::kPageCount> pageObjects_{};  // what each panel shows
+  std::array<HWND, kPageCount> pages_{};          // the panels
+  std::array<TPage*, kPageCount> pageObjects_{};  // what each panel shows
+  std::array<std::unique_ptr<TPage>, kPageCount> madePages_;  // those made from the page rows
   std::map<int, HWND> controls_;         // the main window's own controls by id
   std::map<int, TMenuPlace> menuPlaces_; // menu entries by id
   HWND focus_ = nullptr;
@@ -109,8 +105,6 @@ class TForm1 final : public inspect::TPrompter {
   TAnalyzerPage analyzer_;
   scan::TAnalyzerRun run_{analyzer_, runState_};
   TSettingsPage settings_;
-  TManagerPages managers_;
-  TRestorerPage restorer_;
   TTrayIcon tray_;
   TAboutBox about_;
   TUpdateWindow update_;

@@ -11,19 +11,15 @@
 #include "app/control_ui.h"
 #include "inspect/prompt.h"
 #include "restorer/repairs.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 
 namespace app {
 
 class TRestorerPage final : public TPage {
  public:
-  struct THost {
-    std::function<bool()> restorePoint;  // CheckBox46 of the Settings page
-    inspect::TPrompter* prompter = nullptr;
-    inspect::TRunState* runState = nullptr;  // the window's: no repairs during a scan
-  };
-
-  void Create(HWND page, THost host);
+  // The context's settings give the restore-point option (CheckBox46), its run state keeps
+  // repairs out of a scan.
+  void Create(HWND page, const TPageContext& context) override;
   void SelectSubPage(int index);
   // Its button shows the "System Hijacks" sub-page.
   void Enter() override;
@@ -40,12 +36,11 @@ class TRestorerPage final : public TPage {
  private:
   void Button9Click();
   // Button10 to Button16: the field beside the button, written at once.
-  void BrowserValueClick(const scan::TControl& button);
+  void BrowserValueClick(const TControl& button);
 
-  HWND tabs_ = nullptr;
-  std::array<HWND, scan::kRestorerTabCount> panels_{};
+  TTabPanels tabs_;
   TControlMap controls_;
-  THost host_;
+  TPageContext context_;
 };
 
 }  // namespace app

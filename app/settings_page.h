@@ -10,20 +10,15 @@
 #include "app/page.h"
 #include "app/control_ui.h"
 #include "inspect/prompt.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 #include "scan/settings.h"
 
 namespace app {
 
 class TSettingsPage final : public TPage {
  public:
-  struct THost {
-    std::function<void(bool)> stayOnTop;                  // CheckBox3Click
-    std::function<void(const std::string&)> language;     // cbChange
-    inspect::TPrompter* prompter = nullptr;
-  };
-
-  void Create(HWND page, THost host);
+  // Ticking CheckBox3 calls the context's stayOnTop; choosing a language its language.
+  void Create(HWND page, const TPageContext& context) override;
   // The controls' states as settings, and the settings into the controls (no click handlers).
   scan::TSettings Read() const;
   void Write(const scan::TSettings& settings);
@@ -42,6 +37,8 @@ class TSettingsPage final : public TPage {
   bool Command(int id, int code) override;
   // TCN_SELCHANGE of the sub-page tabs; false for other notifications.
   bool Notify(const NMHDR& header) override;
+  // "+" of the Exclusions sub-page.
+  int DefaultButton() const override { return SubPage() == kExclusions ? IdOf("Button7") : 0; }
 
   HWND Control(int id) const;
 
@@ -53,10 +50,11 @@ class TSettingsPage final : public TPage {
   void CbChange(int code);
 
   HWND page_ = nullptr;
-  HWND tabs_ = nullptr;
-  std::array<HWND, scan::kSettingsTabCount> panels_{};
+  TTabPanels tabs_;
   TControlMap controls_;
-  THost host_;
+  std::function<void(bool)> stayOnTop_;
+  std::function<void(const std::string&)> language_;
+  inspect::TPrompter* prompter_ = nullptr;
 };
 
 }  // namespace app

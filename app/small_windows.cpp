@@ -3,19 +3,19 @@
 #include "app/control_ids.h"
 #include "app/control_ui.h"
 #include "platform/platform.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 #include "scan/product.h"
-#include "scan/shell_actions.h"
+#include "managers/shell_actions.h"
 #include "scan/update_check.h"
 
 namespace app {
 
 namespace {
 
-constexpr int Id(scan::TPlace place, std::string_view name) { return scan::FindControl(place, name)->id; }
+constexpr int Id(TPlace place, std::string_view name) { return FindControl(place, name)->id; }
 
-std::string Caption(scan::TPlace place, std::string_view name) {
-  return scan::EnglishCaption(*scan::FindControl(place, name));
+std::string Caption(TPlace place, std::string_view name) {
+  return EnglishCaption(*FindControl(place, name));
 }
 
 constexpr const char* kCredits[] = {
@@ -33,7 +33,7 @@ bool TToolWindow::CreateFrame(HINSTANCE instance, const char* cls, const std::st
                               int width, int height, const char* fontFace) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &WindowProcOf<TToolWindow>;
+  wc.lpfnWndProc = &TWindowObject::Proc;
   wc.hInstance = instance;
   wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -44,7 +44,8 @@ bool TToolWindow::CreateFrame(HINSTANCE instance, const char* cls, const std::st
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
   const int w = frame.right - frame.left, h = frame.bottom - frame.top;
   window_ = CreateWindowExA(WS_EX_CONTROLPARENT, cls, caption.c_str(), style, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-                            (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, instance, this);
+                            (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, nullptr, nullptr, instance,
+                            static_cast<TWindowObject*>(this));
   font_.Reset(MakeFont(fontFace, 8, FW_NORMAL));
   boldFont_.Reset(MakeFont(fontFace, 10, FW_BOLD));
   return window_ != nullptr;
@@ -75,7 +76,6 @@ LRESULT TToolWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // --- About box --------------------------------------------------------------------------------
 
 bool TAboutBox::Create(HINSTANCE instance) {
-  using scan::kPlaceAbout;
   if (!CreateFrame(instance, kAboutWindowClass, Caption(kPlaceAbout, "Form2"), WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
                    346, 393, "Tahoma")) {
     return false;
@@ -108,9 +108,9 @@ void TAboutBox::AppendCredits(const std::vector<std::string>& lines) {
 LRESULT TAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
     const int id = LOWORD(wParam);
-    if (id == Id(scan::kPlaceAbout, "Button3")) scan::OpenWebPage(scan::kHomePage);
-    if (id == Id(scan::kPlaceAbout, "Button2")) scan::OpenWebPage(scan::kSupportForum);
-    if (id == Id(scan::kPlaceAbout, "Button1") || id == IDCANCEL || id == IDOK) ShowWindow(window_, SW_HIDE);
+    if (id == Id(kPlaceAbout, "Button3")) managers::OpenWebPage(scan::kHomePage);
+    if (id == Id(kPlaceAbout, "Button2")) managers::OpenWebPage(managers::kSupportForum);
+    if (id == Id(kPlaceAbout, "Button1") || id == IDCANCEL || id == IDOK) ShowWindow(window_, SW_HIDE);
     return 0;
   }
   return TToolWindow::HandleMessage(message, wParam, lParam);
@@ -123,7 +123,6 @@ constexpr UINT kWmUpdateNews = WM_APP + 2;
 constexpr UINT_PTR kUpdateTimer = 1;
 
 bool TUpdateWindow::Create(HINSTANCE instance, const std::string& appDir) {
-  using scan::kPlaceUpdate;
   appDir_ = appDir;
   if (!CreateFrame(instance, kUpdateWindowClass, Caption(kPlaceUpdate, "Form3"), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
                    484, 211, "Verdana")) {
@@ -142,10 +141,10 @@ bool TUpdateWindow::Create(HINSTANCE instance, const std::string& appDir) {
 }
 
 void TUpdateWindow::ApplyCaptions() {
-  for (const scan::TControl& row : scan::kControls) {
-    if (row.place != scan::kPlaceUpdate || row.lng == 0) continue;
-    const std::string caption = scan::LanguageCaption(row);
-    HWND target = row.kind == scan::TKind::Window ? window_ : GetDlgItem(window_, row.id);
+  for (const TControl& row : kControls) {
+    if (row.place != kPlaceUpdate || row.lng == 0) continue;
+    const std::string caption = LanguageCaption(row);
+    HWND target = row.kind == TKind::Window ? window_ : GetDlgItem(window_, row.id);
     if (target) SetWindowTextA(target, caption.c_str());
   }
 }

@@ -7,19 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "app/control_ui.h"
 #include "inspect/prompt.h"
 #include "platform/win32/window_owners.h"
 #include "scan/update_check.h"
 
 namespace app {
 
-class TToolWindow {
+class TToolWindow : public TWindowObject {
  public:
-  TToolWindow() = default;
-  TToolWindow(const TToolWindow&) = delete;
-  TToolWindow& operator=(const TToolWindow&) = delete;
-  virtual ~TToolWindow() = default;
-
   void Show();
   HWND Window() const { return window_; }
   bool TranslateDialogMessage(MSG& message) { return window_ && IsDialogMessageA(window_, &message); }
@@ -30,15 +26,10 @@ class TToolWindow {
                    int height, const char* fontFace);
   HWND Add(const char* cls, const std::string& text, DWORD style, int x, int y, int w, int h, int id,
            DWORD exStyle = 0);
-  virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  HWND window_ = nullptr;
   platform::win32::ScopedFont font_;
   platform::win32::ScopedFont boldFont_;
-
- private:
-  template <typename T>
-  friend LRESULT CALLBACK WindowProcOf(HWND, UINT, WPARAM, LPARAM);
 };
 
 class TAboutBox final : public TToolWindow {

@@ -2,15 +2,15 @@
 
 #include "app/control_ui.h"
 #include "managers/windows_tools.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 
 namespace app {
 
 namespace {
 
 // The menu entry of tool `index`; null when the table of controls lacks it.
-const scan::TControl* EntryOf(size_t index) {
-  return scan::FindControl(scan::kPlaceMenu, managers::WindowsTools()[index].component);
+const TControl* EntryOf(size_t index) {
+  return FindControl(kPlaceMenu, managers::WindowsTools()[index].component);
 }
 
 }  // namespace
@@ -20,7 +20,7 @@ unsigned EnableToolEntries(HMENU menu) {
   const auto enabled = managers::EnabledWindowsTools();
   unsigned states = 0;
   for (size_t i = 0; i < managers::kWindowsToolCount; ++i) {
-    const scan::TControl* entry = EntryOf(i);
+    const TControl* entry = EntryOf(i);
     if (!entry) continue;
     const UINT id = static_cast<UINT>(entry->id);
     EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled[i] ? MF_ENABLED : MF_GRAYED));
@@ -32,7 +32,7 @@ unsigned EnableToolEntries(HMENU menu) {
 
 bool StartToolOfEntry(int id) {
   for (size_t i = 0; i < managers::kWindowsToolCount; ++i) {
-    const scan::TControl* entry = EntryOf(i);
+    const TControl* entry = EntryOf(i);
     if (!entry || entry->id != id) continue;
     managers::StartWindowsTool(i);
     return true;

@@ -11,6 +11,11 @@ namespace app {
 
 class TTrayIcon {
  public:
+  TTrayIcon() = default;
+  TTrayIcon(const TTrayIcon&) = delete;
+  TTrayIcon& operator=(const TTrayIcon&) = delete;
+  // The icon leaves the notification area with its owner.
+  ~TTrayIcon() { Hide(); }
   // `callbackMessage` reaches `owner` for mouse events over the icon.
   void Init(HWND owner, UINT id, UINT callbackMessage, HICON icon, const std::string& hint);
   bool Visible() const { return visible_; }

@@ -1,7 +1,5 @@
 #include "scan/settings.h"
 
-#include "scan/controls.h"
-
 #include <cstdlib>
 #include <iterator>
 #include <string_view>
@@ -23,39 +21,20 @@ namespace win = platform::win;
 
 constexpr const char* kSection = "Options";
 
-// Reading order of the keys. The 15- and 30-day radios have keys of their own ("34", "35"),
-// read after every key older files hold, so such files load as before.
-constexpr const char* kReadOrder[] = {"4",  "5",  "3",  "9",  "10", "11", "25", "12", "13", "14", "15", "16",
-                                      "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35"};
 // Writing order: "25" follows "5", as the settings file has always been written.
 constexpr const char* kWriteOrder[] = {"4",  "5",  "25", "3",  "9",  "10", "11", "12", "13", "14", "15", "16",
                                        "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35"};
 
-constexpr int IndexOfKey(std::string_view key) {
-  for (size_t i = 0; i < std::size(kControls); ++i) {
-    const TControl& c = kControls[i];
-    if (c.key && c.kind != TKind::Memo && key == c.key) return static_cast<int>(i);
-  }
-  return -1;
-}
-const TControl& RowOfKey(std::string_view key) { return kControls[IndexOfKey(key)]; }
-
-// Every key of both orders has its control.
-constexpr bool EveryKeyHasARow() {
-  for (const char* key : kReadOrder) {
-    if (IndexOfKey(key) < 0) return false;
-  }
-  for (const char* key : kWriteOrder) {
-    if (IndexOfKey(key) < 0) return false;
+// The writing order holds every key once.
+constexpr bool WriteOrderHoldsEveryKey() {
+  for (const TOptionKey& option : kOptionKeys) {
+    int seen = 0;
+    for (const char* key : kWriteOrder) seen += std::string_view(key) == option.key ? 1 : 0;
+    if (seen != 1) return false;
   }
   return true;
 }
-static_assert(EveryKeyHasARow());
-static_assert(std::size(kReadOrder) == std::size(kWriteOrder));
-
-bool Ticked(const TControl& c, const TSettings& s) {
-  return c.kind == TKind::Radio ? s.RecentDays == c.value : s.*c.flag;
-}
+static_assert(std::size(kWriteOrder) == std::size(kOptionKeys) && WriteOrderHoldsEveryKey());
 
 }  // namespace
 
@@ -98,51 +77,50 @@ std::vector<std::string> SplitLines(const std::string& text) {
 void LoadSettings(const std::string& appDir, TSettings& settings) {
   const std::string ini = appDir + "Data\\Options.ini";
   if (inspect::FileExists(ini)) {
-    for (const char* key : kReadOrder) {
-      const TControl& row = RowOfKey(key);
-      const std::string value = Sys().GetPrivateProfileString(ini, kSection, key, "");
-      if (row.kind == TKind::Combo) {
+    for (const TOptionKey& option : kOptionKeys) {
+      const std::string value = Sys().GetPrivateProfileString(ini, kSection, option.key, "");
+      if (option.kind == TOptionKind::Language) {
         settings.Language = value.empty() ? "English" : value;
         continue;
       }
       bool ticked = false;
       if (!ParseOptionValue(value, &ticked)) break;
-      if (row.kind == TKind::CheckBox) {
-        settings.*row.flag = ticked;
+      if (option.kind == TOptionKind::Flag) {
+        settings.*option.flag = ticked;
       } else if (ticked) {
-        settings.RecentDays = row.value;
-      } else if (settings.RecentDays == row.value) {
+        settings.RecentDays = option.days;
+      } else if (settings.RecentDays == option.days) {
         settings.RecentDays = 0;
       }
     }
   }
-  for (const TControl& memo : kControls) {
-    if (memo.kind != TKind::Memo || !memo.list) continue;
-    const std::string path = appDir + memo.key;
-    if (inspect::FileExists(path)) settings.*memo.list = SplitLines(inspect::ReadFileText(path));
+  for (const TListFile& list : kListFiles) {
+    const std::string path = appDir + list.file;
+    if (inspect::FileExists(path)) settings.*list.list = SplitLines(inspect::ReadFileText(path));
   }
 }
 
 void SaveSettings(const std::string& appDir, const TSettings& settings) {
   const std::string ini = appDir + "Data\\Options.ini";
   for (const char* key : kWriteOrder) {
-    const TControl& row = RowOfKey(key);
+    const TOptionKey& option = *FindOptionKey(key);
     std::string value;
-    if (row.kind == TKind::Combo) {
+    if (option.kind == TOptionKind::Language) {
       if (settings.Language.empty()) continue;
       value = settings.Language;
     } else {
-      value = Ticked(row, settings) ? "-1" : "0";
+      const bool ticked =
+          option.kind == TOptionKind::Flag ? settings.*option.flag : settings.RecentDays == option.days;
+      value = ticked ? "-1" : "0";
     }
     if (!Sys().WritePrivateProfileString(ini, kSection, key, value)) break;
   }
-  for (const TControl& memo : kControls) {
-    if (memo.kind != TKind::Memo || !memo.list) continue;
-    const auto& lines = settings.*memo.list;
+  for (const TListFile& list : kListFiles) {
+    const auto& lines = settings.*list.list;
     if (lines.empty()) continue;
     std::string text;
     for (const auto& line : lines) text += line + "\r\n";
-    inspect::SaveFileReplacing(appDir + memo.key, text);
+    inspect::SaveFileReplacing(appDir + list.file, text);
   }
 }
 
@@ -213,19 +191,11 @@ std::string ExclusionKey(const std::string& line) {
 
 TScanOptions TakeScanOptions(const TSettings& s) {
   TScanOptions o;
-  o.ExcludeMicrosoftFiles = s.ExcludeMicrosoftFiles;
-  o.ReduceMemoryUsage = s.ReduceMemoryUsage;
-  o.ShowAllServiceDll = s.ShowAllServiceDll;
-  o.SuspiciousModulesOnly = s.SuspiciousModulesOnly;
-  o.KernelModeInfo = s.KernelModeInfo;
-  o.Ring3ApiHooks = s.Ring3ApiHooks;
-  o.UnknownSysFiles = s.UnknownSysFiles;
-  o.UnknownClsidFiles = s.UnknownClsidFiles;
+  for (const TOptionKey& option : kOptionKeys) {
+    if (option.scan) o.*option.scan = s.*option.flag;
+  }
   o.RecentDays = (s.RecentDays == 10 || s.RecentDays == 15 || s.RecentDays == 30) ? s.RecentDays : 0;
   o.RecentFiles = o.RecentDays != 0;
-  o.UseMd5Exclusions = s.UseMd5Exclusions;
-  o.CustomRegistryDump = s.CustomRegistryDump;
-  o.CustomFilesList = s.CustomFilesListing;
   for (const auto& line : s.RegDump) {
     if (!line.empty()) o.RegistryDumpEntries.push_back(line);
   }

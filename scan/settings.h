@@ -1,7 +1,9 @@
 // The Settings page as plain data, kept in Data\Options.ini and three list files.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "inspect/prompt.h"
@@ -36,6 +38,69 @@ struct TSettings {
   std::vector<std::string> RegDump;        // Data\reglist.txt
   std::vector<std::string> ExclusionMemo;  // Data\exclist.txt
 };
+
+// One option of Data\Options.ini: its key, the member it fills and, for a box the scan reads,
+// the scan option it becomes.
+enum class TOptionKind : uint8_t { Flag, RecentDays, Language };
+struct TOptionKey {
+  const char* key;
+  TOptionKind kind;
+  bool TSettings::*flag = nullptr;       // Flag
+  bool TScanOptions::*scan = nullptr;    // Flag the scan reads
+  int days = 0;                          // RecentDays: the period its tick stands for
+};
+// In reading order. The 15- and 30-day radios have keys of their own ("34", "35"), read after
+// every key older files hold, so such files load as before.
+inline constexpr TOptionKey kOptionKeys[] = {
+    {"4", TOptionKind::Flag, &TSettings::CustomFilesListing, &TScanOptions::CustomFilesList},
+    {"5", TOptionKind::Flag, &TSettings::CustomRegistryDump, &TScanOptions::CustomRegistryDump},
+    {"3", TOptionKind::Flag, &TSettings::StayOnTop},
+    {"9", TOptionKind::Flag, &TSettings::CopyToClipboard},
+    {"10", TOptionKind::Flag, &TSettings::SaveReport},
+    {"11", TOptionKind::Flag, &TSettings::OpenReport},
+    {"25", TOptionKind::Language},
+    {"12", TOptionKind::Flag, &TSettings::ExcludeMicrosoftFiles, &TScanOptions::ExcludeMicrosoftFiles},
+    {"13", TOptionKind::Flag, &TSettings::CopyToDesktop},
+    {"14", TOptionKind::Flag, &TSettings::UseMd5Exclusions, &TScanOptions::UseMd5Exclusions},
+    {"15", TOptionKind::Flag, &TSettings::WorkInBackground},
+    {"16", TOptionKind::Flag, &TSettings::ReduceMemoryUsage, &TScanOptions::ReduceMemoryUsage},
+    {"17", TOptionKind::Flag, &TSettings::ShowAllServiceDll, &TScanOptions::ShowAllServiceDll},
+    {"18", TOptionKind::Flag, &TSettings::SuspiciousModulesOnly, &TScanOptions::SuspiciousModulesOnly},
+    {"27", TOptionKind::Flag, &TSettings::KernelModeInfo, &TScanOptions::KernelModeInfo},
+    {"28", TOptionKind::RecentDays, nullptr, nullptr, 10},
+    {"29", TOptionKind::Flag, &TSettings::UnknownSysFiles, &TScanOptions::UnknownSysFiles},
+    {"30", TOptionKind::Flag, &TSettings::Ring3ApiHooks, &TScanOptions::Ring3ApiHooks},
+    {"31", TOptionKind::Flag, &TSettings::UnknownClsidFiles, &TScanOptions::UnknownClsidFiles},
+    {"32", TOptionKind::Flag, &TSettings::RestorePointBeforeRestorer},
+    {"33", TOptionKind::Flag, &TSettings::RestorePointBeforeAnalyzer},
+    {"34", TOptionKind::RecentDays, nullptr, nullptr, 15},
+    {"35", TOptionKind::RecentDays, nullptr, nullptr, 30},
+};
+
+// A list kept in a file of its own beside the options.
+struct TListFile {
+  const char* file;  // relative to the program's folder
+  std::vector<std::string> TSettings::*list;
+};
+inline constexpr TListFile kListFiles[] = {
+    {"Data\\exelist.txt", &TSettings::ExeLister},
+    {"Data\\reglist.txt", &TSettings::RegDump},
+    {"Data\\exclist.txt", &TSettings::ExclusionMemo},
+};
+
+// The option of `key`, or the list of `file`; null when there is none.
+constexpr const TOptionKey* FindOptionKey(std::string_view key) {
+  for (const TOptionKey& option : kOptionKeys) {
+    if (key == option.key) return &option;
+  }
+  return nullptr;
+}
+constexpr const TListFile* FindListFile(std::string_view file) {
+  for (const TListFile& list : kListFiles) {
+    if (file == list.file) return &list;
+  }
+  return nullptr;
+}
 
 // An option value as stored: a number (non-zero = ticked) or True/False in any letter case.
 // Returns false for anything else, the empty text included.

@@ -17,7 +17,7 @@
 #include "restorer/safe_mode.h"
 #include "scan/report.h"
 #include "scan/sections.h"
-#include "scan/shell_actions.h"
+#include "managers/shell_actions.h"
 #include "tests/support/backend_fixture.h"
 #include "tests/support/recording_prompter.h"
 
@@ -204,7 +204,7 @@ TEST_P(HostileContract, DeleteLogsNeverDeletesThroughAJunction) {
   ASSERT_TRUE(Fs().CreateDirectory(plain + "Logs\\old"));
   ASSERT_TRUE(bs_test::WriteWholeFile(plain + "Logs\\a.log", "a"));
   ASSERT_TRUE(bs_test::WriteWholeFile(plain + "Logs\\old\\b.log", "b"));
-  scan::DeleteLogs(plain);
+  managers::DeleteLogs(plain);
   EXPECT_NE(Fs().GetFileAttributes(plain + "Logs"), win::kInvalidFileAttributes);
   EXPECT_EQ(Fs().GetFileAttributes(plain + "Logs\\a.log"), win::kInvalidFileAttributes);
   EXPECT_EQ(Fs().GetFileAttributes(plain + "Logs\\old"), win::kInvalidFileAttributes);
@@ -227,7 +227,7 @@ TEST_P(HostileContract, DeleteLogsNeverDeletesThroughAJunction) {
 #endif
   }
   ASSERT_NE(Fs().GetFileAttributes(app + "Logs") & win::kFileAttributeReparsePoint, 0u);
-  scan::DeleteLogs(app);
+  managers::DeleteLogs(app);
   EXPECT_EQ(bs_test::ReadWholeFile(behind), "not ours");
   if (scratch().machine()) {
     scratch().machine()->File(app + "Logs")->attributes &= ~win::kFileAttributeReparsePoint;

@@ -8,7 +8,7 @@
 #include "inspect/lang.h"
 #include "inspect/lang_files.h"
 #include "platform/fake/fake_machine.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   inspect::ClearLngTable();
   size_t captions = 0;
   inspect::ApplyLanguage(app, "Fuzz", [&] {
-    for (const scan::TControl& c : scan::kControls) captions += scan::LanguageCaption(c).size();
+    for (const app::TControl& c : app::kControls) captions += app::LanguageCaption(c).size();
   });
   for (int n = 0; n <= inspect::kLngCount + 1; ++n) {
     const std::string text = inspect::Lng(n);

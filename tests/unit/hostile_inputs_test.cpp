@@ -16,7 +16,7 @@
 #include "restorer/repairs.h"
 #include "scan/report.h"
 #include "scan/sections.h"
-#include "scan/shell_actions.h"
+#include "managers/shell_actions.h"
 #include "tests/support/forwarding_file_system.h"
 #include "tests/support/recording_prompter.h"
 
@@ -93,7 +93,7 @@ TEST(HostileInputs, NothingIsDeletedChangedOrImportedThroughTheAttackersMove) {
          m.AddFile(kLogs + "target.txt", "behind the junction");
          m.File(kApp + "Logs")->attributes |= win::kFileAttributeReparsePoint;
        },
-       [&](Machine&) { scan::DeleteLogs(kApp); },
+       [&](Machine&) { managers::DeleteLogs(kApp); },
        [&](Machine& m) { EXPECT_TRUE(m.Exists(kLogs + "target.txt")); }},
       {"a subfolder swapped for a junction after listing is not entered",
        [&](Machine& m) {
@@ -102,7 +102,7 @@ TEST(HostileInputs, NothingIsDeletedChangedOrImportedThroughTheAttackersMove) {
          swapper = std::make_unique<SwapAfterListing>(m, kLogs + "sub");
          swapper->Install();
        },
-       [&](Machine&) { scan::DeleteLogs(kApp); },
+       [&](Machine&) { managers::DeleteLogs(kApp); },
        [&](Machine& m) {
          swapper.reset();
          EXPECT_FALSE(m.Exists(kLogs + "old.log"));

@@ -7,7 +7,7 @@
 #include "inspect/lang.h"
 #include "inspect/lang_files.h"
 #include "platform/fake/fake_machine.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 
 namespace {
 
@@ -123,9 +123,9 @@ TEST_F(LangFiles, ShippedFilesHoldEveryKeyAndEnglishMatchesTheProgram) {
       EXPECT_EQ(inspect::Lng(n), inspect::LngDefault(n)) << n;
     }
   }
-  for (const scan::TControl& c : scan::kControls) {
+  for (const app::TControl& c : app::kControls) {
     if (c.lng) {
-      EXPECT_EQ(scan::LanguageCaption(c), scan::EnglishCaption(c)) << c.name;
+      EXPECT_EQ(app::LanguageCaption(c), app::EnglishCaption(c)) << c.name;
     }
   }
   // Every entry English fills, German fills too; with letters beyond ASCII and a translator.

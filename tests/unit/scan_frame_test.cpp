@@ -279,6 +279,41 @@ TEST(ExclusionKeyTest, TextBeforeTheFirstBlank) {
   for (const auto& [line, key] : cases) EXPECT_EQ(scan::ExclusionKey(line), key) << line;
 }
 
+// Each box the scan reads reaches its own scan option and no other; the boxes only the window
+// reads reach none.
+TEST(ScanOptionsTest, EachScanBoxFeedsItsOwnOption) {
+  struct TCase {
+    bool scan::TSettings::*box;
+    bool scan::TScanOptions::*option;
+  };
+  const TCase cases[] = {
+      {&scan::TSettings::ExcludeMicrosoftFiles, &scan::TScanOptions::ExcludeMicrosoftFiles},
+      {&scan::TSettings::ReduceMemoryUsage, &scan::TScanOptions::ReduceMemoryUsage},
+      {&scan::TSettings::ShowAllServiceDll, &scan::TScanOptions::ShowAllServiceDll},
+      {&scan::TSettings::SuspiciousModulesOnly, &scan::TScanOptions::SuspiciousModulesOnly},
+      {&scan::TSettings::KernelModeInfo, &scan::TScanOptions::KernelModeInfo},
+      {&scan::TSettings::Ring3ApiHooks, &scan::TScanOptions::Ring3ApiHooks},
+      {&scan::TSettings::UnknownSysFiles, &scan::TScanOptions::UnknownSysFiles},
+      {&scan::TSettings::UnknownClsidFiles, &scan::TScanOptions::UnknownClsidFiles},
+      {&scan::TSettings::UseMd5Exclusions, &scan::TScanOptions::UseMd5Exclusions},
+      {&scan::TSettings::CustomRegistryDump, &scan::TScanOptions::CustomRegistryDump},
+      {&scan::TSettings::CustomFilesListing, &scan::TScanOptions::CustomFilesList},
+  };
+  scan::TSettings none;
+  for (const scan::TOptionKey& key : scan::kOptionKeys) {
+    if (key.flag) none.*key.flag = false;
+  }
+  for (const scan::TOptionKey& key : scan::kOptionKeys) {
+    if (!key.flag) continue;
+    scan::TSettings s = none;
+    s.*key.flag = true;
+    const scan::TScanOptions o = scan::TakeScanOptions(s);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      EXPECT_EQ(o.*cases[i].option, cases[i].box == key.flag) << "key " << key.key << ", option " << i;
+    }
+  }
+}
+
 TEST(ScanOptionsTest, ListsSkipEmptyLinesButKeepBlanks) {
   scan::TSettings s;
   s.RegDump = {"HKEY_LOCAL_MACHINE\\SOFTWARE\\A", "", " HKEY_CURRENT_USER\\B "};

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake_machine.h"
-#include "scan/shell_actions.h"
+#include "managers/shell_actions.h"
 
 namespace {
 
@@ -11,14 +11,14 @@ const std::string kApp = "C:\\Tools\\BurrowSentry\\";
 TEST(ShellActions, FoldersDocumentsAndLogs) {
   platform::fake::Machine machine;
   machine.Install();
-  scan::CreateProgramFolders(kApp);
+  managers::CreateProgramFolders(kApp);
   EXPECT_TRUE(machine.Exists(kApp + "Data") && machine.Exists(kApp + "Logs"));
 
   // Only what exists is handed to the shell.
   machine.AddFile(kApp + "Readme.txt", "read me");
-  EXPECT_TRUE(scan::OpenBesideProgram(kApp, "Readme.txt"));
-  EXPECT_FALSE(scan::OpenBesideProgram(kApp, "Eula.rtf"));
-  EXPECT_TRUE(scan::OpenBesideProgram(kApp, "Logs\\"));
+  EXPECT_TRUE(managers::OpenBesideProgram(kApp, "Readme.txt"));
+  EXPECT_FALSE(managers::OpenBesideProgram(kApp, "Eula.rtf"));
+  EXPECT_TRUE(managers::OpenBesideProgram(kApp, "Logs\\"));
   const auto& runs = machine.shellUi().shellExecutions;
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_EQ(runs[0].file, kApp + "Readme.txt");
@@ -26,12 +26,12 @@ TEST(ShellActions, FoldersDocumentsAndLogs) {
 
   machine.AddFile(kApp + "Logs\\a.log", "x");
   machine.AddFile(kApp + "Logs\\old\\b.log", "y", platform::win::kFileAttributeReadonly);
-  scan::DeleteLogs(kApp);
+  managers::DeleteLogs(kApp);
   EXPECT_TRUE(machine.Exists(kApp + "Logs"));
   EXPECT_FALSE(machine.Exists(kApp + "Logs\\a.log") || machine.Exists(kApp + "Logs\\old"));
-  scan::DeleteLogs(kApp);  // empty: nothing happens
+  managers::DeleteLogs(kApp);  // empty: nothing happens
   machine.RemoveFile(kApp + "Logs");
-  scan::DeleteLogs(kApp);
+  managers::DeleteLogs(kApp);
   EXPECT_FALSE(machine.Exists(kApp + "Logs"));
 }
 

@@ -3,16 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
 
 #include "inspect/lang.h"
 #include "managers/windows_tools.h"
 #include "restorer/repairs.h"
-#include "scan/controls.h"
+#include "app/controls.h"
+#include "scan/settings.h"
 
 namespace {
 
-using namespace scan;
+using namespace app;
 
 TEST(ControlTable, IdsAndNamesAreUniqueWhereTheyAreLookedUp) {
   std::set<int> ids;
@@ -26,13 +28,35 @@ TEST(ControlTable, IdsAndNamesAreUniqueWhereTheyAreLookedUp) {
     if (c.lng) {
       EXPECT_TRUE(inspect::LngHasKey(c.lng)) << c.name;
     }
-    if (c.kind == TKind::CheckBox && c.place == kPageSettings) {
-      EXPECT_TRUE(c.flag && c.key) << c.name;
-    }
-    if (c.kind == TKind::Memo && c.place == kPageSettings) {
-      EXPECT_TRUE(c.list && c.key) << c.name;
-    }
   }
+}
+
+// The Settings page loads and saves through the stored options: each box, radio, list and the
+// language field names an option or list file of its own kind, and every stored option has its control.
+TEST(ControlTable, SettingsControlsAndStoredOptionsMatch) {
+  std::map<std::string, int> options, lists;
+  for (const TControl& c : kControls) {
+    if (c.place != kPageSettings) continue;
+    if (c.kind == TKind::Memo) {
+      ASSERT_NE(scan::FindListFile(c.key ? c.key : ""), nullptr) << c.name;
+      ++lists[c.key];
+      continue;
+    }
+    const auto expected = c.kind == TKind::CheckBox ? scan::TOptionKind::Flag
+                          : c.kind == TKind::Radio  ? scan::TOptionKind::RecentDays
+                          : c.kind == TKind::Combo  ? scan::TOptionKind::Language
+                                                    : std::optional<scan::TOptionKind>();
+    if (!expected) continue;
+    const scan::TOptionKey* option = scan::FindOptionKey(c.key ? c.key : "");
+    ASSERT_NE(option, nullptr) << c.name;
+    EXPECT_EQ(option->kind, *expected) << c.name;
+    if (c.kind == TKind::Radio) {
+      EXPECT_EQ(option->days, c.value) << c.name;
+    }
+    ++options[c.key];
+  }
+  for (const scan::TOptionKey& option : scan::kOptionKeys) EXPECT_EQ(options[option.key], 1) << option.key;
+  for (const scan::TListFile& list : scan::kListFiles) EXPECT_EQ(lists[list.file], 1) << list.file;
 }
 
 TEST(ControlTable, CaptionsFromTheLanguageTable) {

@@ -193,7 +193,7 @@ void EmptyLogs(const std::string& folder) {
 }
 
 HWND Find(const TApp& app, const char* name) {
-  const scan::TControl* row = scan::FindMainControl(name);
+  const app::TControl* row = app::FindMainControl(name);
   Require(row != nullptr, std::string("no control named ") + name + " in the table");
   HWND control = FindControl(app.window, row->id);
   Require(control != nullptr, std::string("the window has no ") + name);
@@ -212,7 +212,7 @@ void Click(HWND button) {
 }
 
 void Menu(const TApp& app, const char* name) {
-  Require(Ask(app.window, WM_COMMAND, MAKEWPARAM(scan::FindMainControl(name)->id, 0), 0, nullptr),
+  Require(Ask(app.window, WM_COMMAND, MAKEWPARAM(app::FindMainControl(name)->id, 0), 0, nullptr),
           std::string("the window does not answer the menu entry ") + name);
 }
 
@@ -223,7 +223,7 @@ HWND Focus(const TApp& app) {
 }
 
 std::string NameOf(HWND control) {
-  const scan::TControl* row = control ? scan::FindControlById(GetDlgCtrlID(control)) : nullptr;
+  const app::TControl* row = control ? app::FindControlById(GetDlgCtrlID(control)) : nullptr;
   return row ? row->name : "(none)";
 }
 
@@ -329,7 +329,7 @@ bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str(
 void PostClick(HWND button) { Require(PostMessageA(button, BM_CLICK, 0, 0) != 0, "cannot post BM_CLICK"); }
 
 void PostMenu(const TApp& app, const char* name) {
-  Require(PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::FindMainControl(name)->id, 0), 0) != 0,
+  Require(PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(app::FindMainControl(name)->id, 0), 0) != 0,
           std::string("cannot post the menu entry ") + name);
 }
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
-#include "scan/controls.h"
+#include "app/controls.h"
 
 namespace gui_driver {
 
@@ -92,9 +92,9 @@ class TApp {
       if (!window) Sleep(100);
     }
     Require(window != nullptr, std::string("no visible window captioned \"") + kCaption + "\" within the time-out");
-    scanButton = FindControl(window, scan::IdOf("BitBtn1"));
-    memo = FindControl(window, scan::IdOf("Memo1"));
-    progress = FindControl(window, scan::IdOf("pb1"));
+    scanButton = FindControl(window, app::IdOf("BitBtn1"));
+    memo = FindControl(window, app::IdOf("Memo1"));
+    progress = FindControl(window, app::IdOf("pb1"));
     Require(scanButton && memo && progress, "the Analyzer page lacks BitBtn1, Memo1 or pb1");
   }
 

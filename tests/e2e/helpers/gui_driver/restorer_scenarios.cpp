@@ -46,7 +46,7 @@ std::string Bsscan(const std::string& folder) {
 void SelectRestorerTab(const TApp& app, int sub) {
   HWND tabs = Find(app, "AdvPC3");
   DWORD_PTR selected = 0;
-  for (int step = 0; step < scan::kRestorerTabCount; ++step) {
+  for (int step = 0; step < app::kRestorerTabCount; ++step) {
     Ask(tabs, TCM_GETCURSEL, 0, 0, &selected);
     if (static_cast<int>(selected) == sub) break;
     Ask(tabs, WM_KEYDOWN, static_cast<int>(selected) < sub ? VK_RIGHT : VK_LEFT, 0, nullptr);
@@ -76,14 +76,14 @@ void ScenarioRestorer(const std::string& exe) {
   Click(Find(app, "AdvGlowButton1"));
   Check(IsWindowVisible(Find(app, "Restorer_Tab")) && IsWindowVisible(Find(app, "CheckBox13")),
         "the Restorer button shows its page on the System Hijacks sub-page");
-  for (int sub = 0; sub < scan::kRestorerTabCount; ++sub) {
+  for (int sub = 0; sub < app::kRestorerTabCount; ++sub) {
     SelectRestorerTab(app, sub);
-    if (sub == scan::kSystemHijacks) {
+    if (sub == app::kSystemHijacks) {
       Click(Find(app, "CheckBox13"));  // Restore Task Manager
       Click(Find(app, "CheckBox29"));  // Enable Windows Firewall
-    } else if (sub == scan::kStartupHijacks) {
+    } else if (sub == app::kStartupHijacks) {
       Click(Find(app, "CheckBox16"));  // Restore Userinit
-    } else if (sub == scan::kSafeMode) {
+    } else if (sub == app::kSafeMode) {
       Click(Find(app, "RadioButton2"));  // Windows XP SP3 (32-bit)
     }
     ScreenshotHandshake(app, "restorer_" + std::to_string(sub));
@@ -149,7 +149,7 @@ void ScenarioRestorer(const std::string& exe) {
   Check(!KeyExists(HKEY_LOCAL_MACHINE, kSafeBoot), "the undo removes the imported Safe Mode keys");
 
   // A browser value is written at once by its own "OK".
-  SelectRestorerTab(app, scan::kIeHijacks);
+  SelectRestorerTab(app, app::kIeHijacks);
   SendMessageA(Find(app, "Edit10"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Checked by the GUI test"));
   Click(Find(app, "Button10"));
   Check(ValueOf(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main", "Window Title") ==
@@ -165,8 +165,8 @@ bool ToolEntryEnabled(const TApp& app, const char* name) {
   const auto states = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(GetPropA(app.window, app::kToolsEnabledProperty)));
   Require(states & app::kToolsReadBit, "the window did not set the Windows Tools entries");
   int index = 0;
-  for (const scan::TControl& c : scan::kControls) {
-    if (c.place != scan::kPlaceMenu || c.kind != scan::TKind::MenuItem || c.sub <= 0) continue;
+  for (const app::TControl& c : app::kControls) {
+    if (c.place != app::kPlaceMenu || c.kind != app::TKind::MenuItem || c.sub <= 0) continue;
     if (name == std::string(c.name)) return (states >> index) & 1u;
     ++index;
   }
@@ -175,7 +175,7 @@ bool ToolEntryEnabled(const TApp& app, const char* name) {
 
 // Asks a power question through the menu and answers No, the only answer a test gives.
 void AnswerPowerQuestionNo(const TApp& app, const char* entry, const std::string& question) {
-  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::FindMainControl(entry)->id, 0), 0);
+  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(app::FindMainControl(entry)->id, 0), 0);
   HWND box = WaitDialog(app.Pid(), "Info", kWindowTimeoutMs);
   Require(box != nullptr, std::string(entry) + " asks nothing");
   Check(DialogText(box) == question, std::string(entry) + " asks \"" + DialogText(box) + "\"");
@@ -218,7 +218,7 @@ void ScenarioTools(const std::string& exe) {
   }
 
   // An entry starts its program: the Registry Editor's window shows, and is closed again.
-  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("RegistryEditor1"), 0), 0);
+  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(app::IdOf("RegistryEditor1"), 0), 0);
   HWND regedit = nullptr;
   for (const DWORD start = GetTickCount(); !regedit && GetTickCount() - start < kWindowTimeoutMs; Sleep(100)) {
     regedit = FindWindowA("RegEdit_RegEdit", nullptr);
@@ -229,7 +229,7 @@ void ScenarioTools(const std::string& exe) {
   AnswerPowerQuestionNo(app, "RebootSystem1", "Do you want to reboot the system ?");
   AnswerPowerQuestionNo(app, "ShutdownPC1", "Do you want to shutdown the system ?");
 
-  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("Run1"), 0), 0);
+  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(app::IdOf("Run1"), 0), 0);
   HWND dialog = WaitDialog(app.Pid(), "Select a program to run", kWindowTimeoutMs);
   Require(dialog != nullptr, "Run... shows no dialog titled \"Select a program to run\"");
   ScreenshotHandshake(app, "run_dialog");

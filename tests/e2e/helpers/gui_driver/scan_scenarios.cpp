@@ -19,7 +19,7 @@ void ScenarioScan(const std::string& exe) {
   Check(client.right == 769 && client.bottom == 471, "client area is 769x471, not " + std::to_string(client.right) +
                                                           "x" + std::to_string(client.bottom));
   Check(IsFolder(folder + "Data") && IsFolder(folder + "Logs"), "Data\\ and Logs\\ were created beside the program");
-  HWND analyzer = FindControl(app.window, scan::IdOf("AdvGlowButton2"));
+  HWND analyzer = FindControl(app.window, app::IdOf("AdvGlowButton2"));
   Check(analyzer && TextOf(analyzer) == "&Analyzer", "the page column has the \"Analyzer\" button");
   Check(ClassOf(app.scanButton) == "Button" && TextOf(app.scanButton) == "S&can PC", "BitBtn1 is the \"Scan PC\" button");
   const LONG memoStyle = GetWindowLongA(app.memo, GWL_STYLE);
@@ -132,7 +132,7 @@ void ScenarioExitDuringScan(const std::string& exe) {
   TApp app(exe);
   app.ClickScan();
   app.SpinUntilScanStarted();
-  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("Exit1"), 0), 0);
+  PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(app::IdOf("Exit1"), 0), 0);
   const long code = app.WaitExit();
   Check(code == 0, "Exit during a scan ends the process with code 0 (got " + std::to_string(code) + ")");
   leftovers.CheckNone("Exit during a scan");

@@ -10,16 +10,16 @@ namespace {
 void ScenarioPages(const std::string& exe) {
   TApp app(exe);
   for (int round = 0; round < 2; ++round) {
-    for (const scan::TControl& button : scan::kControls) {
-      if (button.kind != scan::TKind::PageButton) continue;
+    for (const app::TControl& button : app::kControls) {
+      if (button.kind != app::TKind::PageButton) continue;
       Click(Find(app, button.name));
-      for (const scan::TControl& other : scan::kControls) {
-        if (other.kind == scan::TKind::PageButton) {
+      for (const app::TControl& other : app::kControls) {
+        if (other.kind == app::TKind::PageButton) {
           const bool bold = GetPropA(Find(app, other.name), app::kBoldProperty) != nullptr;
           Check(bold == (other.value == button.value),
                 std::string(button.name) + " clicked: " + other.name + (bold ? " is" : " is not") + " bold");
         }
-        if (scan::IsPagePanel(other)) {
+        if (app::IsPagePanel(other)) {
           const bool shown = IsWindowVisible(Find(app, other.name)) != FALSE;
           Check(shown == (other.value == button.value),
                 std::string(button.name) + " clicked: page " + other.name + (shown ? " shows" : " is hidden"));
@@ -31,7 +31,7 @@ void ScenarioPages(const std::string& exe) {
   // The sub-pages, through the keyboard of the tab control.
   Click(Find(app, "AdvGlowButton7"));
   HWND tabs = Find(app, "AdvPC4");
-  for (int sub = 1; sub < scan::kSettingsTabCount; ++sub) {
+  for (int sub = 1; sub < app::kSettingsTabCount; ++sub) {
     Ask(tabs, WM_KEYDOWN, VK_RIGHT, 0, nullptr);
     DWORD_PTR selected = 0;
     Ask(tabs, TCM_GETCURSEL, 0, 0, &selected);
@@ -101,7 +101,7 @@ void ScenarioLanguage(const std::string& exe) {
   Require(Ask(cb, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("Deutsch"), &index) &&
               index != static_cast<DWORD_PTR>(CB_ERR),
           "the language box lists Deutsch");
-  Ask(app.window, WM_COMMAND, MAKEWPARAM(scan::IdOf("cb"), CBN_SELCHANGE), reinterpret_cast<LPARAM>(cb), nullptr);
+  Ask(app.window, WM_COMMAND, MAKEWPARAM(app::IdOf("cb"), CBN_SELCHANGE), reinterpret_cast<LPARAM>(cb), nullptr);
   Check(TextOf(Find(app, "AdvGlowButton7")) == "&Einstellungen", "the Settings button reads \"&Einstellungen\", not \"" +
                                                                    TextOf(Find(app, "AdvGlowButton7")) + "\"");
   Check(TextOf(Find(app, "CheckBox5")) == "Microsoft-Systemdateien ausschlie\xDF" "en", "a check box speaks German");
@@ -154,12 +154,12 @@ void ScenarioKeys(const std::string& exe) {
   // The tab order: the page buttons top to bottom, the sub-page tabs, the General sub-page's
   // boxes, then round again.
   std::vector<std::string> expected;
-  for (const scan::TControl& row : scan::kControls) {
-    if (row.kind == scan::TKind::PageButton) expected.push_back(row.name);
+  for (const app::TControl& row : app::kControls) {
+    if (row.kind == app::TKind::PageButton) expected.push_back(row.name);
   }
   expected.push_back("AdvPC4");
-  for (const scan::TControl& row : scan::kControls) {
-    if (row.place == scan::kPageSettings && row.sub == scan::kGeneral && row.kind == scan::TKind::CheckBox) {
+  for (const app::TControl& row : app::kControls) {
+    if (row.place == app::kPageSettings && row.sub == app::kGeneral && row.kind == app::TKind::CheckBox) {
       expected.push_back(row.name);
     }
   }
@@ -180,7 +180,7 @@ void ScenarioKeys(const std::string& exe) {
 
   // Exclusions: Alt+L, the path, Enter.
   HWND tabs = Find(app, "AdvPC4");
-  for (int sub = 0; sub < scan::kExclusions; ++sub) Ask(tabs, WM_KEYDOWN, VK_RIGHT, 0, nullptr);
+  for (int sub = 0; sub < app::kExclusions; ++sub) Ask(tabs, WM_KEYDOWN, VK_RIGHT, 0, nullptr);
   HWND edit1 = Find(app, "Edit1");
   Key(app.window, WM_SYSCHAR, 'l', [&] { return Focus(app) == edit1; }, "Alt+L putting the focus in Edit1");
   DWORD_PTR ignored = 0;
@@ -233,7 +233,7 @@ void ScenarioUpdate(const std::string& exe) {
   TApp app(exe);
   Menu(app, "CheckforUpdates1");
   HWND update = WaitTopWindow(app, app::kUpdateWindowClass, "the Update window");
-  HWND link = FindControl(update, scan::FindControl(scan::kPlaceUpdate, "Label1")->id);
+  HWND link = FindControl(update, app::FindControl(app::kPlaceUpdate, "Label1")->id);
   Require(link != nullptr, "the Update window has no Label1");
   // Posted: the check waits in the window's own loop while the question is open.
   PostMessageA(update, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link), STN_CLICKED), reinterpret_cast<LPARAM>(link));

@@ -1,6 +1,7 @@
 // The window's controls as data: one row per control with its id, its name, where it stands,
-// its kind, its language entry, its English caption and its settings key. The window creates,
-// captions, loads and saves from these rows; the GUI test driver finds controls by them.
+// its kind, its language entry, its English caption and its settings key (an option key or list
+// file of scan/settings.h). The window creates, captions, loads and saves from these rows; the GUI
+// test driver finds controls by them.
 // Adding a control is adding a row.
 #pragma once
 
@@ -9,25 +10,24 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/settings.h"
+namespace app {
 
-namespace scan {
-
-// Where a control lives: a page of the page area (0..7, by page index), or another place.
+// Where a control lives: a page of the page area (by page index), or another place. A new page
+// takes a name before kPageCount; the places after it number themselves.
 enum TPlace : int8_t {
-  kPageAnalyzer = 0,
-  kPageRestorer = 1,
-  kPageHosts = 2,
-  kPageStartups = 3,
-  kPageBoot = 4,
-  kPageSettings = 5,
-  kPageBhos = 6,
-  kPageDeleteFile = 7,
-  kPageCount = 8,
-  kPlaceMain = 8,    // the main window itself: header, page column, status bar
-  kPlaceMenu = 9,    // the main menu
-  kPlaceUpdate = 10, // the Update window
-  kPlaceAbout = 11,  // the About box
+  kPageAnalyzer,
+  kPageRestorer,
+  kPageHosts,
+  kPageStartups,
+  kPageBoot,
+  kPageSettings,
+  kPageBhos,
+  kPageDeleteFile,
+  kPageCount,
+  kPlaceMain = kPageCount,  // the main window itself: header, page column, status bar
+  kPlaceMenu,               // the main menu
+  kPlaceUpdate,             // the Update window
+  kPlaceAbout,              // the About box
 };
 
 // Sub-pages of the Settings page, in order.
@@ -88,16 +88,13 @@ struct TControl {
   TCell cell;
   TForm form;
   int value;
-  bool TSettings::*flag;
-  std::vector<std::string> TSettings::*list;
 };
 
 namespace rows {
 constexpr TControl Make(int id, const char* name, TPlace place, int8_t sub, TKind kind, int16_t lng,
                         const char* caption, TCell cell = {}, TForm form = TForm::Plain, int value = 0,
-                        const char* key = nullptr, bool TSettings::*flag = nullptr,
-                        std::vector<std::string> TSettings::*list = nullptr) {
-  return TControl{id, name, place, sub, kind, lng, caption, key, cell, form, value, flag, list};
+                        const char* key = nullptr) {
+  return TControl{id, name, place, sub, kind, lng, caption, key, cell, form, value};
 }
 constexpr TControl PageButton(int id, const char* name, int16_t lng, const char* caption, TPlace page) {
   return Make(id, name, kPlaceMain, -1, TKind::PageButton, lng, caption, {}, TForm::Plain, page);
@@ -106,16 +103,15 @@ constexpr TControl Tab(int id, const char* name, int8_t sub, int16_t lng, const 
   return Make(id, name, kPageSettings, sub, TKind::TabSheet, lng, caption, {}, TForm::Tab, sub);
 }
 constexpr TControl Check(int id, const char* name, int8_t sub, int16_t lng, const char* caption, const char* key,
-                         bool TSettings::*flag, TCell cell) {
-  return Make(id, name, kPageSettings, sub, TKind::CheckBox, lng, caption, cell, TForm::Plain, 0, key, flag);
+                         TCell cell) {
+  return Make(id, name, kPageSettings, sub, TKind::CheckBox, lng, caption, cell, TForm::Plain, 0, key);
 }
 constexpr TControl Radio(int id, const char* name, int days, const char* key, TCell cell) {
   return Make(id, name, kPageSettings, kScan, TKind::Radio, 26, "Files created/modified", cell, TForm::Period,
               days, key);
 }
-constexpr TControl Memo(int id, const char* name, int8_t sub, const char* file,
-                        std::vector<std::string> TSettings::*list, TCell cell) {
-  return Make(id, name, kPageSettings, sub, TKind::Memo, 0, "", cell, TForm::Plain, 0, file, nullptr, list);
+constexpr TControl Memo(int id, const char* name, int8_t sub, const char* file, TCell cell) {
+  return Make(id, name, kPageSettings, sub, TKind::Memo, 0, "", cell, TForm::Plain, 0, file);
 }
 constexpr TControl Setting(int id, const char* name, int8_t sub, TKind kind, int16_t lng, const char* caption,
                            TCell cell) {
@@ -226,51 +222,39 @@ inline constexpr TControl kControls[] = {
     rows::Tab(2006, "AdvTabSheet10", kExclusions, 135, "Exclusions"),
     rows::Tab(2007, "AdvTabSheet11", kLanguage, 132, "Language"),
 
-    rows::Check(2101, "CheckBox3", kGeneral, 9, "Stay always on top", "3", &TSettings::StayOnTop, {0, 0, 1, 8}),
-    rows::Check(2102, "CheckBox8", kGeneral, 190, "Work in background", "15", &TSettings::WorkInBackground,
-                {1, 0, 1, 8}),
-    rows::Check(2103, "CheckBox9", kGeneral, 191, "Try to reduce memory usage", "16", &TSettings::ReduceMemoryUsage,
-                {2, 0, 1, 8}),
+    rows::Check(2101, "CheckBox3", kGeneral, 9, "Stay always on top", "3", {0, 0, 1, 8}),
+    rows::Check(2102, "CheckBox8", kGeneral, 190, "Work in background", "15", {1, 0, 1, 8}),
+    rows::Check(2103, "CheckBox9", kGeneral, 191, "Try to reduce memory usage", "16", {2, 0, 1, 8}),
     rows::Check(2104, "CheckBox46", kGeneral, 0, "Create system restore point before run Restorer ", "32",
-                &TSettings::RestorePointBeforeRestorer, {4, 0, 1, 10}),
+                {4, 0, 1, 10}),
     rows::Check(2105, "CheckBox49", kGeneral, 0, "Create system restore point before run Analyzer", "33",
-                &TSettings::RestorePointBeforeAnalyzer, {5, 0, 1, 10}),
+                {5, 0, 1, 10}),
 
-    rows::Check(2201, "CheckBox1", kReport, 10, "Copy the report to clipboard", "9", &TSettings::CopyToClipboard,
-                {0, 0, 1, 8}),
-    rows::Check(2202, "CheckBox2", kReport, 11, "Save the report on Logs folder", "10", &TSettings::SaveReport,
-                {1, 0, 1, 8}),
-    rows::Check(2203, "CheckBox4", kReport, 12, "Open the report when finished", "11", &TSettings::OpenReport,
-                {2, 1, 1, 8}),
-    rows::Check(2204, "CheckBox6", kReport, 189, "Copy the report in the Desktop", "13", &TSettings::CopyToDesktop,
-                {3, 1, 1, 8}),
+    rows::Check(2201, "CheckBox1", kReport, 10, "Copy the report to clipboard", "9", {0, 0, 1, 8}),
+    rows::Check(2202, "CheckBox2", kReport, 11, "Save the report on Logs folder", "10", {1, 0, 1, 8}),
+    rows::Check(2203, "CheckBox4", kReport, 12, "Open the report when finished", "11", {2, 1, 1, 8}),
+    rows::Check(2204, "CheckBox6", kReport, 189, "Copy the report in the Desktop", "13", {3, 1, 1, 8}),
 
-    rows::Check(2301, "CheckBox5", kScan, 74, "Exclude Microsoft System Files", "12",
-                &TSettings::ExcludeMicrosoftFiles, {0, 0, 1, 6}),
+    rows::Check(2301, "CheckBox5", kScan, 74, "Exclude Microsoft System Files", "12", {0, 0, 1, 6}),
     rows::Check(2302, "CheckBox10", kScan, 127, "Show all ServiceDll ( CurrentControlSet\\Services )", "17",
-                &TSettings::ShowAllServiceDll, {1, 0, 1, 6}),
-    rows::Check(2303, "CheckBox11", kScan, 128, "Show only Loaded Modules from suspicious folders", "18",
-                &TSettings::SuspiciousModulesOnly, {2, 0, 1, 6}),
-    rows::Check(2304, "CheckBox45", kScan, 208, "Kernel Mode Info", "27", &TSettings::KernelModeInfo, {3, 0, 1, 6}),
-    rows::Check(2305, "CheckBox48", kScan, 209, "Ring3 API Hooks", "30", &TSettings::Ring3ApiHooks, {4, 0, 1, 6}),
-    rows::Check(2306, "CheckBox47", kScan, 113, "Unknown .SYS files", "29", &TSettings::UnknownSysFiles,
-                {5, 0, 1, 6}),
-    rows::Check(2307, "CheckBox50", kScan, 211, "Unknown files in CLSID", "31", &TSettings::UnknownClsidFiles,
-                {6, 0, 1, 6}),
+                {1, 0, 1, 6}),
+    rows::Check(2303, "CheckBox11", kScan, 128, "Show only Loaded Modules from suspicious folders", "18", {2, 0, 1, 6}),
+    rows::Check(2304, "CheckBox45", kScan, 208, "Kernel Mode Info", "27", {3, 0, 1, 6}),
+    rows::Check(2305, "CheckBox48", kScan, 209, "Ring3 API Hooks", "30", {4, 0, 1, 6}),
+    rows::Check(2306, "CheckBox47", kScan, 113, "Unknown .SYS files", "29", {5, 0, 1, 6}),
+    rows::Check(2307, "CheckBox50", kScan, 211, "Unknown files in CLSID", "31", {6, 0, 1, 6}),
     rows::Radio(2308, "RadioButton9", 10, "28", {0, 6, 1, 6}),
     rows::Radio(2309, "RadioButton5", 15, "34", {1, 6, 1, 6}),
     rows::Radio(2310, "RadioButton8", 30, "35", {2, 6, 1, 6}),
 
-    rows::Check(2401, "cb2", kFiles, 31, "Custom files listing", "4", &TSettings::CustomFilesListing, {0, 0, 1, 8}),
-    rows::Memo(2402, "ExeLister", kFiles, "Data\\exelist.txt", &TSettings::ExeLister, {1, 0, 12, 12}),
+    rows::Check(2401, "cb2", kFiles, 31, "Custom files listing", "4", {0, 0, 1, 8}),
+    rows::Memo(2402, "ExeLister", kFiles, "Data\\exelist.txt", {1, 0, 12, 12}),
 
-    rows::Check(2501, "cb5", kRegistry, 32, "Custom registry keys and values dump", "5",
-                &TSettings::CustomRegistryDump, {0, 0, 1, 8}),
-    rows::Memo(2502, "RegDump", kRegistry, "Data\\reglist.txt", &TSettings::RegDump, {1, 0, 12, 12}),
+    rows::Check(2501, "cb5", kRegistry, 32, "Custom registry keys and values dump", "5", {0, 0, 1, 8}),
+    rows::Memo(2502, "RegDump", kRegistry, "Data\\reglist.txt", {1, 0, 12, 12}),
 
-    rows::Check(2601, "CheckBox7", kExclusions, 121, "Exclude files with following MD5 hashes", "14",
-                &TSettings::UseMd5Exclusions, {0, 0, 1, 8}),
-    rows::Memo(2602, "ExclusionMemo", kExclusions, "Data\\exclist.txt", &TSettings::ExclusionMemo, {1, 0, 8, 12}),
+    rows::Check(2601, "CheckBox7", kExclusions, 121, "Exclude files with following MD5 hashes", "14", {0, 0, 1, 8}),
+    rows::Memo(2602, "ExclusionMemo", kExclusions, "Data\\exclist.txt", {1, 0, 8, 12}),
     rows::Setting(2603, "Label9", kExclusions, TKind::Label, 122, "Se&lect file:", {9, 0, 1, 4}),
     rows::Setting(2604, "Edit1", kExclusions, TKind::Edit, 0, "", {9, 4, 1, 7}),
     rows::Setting(2605, "Button5", kExclusions, TKind::Button, 0, "...", {9, 11, 1, 1}),
@@ -542,4 +526,4 @@ std::string EnglishCaption(const TControl& control);
 // The caption the current language table gives it (empty entries give empty captions).
 std::string LanguageCaption(const TControl& control);
 
-}  // namespace scan
+}  // namespace app

@@ -1,8 +1,8 @@
-#include "scan/controls.h"
+#include "app/controls.h"
 
 #include "inspect/lang.h"
 
-namespace scan {
+namespace app {
 
 std::string EnglishCaption(const TControl& control) {
   return ControlCaption(control, [&](int n) { return n == control.lng ? std::string(control.caption) : inspect::LngDefault(n); });
@@ -12,4 +12,4 @@ std::string LanguageCaption(const TControl& control) {
   return ControlCaption(control, [](int n) { return inspect::Lng(n); });
 }
 
-}  // namespace scan
+}  // namespace app
