@@ -257,6 +257,8 @@ inline constexpr TControl kControls[] = {
                 {5, 0, 1, 6}),
     rows::Check(2307, "CheckBox50", kScan, 211, "Unknown files in CLSID", "31", &TSettings::UnknownClsidFiles,
                 {6, 0, 1, 6}),
+    rows::Check(2311, "CheckBox51", kScan, 0, "Autostart and tampering sections", "ExtraSections",
+                &TSettings::ExtraSections, {7, 0, 1, 6}),
     rows::Radio(2308, "RadioButton9", 10, "28", {0, 6, 1, 6}),
     rows::Radio(2309, "RadioButton5", 15, "34", {1, 6, 1, 6}),
     rows::Radio(2310, "RadioButton8", 30, "35", {2, 6, 1, 6}),

@@ -24,12 +24,15 @@ namespace win = platform::win;
 constexpr const char* kSection = "Options";
 
 // Reading order of the keys. The 15- and 30-day radios have keys of their own ("34", "35"),
-// read after every key older files hold, so such files load as before.
+// read after every key older files hold, so such files load as before; "ExtraSections" comes
+// last, so a file without it keeps its default.
 constexpr const char* kReadOrder[] = {"4",  "5",  "3",  "9",  "10", "11", "25", "12", "13", "14", "15", "16",
-                                      "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35"};
+                                      "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35",
+                                      "ExtraSections"};
 // Writing order: "25" follows "5", as the settings file has always been written.
 constexpr const char* kWriteOrder[] = {"4",  "5",  "25", "3",  "9",  "10", "11", "12", "13", "14", "15", "16",
-                                       "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35"};
+                                       "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35",
+                                       "ExtraSections"};
 
 constexpr int IndexOfKey(std::string_view key) {
   for (size_t i = 0; i < std::size(kControls); ++i) {
@@ -226,6 +229,7 @@ TScanOptions TakeScanOptions(const TSettings& s) {
   o.UseMd5Exclusions = s.UseMd5Exclusions;
   o.CustomRegistryDump = s.CustomRegistryDump;
   o.CustomFilesList = s.CustomFilesListing;
+  o.ExtraSections = s.ExtraSections;
   for (const auto& line : s.RegDump) {
     if (!line.empty()) o.RegistryDumpEntries.push_back(line);
   }

@@ -31,6 +31,7 @@ struct TSettings {
   bool UnknownClsidFiles = true;      // CheckBox50, key "31"
   bool RestorePointBeforeRestorer = true;  // CheckBox46, key "32"
   bool RestorePointBeforeAnalyzer = false; // CheckBox49, key "33"
+  bool ExtraSections = true;          // CheckBox51, key "ExtraSections"
 
   std::vector<std::string> ExeLister;      // Data\exelist.txt
   std::vector<std::string> RegDump;        // Data\reglist.txt
