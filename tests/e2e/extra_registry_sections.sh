@@ -14,7 +14,7 @@ scan() {
 }
 # section REPORT TITLE: the lines between the section's banner and the next banner
 section() {
-  awk -v b="[+] $2" '$0 == b {on = 1; next} /^\[\+\] / {on = 0} on' "$1"
+  awk -v b="[+] $2" '$0 == b {on = 1; next} /^\[\+\] / || /^---$/ {on = 0} on' "$1"
 }
 # entries REPORT TITLE NAME DATA KEY: how many value entries of the section read so
 entries() {
@@ -51,14 +51,23 @@ fi
 system32="$BS_WINEPREFIX/drive_c/windows/system32"
 sethc_line='C:\windows\system32\sethc.exe ('
 
-# 1. The clean prefix: the new sections are there, in order after the classic ones, and empty.
+# 1. The clean prefix, its post-mortem debugger and print processors set as on a clean Windows:
+# the new sections are there, in order after the classic ones, and empty.
+reg_add "HKLM\\$nt\\AeDebug" /v Debugger /d 'drwtsn32 -p %ld -e %ld -g'
+for environment in 'Windows NT x86' 'Windows x64'; do
+  "$WINE" reg delete "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\$environment\\Print Processors" /f \
+    </dev/null >/dev/null 2>&1 || true
+  reg_add "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\$environment\\Print Processors\\winprint" \
+    /v Driver /d winprint.dll
+done
 scan clean
 grep '^\[+\] ' "$work/clean.txt" | sed 's/^\[+\] //' | tail -n ${#titles[@]} >"$work/tail.txt"
 printf '%s\n' "${titles[@]}" | diff -u - "$work/tail.txt" || fail "new sections missing or out of order"
+held=
 for title in "${titles[@]}"; do
-  [ -z "$(section "$work/clean.txt" "$title" | tr -d '\n')" ] \
-    || fail "clean prefix: $title holds:"$'\n'"$(section "$work/clean.txt" "$title")"
+  [ -z "$(section "$work/clean.txt" "$title" | tr -d '\n')" ] || held+="$title:"$'\n'"$(section "$work/clean.txt" "$title")"$'\n'
 done
+[ -z "$held" ] || fail "clean prefix: the new sections hold"$'\n'"$held"
 
 # 2. Seeded.
 reg_add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Winlogon' /v Shell /d 'C:\bs-fixture\user-shell.exe'
