@@ -243,6 +243,7 @@ inline constexpr TControl kControls[] = {
     rows::Check(2305, "CheckBox48", kScan, 209, "Ring3 API Hooks", "30", {4, 0, 1, 6}),
     rows::Check(2306, "CheckBox47", kScan, 113, "Unknown .SYS files", "29", {5, 0, 1, 6}),
     rows::Check(2307, "CheckBox50", kScan, 211, "Unknown files in CLSID", "31", {6, 0, 1, 6}),
+    rows::Check(2311, "CheckBox51", kScan, 0, "Autostart and tampering sections", "ExtraSections", {7, 0, 1, 6}),
     rows::Radio(2308, "RadioButton9", 10, "28", {0, 6, 1, 6}),
     rows::Radio(2309, "RadioButton5", 15, "34", {1, 6, 1, 6}),
     rows::Radio(2310, "RadioButton8", 30, "35", {2, 6, 1, 6}),

@@ -2,10 +2,13 @@
 // frame and section writers, and writes the report to a file or to standard output, as text or
 // as JSON; or compares two reports written before.
 //
-//   bsscan.exe [--format text|json] [--output FILE] [--quiet]
+//   bsscan.exe [--format text|json] [--output FILE] [--quiet] [--no-extra-sections]
 //   bsscan.exe --diff OLD NEW [--exact] [--output FILE]
-//   bsscan --offline DIR [--format text|json] [--output FILE] [--quiet]   (the Linux build: a
-//   Windows system volume that is not running, mounted or copied at DIR)
+//   bsscan --offline DIR [--format text|json] [--output FILE] [--quiet] [--no-extra-sections]
+//   (the Linux build: a Windows system volume that is not running, mounted or copied at DIR)
+//
+// --no-extra-sections leaves out the autostart and tampering sections after the classic ones,
+// whatever the settings say: the report is then the classic one.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -46,11 +49,12 @@
 namespace {
 
 #ifdef BS_OFFLINE
-const char kUsage[] = "usage: bsscan --offline DIR [--format text|json] [--output FILE] [--quiet]";
+const char kUsage[] =
+    "usage: bsscan --offline DIR [--format text|json] [--output FILE] [--quiet] [--no-extra-sections]";
 #else
 const char kUsage[] =
-    "usage: bsscan.exe [--format text|json] [--output FILE] [--quiet] | bsscan.exe --diff OLD NEW [--exact] "
-    "[--output FILE]";
+    "usage: bsscan.exe [--format text|json] [--output FILE] [--quiet] [--no-extra-sections] | bsscan.exe --diff OLD "
+    "NEW [--exact] [--output FILE]";
 #endif
 
 // Banners and progress go to standard error; the worker waits for each line to be written.
@@ -159,7 +163,7 @@ int Diff(const std::string& before, const std::string& after, bool exact, const 
 
 int main(int argc, char** argv) {
   std::string output, format, diffBefore, diffAfter, offlineDir;
-  bool quiet = false, exact = false, diff = false;
+  bool quiet = false, exact = false, diff = false, classicOnly = false;
   auto usageError = [](const std::string& what) {
     std::fprintf(stderr, "bsscan: %s; %s\n", what.c_str(), kUsage);
     return 2;
@@ -181,6 +185,8 @@ int main(int argc, char** argv) {
       offlineDir = argv[++i];
     } else if (arg == "--exact") {
       exact = true;
+    } else if (arg == "--no-extra-sections") {
+      classicOnly = true;
     } else if (arg == "--help" || arg == "-h") {
       std::printf("%s\n", kUsage);
       return 0;
@@ -190,6 +196,7 @@ int main(int argc, char** argv) {
   }
   if (exact && !diff) return usageError("--exact belongs to --diff");
   if (diff && !format.empty()) return usageError("--format does not go with --diff");
+  if (diff && classicOnly) return usageError("--no-extra-sections does not go with --diff");
   const bool offline = !offlineDir.empty();
 #ifdef BS_OFFLINE
   // This build reads a volume at rest and nothing else.
@@ -217,7 +224,8 @@ int main(int argc, char** argv) {
   } ipHelperRelease;
   scan::TSettings settings;
   scan::LoadSettings(appDir, settings);
-  const scan::TScanOptions options = scan::TakeScanOptions(settings);
+  scan::TScanOptions options = scan::TakeScanOptions(settings);
+  if (classicOnly) options.ExtraSections = false;
 
   inspect::FillDefaultTexts();
   scan::TReport report;

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <vector>
 
+#include "scan/extra_registry_sections.h"
 #include "scan/registry_listers.h"
 #include "scan/sections.h"
 
@@ -45,6 +46,8 @@ std::string Expand(std::string_view pattern, const TMachineTexts& texts) {
 namespace {
 
 void RunCheck(TReport& report, const TScanOptions& options, const TCheckRow& row, const TMachineTexts& texts) {
+  // The stock list of the rows that take one.
+  const auto list = [&] { return row.expected[0] ? Expand(row.expected[0], texts) : std::string(); };
   switch (row.check) {
     case TCheck::AllValues:
       DumpRegistryKey(row.keyPath, row.root, report);
@@ -77,6 +80,34 @@ void RunCheck(TReport& report, const TScanOptions& options, const TCheckRow& row
       return;
     case TCheck::DebuggerHijacks:
       ListDebuggerHijacks(report, row.keyPath, row.root);
+      return;
+    case TCheck::SubkeyValues:
+      ListSubkeyValuesExcept(report, row.keyPath, row.root, row.valueName, list());
+      return;
+    case TCheck::SubkeyAllValues:
+      ListSubkeyAllValues(report, row.keyPath, row.root);
+      return;
+    case TCheck::NestedSubkeyValues:
+      ListNestedSubkeyValues(report, row.keyPath, row.root, row.valueName);
+      return;
+    case TCheck::UnlistedValues:
+    case TCheck::UnlistedValueNames:
+      ListUnlistedValues(report, row.keyPath, row.root, list(), row.check == TCheck::UnlistedValueNames);
+      return;
+    case TCheck::UnlistedItems:
+      ListUnlistedItems(report, row.keyPath, row.root, row.valueName, list());
+      return;
+    case TCheck::SilentExitMonitors:
+      ListSilentExitMonitors(report, row.keyPath, row.root, list());
+      return;
+    case TCheck::UserClassOverrides:
+      ListUserClassOverrides(report, row.keyPath, row.root);
+      return;
+    case TCheck::ContextMenuHandlers:
+      ListContextMenuHandlers(report, options, row.keyPath, row.root);
+      return;
+    case TCheck::FirewallRules:
+      ListFirewallRules(report, row.keyPath, row.root);
       return;
   }
 }

@@ -28,6 +28,17 @@ enum class TCheck {
   WinlogonNotify,
   ClsidHookValues,
   DebuggerHijacks,
+  // The first expected text of these rows is a stock list (extra_registry_sections.h).
+  SubkeyValues,        // the named value of every subkey, unless stock
+  SubkeyAllValues,     // every value of every subkey
+  NestedSubkeyValues,  // the named value of every subkey of every subkey
+  UnlistedValues,      // every value whose text is not stock
+  UnlistedValueNames,  // every value whose name is not stock
+  UnlistedItems,       // the named (multi-string) value when an item of it is not stock
+  SilentExitMonitors,  // expected: the image options key
+  UserClassOverrides,
+  ContextMenuHandlers,
+  FirewallRules,
 };
 
 // Expected texts are patterns: "{Windows}", "{System}", "{ProgramFiles}" (folders without

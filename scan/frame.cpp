@@ -4,6 +4,7 @@
 #include "inspect/lang.h"
 #include "inspect/system.h"
 #include "platform/timer_period.h"
+#include "scan/extra_registry_sections.h"
 #include "scan/product.h"
 #include "scan/sections.h"
 #include "scan/value_checks.h"
@@ -123,9 +124,16 @@ constexpr TSection kSections[] = {
   {209, nullptr,      &O::Ring3ApiHooks,       Ring3Hooks,                       -1, false, false, false, F::FixedText,     "Error..."},
   {208, nullptr,      &O::KernelModeInfo,      ListKernelModeInfo,               -1, false, false, false, F::LogOnly,       nullptr,
        WriteRootkitVerdict},
+  {0,  "Winlogon and logon",        &O::ExtraSections, WriteWinlogonAndLogon,   -1, false, false, false, F::LogOnly, nullptr},
+  {0,  "LSA",                       &O::ExtraSections, WriteLsa,                -1, false, false, false, F::LogOnly, nullptr},
+  {0,  "Image and process hooks",   &O::ExtraSections, WriteImageHooks,         -1, false, false, false, F::LogOnly, nullptr},
+  {0,  "COM and shell",             &O::ExtraSections, WriteComAndShell,        -1, false, false, false, F::LogOnly, nullptr},
+  {0,  "Print, time, netsh, boot",  &O::ExtraSections, WritePrintTimeNetshBoot, -1, false, false, false, F::LogOnly, nullptr},
+  {0,  "Office",                    &O::ExtraSections, WriteOffice,             -1, false, false, false, F::LogOnly, nullptr},
+  {0,  "Tampering",                 &O::ExtraSections, WriteTampering,          -1, false, false, false, F::LogOnly, nullptr},
 };
 // clang-format on
-static_assert(std::size(kSections) == 35);
+static_assert(std::size(kSections) == 42);
 
 // Runs one section's content and applies its failure handling.
 void RunContent(const TSection& section, TReport& report, const TScanOptions& options) {

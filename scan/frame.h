@@ -1,5 +1,5 @@
-// The scan frame: header, the thirty-five sections in order with their gates, banners and
-// progress values, and the footer.
+// The scan frame: header, the sections in order with their gates, banners and progress values,
+// and the footer.
 #pragma once
 
 #include <cstdint>

@@ -23,7 +23,8 @@ constexpr const char* kSection = "Options";
 
 // Writing order: "25" follows "5", as the settings file has always been written.
 constexpr const char* kWriteOrder[] = {"4",  "5",  "25", "3",  "9",  "10", "11", "12", "13", "14", "15", "16",
-                                       "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35"};
+                                       "17", "18", "27", "28", "29", "30", "31", "32", "33", "34", "35",
+                                       "ExtraSections"};
 
 // The writing order holds every key once.
 constexpr bool WriteOrderHoldsEveryKey() {

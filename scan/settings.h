@@ -33,6 +33,7 @@ struct TSettings {
   bool UnknownClsidFiles = true;      // CheckBox50, key "31"
   bool RestorePointBeforeRestorer = true;  // CheckBox46, key "32"
   bool RestorePointBeforeAnalyzer = false; // CheckBox49, key "33"
+  bool ExtraSections = true;          // CheckBox51, key "ExtraSections"
 
   std::vector<std::string> ExeLister;      // Data\exelist.txt
   std::vector<std::string> RegDump;        // Data\reglist.txt
@@ -75,6 +76,8 @@ inline constexpr TOptionKey kOptionKeys[] = {
     {"33", TOptionKind::Flag, &TSettings::RestorePointBeforeAnalyzer},
     {"34", TOptionKind::RecentDays, nullptr, nullptr, 15},
     {"35", TOptionKind::RecentDays, nullptr, nullptr, 30},
+    // Last: a file written before it existed keeps the default.
+    {"ExtraSections", TOptionKind::Flag, &TSettings::ExtraSections, &TScanOptions::ExtraSections},
 };
 
 // A list kept in a file of its own beside the options.

@@ -33,7 +33,7 @@ awk '/^\[\+\] /{b=NR} NR==b+1 && b && $0!=""{print "line " NR " after banner is 
 
 # 2. Settings from Data\: custom dump and custom files gates on, 30-day period, quiet, stdout.
 mkdir -p "$INSTALL_DIR/Data"
-printf '[Options]\r\n4=-1\r\n5=-1\r\n3=0\r\n9=0\r\n10=0\r\n11=0\r\n25=English\r\n12=-1\r\n13=0\r\n14=0\r\n15=0\r\n16=-1\r\n17=0\r\n18=-1\r\n27=0\r\n28=0\r\n29=0\r\n30=0\r\n31=0\r\n32=-1\r\n33=0\r\n34=0\r\n35=-1\r\n' \
+printf '[Options]\r\n4=-1\r\n5=-1\r\n3=0\r\n9=0\r\n10=0\r\n11=0\r\n25=English\r\n12=-1\r\n13=0\r\n14=0\r\n15=0\r\n16=-1\r\n17=0\r\n18=-1\r\n27=0\r\n28=0\r\n29=0\r\n30=0\r\n31=0\r\n32=-1\r\n33=0\r\n34=0\r\n35=-1\r\nExtraSections=0\r\n' \
   >"$INSTALL_DIR/Data/Options.ini"
 "$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --quiet >"$INSTALL_DIR/stdout.txt" 2>"$INSTALL_DIR/stderr2.txt" \
   || fail "bsscan to stdout exited $?"
@@ -42,7 +42,8 @@ tr -d '\r' <"$INSTALL_DIR/stdout.txt" | grep '^\[+\] ' >"$INSTALL_DIR/banners2.t
 for title in "Custom Registry Keys Dump" "Custom Files List" "Files created/modified 30 days ago"; do
   grep -qxF "[+] $title" "$INSTALL_DIR/banners2.txt" || fail "gated section '$title' missing"
 done
-for title in "Unknown .SYS files" "ServiceDll" "Unknown files in CLSID" "Ring3 API Hooks" "Kernel Mode Info"; do
+for title in "Unknown .SYS files" "ServiceDll" "Unknown files in CLSID" "Ring3 API Hooks" "Kernel Mode Info" \
+  "Winlogon and logon" "Tampering"; do
   grep -qxF "[+] $title" "$INSTALL_DIR/banners2.txt" && fail "section '$title' should be gated off"
 done
 [ "$(grep -c . "$INSTALL_DIR/banners2.txt")" = 30 ] || fail "expected 30 sections, got $(grep -c . "$INSTALL_DIR/banners2.txt")"

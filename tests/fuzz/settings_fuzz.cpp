@@ -26,7 +26,7 @@ bool Same(const scan::TSettings& a, const scan::TSettings& b) {
          a.RecentDays == b.RecentDays && a.UnknownSysFiles == b.UnknownSysFiles &&
          a.Ring3ApiHooks == b.Ring3ApiHooks && a.UnknownClsidFiles == b.UnknownClsidFiles &&
          a.RestorePointBeforeRestorer == b.RestorePointBeforeRestorer &&
-         a.RestorePointBeforeAnalyzer == b.RestorePointBeforeAnalyzer;
+         a.RestorePointBeforeAnalyzer == b.RestorePointBeforeAnalyzer && a.ExtraSections == b.ExtraSections;
 }
 
 // The rule, written out the long way: an optional sign and digits (ticked unless all zero), or

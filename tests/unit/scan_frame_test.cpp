@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <span>
 #include <stdexcept>
 
 #include "inspect/lang.h"
@@ -96,12 +97,13 @@ const std::vector<std::string> kAllTitles = {
     "Files created/modified 30 days ago", "Hidden files in suspicious folders", "Suspicious Registry Keys",
     "Suspicious folders", "Drivers", "Drivers -> FSFilter Anti-Virus", "Services", "ServiceDll",
     "Unknown files in Winsock LSP", "Unknown files in CLSID", "TCP Connections", "UDP Connections", "Hosts file",
-    "Ring3 API Hooks", "Kernel Mode Info"};
+    "Ring3 API Hooks", "Kernel Mode Info", "Winlogon and logon", "LSA", "Image and process hooks", "COM and shell",
+    "Print, time, netsh, boot", "Office", "Tampering"};
 
 scan::TScanOptions AllGates(bool on) {
   scan::TScanOptions o;
   o.CustomRegistryDump = o.CustomFilesList = o.UnknownSysFiles = o.RecentFiles = o.ShowAllServiceDll =
-      o.UnknownClsidFiles = o.Ring3ApiHooks = o.KernelModeInfo = on;
+      o.UnknownClsidFiles = o.Ring3ApiHooks = o.KernelModeInfo = o.ExtraSections = on;
   o.RecentDays = on ? 30 : 0;
   return o;
 }
@@ -132,7 +134,7 @@ TEST_F(FrameTest, HeaderSectionsAndFooterWithEveryGateOn) {
   }
 
   // Display banners: three sections warn that they take long.
-  ASSERT_EQ(display.lines.size(), 35u);
+  ASSERT_EQ(display.lines.size(), 42u);
   EXPECT_EQ(display.lines[0], "[+] Generic system info ...");
   EXPECT_EQ(display.lines[15], "[+] Autorun.ini ...");
   EXPECT_EQ(display.lines[17], "[+] Non accessible files ... This option can take some minutes... Be patient.");
@@ -158,6 +160,31 @@ TEST_F(FrameTest, EveryGateOffLeavesOnlyUngatedSectionsButKeepsProgress95) {
   const std::vector<int> progress = {10, 20, 25, 30, 35, 40, 45, 50, 60, 60, 65, 70, 75, 80, 82,
                                      85, 90, 95, 96, 97, 98, 100, 0};
   EXPECT_EQ(display.progress, progress);
+}
+
+// With the autostart and tampering sections switched off the report is the classic one, byte for
+// byte, even on a machine where they would have something to say.
+TEST_F(FrameTest, ExtraSectionsOffGiveTheClassicReport) {
+  machine.SetString(platform::kHkeyCurrentUser, "Environment", "UserInitMprLogonScript", "C:\\bad\\logon.bat");
+  machine.SetDword(platform::kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\EventLog", "Start", 4);
+  const auto run = [](bool extra, std::span<const scan::TSection> sections) {
+    scan::TScanOptions options = AllGates(true);
+    options.ExtraSections = extra;
+    scan::TReport report;
+    RecordingDisplay display;
+    scan::ScanThread(report, options, display, sections);
+    return report.Text();
+  };
+  std::vector<scan::TSection> classic;
+  for (const scan::TSection& section : scan::DefaultSections()) {
+    if (section.gate != &scan::TScanOptions::ExtraSections) classic.push_back(section);
+  }
+  ASSERT_EQ(classic.size(), 35u);
+  const std::string off = run(false, scan::DefaultSections());
+  EXPECT_EQ(off, run(true, classic));
+  const std::string on = run(true, scan::DefaultSections());
+  EXPECT_NE(on.find("C:\\bad\\logon.bat"), std::string::npos);
+  EXPECT_EQ(off.find("C:\\bad\\logon.bat"), std::string::npos);
 }
 
 TEST_F(FrameTest, TitlesFollowTheLanguageTable) {
@@ -219,7 +246,7 @@ TEST_F(FrameTest, ThrowingWriterIsHandledPerSectionAndTheReportGoesOn) {
     for (size_t i = at + 3; report.Item(i) != ""; ++i) content.push_back(report.Item(i));
     EXPECT_EQ(content, c.expectedContent);
     EXPECT_EQ(report.Item(report.Count() - 2), "---");
-    EXPECT_EQ(Banners(report).size(), 35u);
+    EXPECT_EQ(Banners(report).size(), 42u);
   }
   EXPECT_NE(machine.Contents("C:\\Tools\\BurrowSentry\\Data\\Dbg.log").find("std::runtime_error->writer broke\r\n"),
             std::string::npos);

@@ -125,6 +125,25 @@ TEST_F(SettingsTest, RecentPeriodRadios) {
   }
 }
 
+// The switch of the autostart and tampering sections is read after every older key: a file
+// written before it existed keeps it on.
+TEST_F(SettingsTest, ExtraSectionsSwitch) {
+  const std::string older = "[Options]\r\n4=0\r\n5=0\r\n3=0\r\n9=0\r\n10=0\r\n11=0\r\n25=English\r\n12=-1\r\n"
+                            "13=0\r\n14=0\r\n15=0\r\n16=-1\r\n17=-1\r\n18=-1\r\n27=-1\r\n28=0\r\n29=-1\r\n30=-1\r\n"
+                            "31=-1\r\n32=-1\r\n33=0\r\n34=-1\r\n35=0\r\n";
+  const std::pair<std::string, bool> cases[] = {
+      {older, true},
+      {older + "ExtraSections=0\r\n", false},
+      {older + "ExtraSections=True\r\n", true},
+  };
+  for (const auto& [text, on] : cases) {
+    machine.AddFile(kIni, text);
+    const scan::TSettings s = Load();
+    EXPECT_EQ(s.ExtraSections, on) << text;
+    EXPECT_EQ(scan::TakeScanOptions(s).ExtraSections, on) << text;
+  }
+}
+
 TEST_F(SettingsTest, SaveThenLoadRoundTrips) {
   scan::TSettings s;
   s.CustomFilesListing = true;
@@ -133,6 +152,7 @@ TEST_F(SettingsTest, SaveThenLoadRoundTrips) {
   s.ExcludeMicrosoftFiles = false;
   s.RecentDays = 30;
   s.RestorePointBeforeAnalyzer = true;
+  s.ExtraSections = false;
   s.ExeLister = {"C:\\Temp|*.exe", "", "D:\\|*.*"};
   s.ExclusionMemo = {"d41d8cd98f00b204e9800998ecf8427e :: a.exe :: 1.0 :: Unknown :: "};
   scan::SaveSettings(kApp, s);
@@ -148,6 +168,8 @@ TEST_F(SettingsTest, SaveThenLoadRoundTrips) {
   EXPECT_FALSE(back.ExcludeMicrosoftFiles);
   EXPECT_EQ(back.RecentDays, 30);
   EXPECT_TRUE(back.RestorePointBeforeAnalyzer);
+  EXPECT_FALSE(back.ExtraSections);
+  EXPECT_FALSE(scan::TakeScanOptions(back).ExtraSections);
   EXPECT_EQ(back.ExeLister, s.ExeLister);
   EXPECT_EQ(back.ExclusionMemo, s.ExclusionMemo);
 }

@@ -55,7 +55,8 @@ void ScenarioSettings(const std::string& exe) {
   DeleteFileA((folder + "Data\\Options.ini").c_str());
   {
     TApp app(exe);
-    Check(!Checked(Find(app, "CheckBox1")) && Checked(Find(app, "CheckBox5")) && Checked(Find(app, "RadioButton5")),
+    Check(!Checked(Find(app, "CheckBox1")) && Checked(Find(app, "CheckBox5")) && Checked(Find(app, "RadioButton5")) &&
+              Checked(Find(app, "CheckBox51")),
           "a fresh start has the default options");
     Click(Find(app, "CheckBox2"));
     Click(Find(app, "CheckBox4"));
@@ -66,12 +67,13 @@ void ScenarioSettings(const std::string& exe) {
     Click(Find(app, "CheckBox1"));
     Click(Find(app, "CheckBox5"));
     Click(Find(app, "RadioButton8"));
+    Click(Find(app, "CheckBox51"));
     SendMessageA(Find(app, "ExeLister"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\windows|*.exe"));
     Check(app.Close() == 0, "the window closes with code 0");
   }
   std::string ini;
   ReadFileText(folder + "Data\\Options.ini", &ini);
-  for (const char* line : {"9=-1", "12=0", "35=-1", "34=0", "25=English"}) {
+  for (const char* line : {"9=-1", "12=0", "35=-1", "34=0", "25=English", "ExtraSections=0"}) {
     Check(Contains(ini, std::string(line) + "\r\n"), std::string("Options.ini holds ") + line);
   }
   std::string list;
@@ -79,7 +81,7 @@ void ScenarioSettings(const std::string& exe) {
   Check(list == "C:\\windows|*.exe\r\n", "exelist.txt holds the typed line");
   TApp again(exe);
   Check(Checked(Find(again, "CheckBox1")) && !Checked(Find(again, "CheckBox5")) && Checked(Find(again, "RadioButton8")) &&
-            !Checked(Find(again, "RadioButton5")),
+            !Checked(Find(again, "RadioButton5")) && !Checked(Find(again, "CheckBox51")),
         "the options are back after a restart");
   Check(TextOf(Find(again, "ExeLister")) == "C:\\windows|*.exe", "the list is back after a restart");
   Check(again.Close() == 0, "the window closes with code 0");
