@@ -4,6 +4,7 @@
 #include "inspect/lang.h"
 #include "inspect/system.h"
 #include "platform/timer_period.h"
+#include "scan/extra_file_sections.h"
 #include "scan/product.h"
 #include "scan/sections.h"
 #include "scan/value_checks.h"
@@ -123,9 +124,14 @@ constexpr TSection kSections[] = {
   {209, nullptr,      &O::Ring3ApiHooks,       Ring3Hooks,                       -1, false, false, false, F::FixedText,     "Error..."},
   {208, nullptr,      &O::KernelModeInfo,      ListKernelModeInfo,               -1, false, false, false, F::LogOnly,       nullptr,
        WriteRootkitVerdict},
+  {0,  "Scheduled tasks", &O::ExtraSections, WriteScheduledTasks,       -1, false, false, false, F::LogOnly,       nullptr},
+  {0,  "Auto-start services and drivers", &O::ExtraSections, WriteAutoStartServices,
+                                                                         -1, false, false, false, F::LogOnly,       nullptr},
+  {0,  "Phantom DLLs in the system folder", &O::ExtraSections, WritePhantomDlls,
+                                                                         -1, false, false, false, F::LogOnly,       nullptr},
 };
 // clang-format on
-static_assert(std::size(kSections) == 35);
+static_assert(std::size(kSections) == 38);
 
 // Runs one section's content and applies its failure handling.
 void RunContent(const TSection& section, TReport& report, const TScanOptions& options) {

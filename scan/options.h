@@ -22,6 +22,7 @@ struct TScanOptions {
   bool UseMd5Exclusions = false;
   bool CustomRegistryDump = false;
   bool CustomFilesList = false;
+  bool ExtraSections = true;  // the autostart and tampering sections after the classic ones
 
   std::vector<std::string> RegistryDumpEntries;  // "<root name>\<path>"
   std::vector<std::string> CustomFileEntries;    // "<folder>|<file mask>"

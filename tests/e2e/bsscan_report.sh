@@ -45,7 +45,7 @@ done
 for title in "Unknown .SYS files" "ServiceDll" "Unknown files in CLSID" "Ring3 API Hooks" "Kernel Mode Info"; do
   grep -qxF "[+] $title" "$INSTALL_DIR/banners2.txt" && fail "section '$title' should be gated off"
 done
-[ "$(grep -c . "$INSTALL_DIR/banners2.txt")" = 30 ] || fail "expected 30 sections, got $(grep -c . "$INSTALL_DIR/banners2.txt")"
+[ "$(grep -c . "$INSTALL_DIR/banners2.txt")" = 33 ] || fail "expected 33 sections, got $(grep -c . "$INSTALL_DIR/banners2.txt")"
 
 # 3. Errors: a usage error and a report file that cannot be written.
 if "$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --bogus >/dev/null 2>"$INSTALL_DIR/usage.txt"; then

@@ -96,12 +96,13 @@ const std::vector<std::string> kAllTitles = {
     "Files created/modified 30 days ago", "Hidden files in suspicious folders", "Suspicious Registry Keys",
     "Suspicious folders", "Drivers", "Drivers -> FSFilter Anti-Virus", "Services", "ServiceDll",
     "Unknown files in Winsock LSP", "Unknown files in CLSID", "TCP Connections", "UDP Connections", "Hosts file",
-    "Ring3 API Hooks", "Kernel Mode Info"};
+    "Ring3 API Hooks", "Kernel Mode Info", "Scheduled tasks", "Auto-start services and drivers",
+    "Phantom DLLs in the system folder"};
 
 scan::TScanOptions AllGates(bool on) {
   scan::TScanOptions o;
   o.CustomRegistryDump = o.CustomFilesList = o.UnknownSysFiles = o.RecentFiles = o.ShowAllServiceDll =
-      o.UnknownClsidFiles = o.Ring3ApiHooks = o.KernelModeInfo = on;
+      o.UnknownClsidFiles = o.Ring3ApiHooks = o.KernelModeInfo = o.ExtraSections = on;
   o.RecentDays = on ? 30 : 0;
   return o;
 }
@@ -132,7 +133,7 @@ TEST_F(FrameTest, HeaderSectionsAndFooterWithEveryGateOn) {
   }
 
   // Display banners: three sections warn that they take long.
-  ASSERT_EQ(display.lines.size(), 35u);
+  ASSERT_EQ(display.lines.size(), 38u);
   EXPECT_EQ(display.lines[0], "[+] Generic system info ...");
   EXPECT_EQ(display.lines[15], "[+] Autorun.ini ...");
   EXPECT_EQ(display.lines[17], "[+] Non accessible files ... This option can take some minutes... Be patient.");
