@@ -1,4 +1,4 @@
-// The scan frame: header, the thirty-five sections in order with their gates, banners and
+// The scan frame: header, the sections in order with their gates, banners and
 // progress values, and the footer.
 #pragma once
 

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::string text(reinterpret_cast<const char*>(data), size);
   for (const auto& command : scan::ReadTaskXmlCommands(text)) {
-    Check(!command.program.empty() && command.program.size() + command.arguments.size() <= size);
+    Check(!command.program.empty() && command.program.size() <= size && command.arguments.size() <= size);
   }
   Check(scan::Utf16FromBytes(bytes).size() <= size / 2);
   return 0;
