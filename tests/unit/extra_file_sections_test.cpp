@@ -314,12 +314,16 @@ TEST(TaskReaders, CutOrOverlongDefinitionsGiveNoPartialCommand) {
   for (size_t size = 0; size <= job.size(); ++size) {
     const auto commands = scan::ReadJobCommands(std::span(job).first(size));
     ASSERT_LE(commands.size(), 1u);
-    if (!commands.empty()) EXPECT_EQ(commands[0].program, u"C:\\Evil\\evil.exe") << size;
+    if (!commands.empty()) {
+      EXPECT_EQ(commands[0].program, u"C:\\Evil\\evil.exe") << size;
+    }
   }
   for (size_t size = 0; size <= actions.size(); ++size) {
     const auto commands = scan::ReadCachedTaskActions(std::span(actions).first(size));
     ASSERT_LE(commands.size(), 1u);
-    if (!commands.empty()) EXPECT_EQ(commands[0].arguments, u"-x") << size;
+    if (!commands.empty()) {
+      EXPECT_EQ(commands[0].arguments, u"-x") << size;
+    }
   }
   ASSERT_EQ(scan::ReadJobCommands(job).size(), 1u);
   EXPECT_EQ(scan::ReadJobCommands(job)[0].arguments, u"-x");
