@@ -306,6 +306,38 @@ TEST(ExtraSections, DescribesEachFileOnce) {
   EXPECT_TRUE(Scan(scan::WriteAutoStartServices, stopped).empty());
 }
 
+// Stock follows the filters of the other service sections: a protected file only while
+// Microsoft's files are left out, and a digest of the exclusion list while that list is on.
+TEST(ExtraSections, StockFollowsTheMicrosoftAndDigestFilters) {
+  Win7 machine;
+  Machine& m = machine.m;
+  AddSystemFile(m, "C:\\WINDOWS\\system32\\w32time.dll");
+  AddProgram(m, "C:\\Evil\\svc.exe");
+  AddService(m, "W32Time", 0x20, 2, "", "%SystemRoot%\\system32\\w32time.dll");
+  AddService(m, "EvilSvc", win::kServiceWin32OwnProcess, 2, "C:\\Evil\\svc.exe");
+  const std::string stock = "C:\\WINDOWS\\system32\\w32time.dll (W32Time)";
+  const std::string evil = "c:\\evil\\svc.exe (EvilSvc)";
+  struct Case {
+    bool excludeMicrosoft, useDigests;
+    std::vector<std::string> listed;  // the start of each item
+  } cases[] = {
+      {true, false, {evil}},
+      {false, false, {evil, stock}},  // in the order of the service keys
+      {true, true, {}},  // the planted file's digest is on the list
+  };
+  for (const Case& c : cases) {
+    TScanOptions options;
+    options.ExcludeMicrosoftFiles = c.excludeMicrosoft;
+    options.UseMd5Exclusions = c.useDigests;
+    options.Md5Exclusions = {inspect::FileMd5Text("C:\\Evil\\svc.exe")};
+    std::vector<std::string> listed;
+    for (const std::string& item : Scan(scan::WriteAutoStartServices, options)) {
+      listed.push_back(item.substr(0, item.find(") (") + 1));
+    }
+    EXPECT_EQ(listed, c.listed) << c.excludeMicrosoft << c.useDigests;
+  }
+}
+
 // The task readers take untrusted bytes: every cut of a good definition gives the whole command
 // or none, and lengths that run past the end give none.
 TEST(TaskReaders, CutOrOverlongDefinitionsGiveNoPartialCommand) {
