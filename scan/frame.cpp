@@ -5,6 +5,7 @@
 #include "inspect/system.h"
 #include "platform/timer_period.h"
 #include "scan/extra_registry_sections.h"
+#include "scan/extra_file_sections.h"
 #include "scan/product.h"
 #include "scan/sections.h"
 #include "scan/value_checks.h"
@@ -124,6 +125,11 @@ constexpr TSection kSections[] = {
   {209, nullptr,      &O::Ring3ApiHooks,       Ring3Hooks,                       -1, false, false, false, F::FixedText,     "Error..."},
   {208, nullptr,      &O::KernelModeInfo,      ListKernelModeInfo,               -1, false, false, false, F::LogOnly,       nullptr,
        WriteRootkitVerdict},
+  {0,  "Scheduled tasks", &O::ExtraSections, WriteScheduledTasks,       -1, false, false, false, F::LogOnly,       nullptr},
+  {0,  "Auto-start services and drivers", &O::ExtraSections, WriteAutoStartServices,
+                                                                         -1, false, false, false, F::LogOnly,       nullptr},
+  {0,  "Phantom DLLs in the system folder", &O::ExtraSections, WritePhantomDlls,
+                                                                         -1, false, false, false, F::LogOnly,       nullptr},
   {0,  "Winlogon and logon",        &O::ExtraSections, WriteWinlogonAndLogon,   -1, false, false, false, F::LogOnly, nullptr},
   {0,  "LSA",                       &O::ExtraSections, WriteLsa,                -1, false, false, false, F::LogOnly, nullptr},
   {0,  "Image and process hooks",   &O::ExtraSections, WriteImageHooks,         -1, false, false, false, F::LogOnly, nullptr},
@@ -133,7 +139,7 @@ constexpr TSection kSections[] = {
   {0,  "Tampering",                 &O::ExtraSections, WriteTampering,          -1, false, false, false, F::LogOnly, nullptr},
 };
 // clang-format on
-static_assert(std::size(kSections) == 42);
+static_assert(std::size(kSections) == 45);
 
 // Runs one section's content and applies its failure handling.
 void RunContent(const TSection& section, TReport& report, const TScanOptions& options) {
