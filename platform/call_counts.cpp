@@ -8,7 +8,7 @@ namespace {
 
 struct AtomicCounts {
   std::atomic<uint64_t> keysOpened{0}, keysEnumerated{0}, valuesRead{0}, filesOpened{0}, filesFound{0},
-      attributesRead{0}, bytesHashed{0}, pauses{0}, servicesOpened{0};
+      attributesRead{0}, bytesHashed{0}, pauses{0}, servicesOpened{0}, bytesRead{0};
 };
 AtomicCounts g_counts;
 
@@ -107,7 +107,9 @@ class CountingFiles : public FileSystem {
     return inner_.CreateFile(path, access, share, disposition, attributes);
   }
   bool ReadFile(Handle file, void* buffer, uint32_t size, uint32_t* read) override {
-    return inner_.ReadFile(file, buffer, size, read);
+    const bool ok = inner_.ReadFile(file, buffer, size, read);
+    if (ok && read) Bump(g_counts.bytesRead, *read);
+    return ok;
   }
   bool WriteFile(Handle file, const void* buffer, uint32_t size, uint32_t* written) override {
     return inner_.WriteFile(file, buffer, size, written);
@@ -183,14 +185,15 @@ TCallCounts TCallCounts::operator-(const TCallCounts& earlier) const {
           valuesRead - earlier.valuesRead,         filesOpened - earlier.filesOpened,
           filesFound - earlier.filesFound,         attributesRead - earlier.attributesRead,
           bytesHashed - earlier.bytesHashed,       pauses - earlier.pauses,
-          servicesOpened - earlier.servicesOpened};
+          servicesOpened - earlier.servicesOpened, bytesRead - earlier.bytesRead};
 }
 
 TCallCounts CallCounts() {
   const auto load = [](const std::atomic<uint64_t>& counter) { return counter.load(std::memory_order_relaxed); };
   return {load(g_counts.keysOpened),  load(g_counts.keysEnumerated), load(g_counts.valuesRead),
           load(g_counts.filesOpened), load(g_counts.filesFound),     load(g_counts.attributesRead),
-          load(g_counts.bytesHashed), load(g_counts.pauses),         load(g_counts.servicesOpened)};
+          load(g_counts.bytesHashed), load(g_counts.pauses),         load(g_counts.servicesOpened),
+          load(g_counts.bytesRead)};
 }
 
 void CountHashedBytes(uint64_t bytes) { Bump(g_counts.bytesHashed, bytes); }
@@ -202,7 +205,7 @@ std::string CallCountsText(const TCallCounts& c) {
          ", values read " + std::to_string(c.valuesRead) + ", files opened " + std::to_string(c.filesOpened) +
          ", files found " + std::to_string(c.filesFound) + ", attributes read " + std::to_string(c.attributesRead) +
          ", bytes hashed " + std::to_string(c.bytesHashed) + ", pauses " + std::to_string(c.pauses) +
-         ", services opened " + std::to_string(c.servicesOpened);
+         ", services opened " + std::to_string(c.servicesOpened) + ", bytes read " + std::to_string(c.bytesRead);
 }
 
 struct TCallCounter::Facilities {

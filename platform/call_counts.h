@@ -22,6 +22,7 @@ struct TCallCounts {
   uint64_t bytesHashed = 0;     // file bytes fed to a digest
   uint64_t pauses = 0;          // pacing pauses of 1 ms
   uint64_t servicesOpened = 0;  // OpenSCManager, OpenService
+  uint64_t bytesRead = 0;       // ReadFile
 
   TCallCounts operator-(const TCallCounts& earlier) const;
 };
@@ -32,7 +33,7 @@ void CountHashedBytes(uint64_t bytes);
 void CountPause();
 
 // "keys opened N, keys enumerated N, values read N, files opened N, files found N, attributes
-// read N, bytes hashed N, pauses N, services opened N".
+// read N, bytes hashed N, pauses N, services opened N, bytes read N".
 std::string CallCountsText(const TCallCounts& counts);
 
 // Puts the counting facilities in place of the installed backend's until destroyed.

@@ -1,6 +1,6 @@
 // The floor of a scan: for each section of a `bsscan --timings` run (read from standard input),
 // the same number of registry opens, enumerations and value reads, file opens, finds and
-// attribute reads, made as plainly as Win32 allows, the same number of bytes hashed and the same
+// attribute reads, made as plainly as Win32 allows, the same bytes read and hashed and the same
 // 1 ms pauses (at the 1 ms timer period the scan asks for) and service-manager opens. Prints
 // each section's time against its floor, then the whole run's against the floor's.
 //
@@ -23,11 +23,12 @@ struct Section {
   std::string title;
   double scanMs = 0;
   unsigned long long keysOpened = 0, keysEnumerated = 0, valuesRead = 0, filesOpened = 0, filesFound = 0,
-                     attributesRead = 0, bytesHashed = 0, pauses = 0, servicesOpened = 0;
+                     attributesRead = 0, bytesHashed = 0, pauses = 0, servicesOpened = 0, bytesRead = 0;
 };
 
 // "[t] TITLE: 12.3 ms, keys opened N, keys enumerated N, values read N, files opened N, files found N,
-// attributes read N, bytes hashed N, pauses N, services opened N"; false for any other line.
+// attributes read N, bytes hashed N, pauses N, services opened N, bytes read N"; false for any other
+// line.
 bool ParseLine(const std::string& line, Section* s) {
   if (line.rfind("[t] ", 0) != 0) return false;
   const size_t ms = line.rfind(" ms, keys opened ");
@@ -38,9 +39,9 @@ bool ParseLine(const std::string& line, Section* s) {
   s->scanMs = std::atof(line.substr(colon + 2, ms - colon - 2).c_str());
   return std::sscanf(line.c_str() + ms,
                      " ms, keys opened %llu, keys enumerated %llu, values read %llu, files opened %llu, files found "
-                     "%llu, attributes read %llu, bytes hashed %llu, pauses %llu, services opened %llu",
+                     "%llu, attributes read %llu, bytes hashed %llu, pauses %llu, services opened %llu, bytes read %llu",
                      &s->keysOpened, &s->keysEnumerated, &s->valuesRead, &s->filesOpened, &s->filesFound,
-                     &s->attributesRead, &s->bytesHashed, &s->pauses, &s->servicesOpened) == 9;
+                     &s->attributesRead, &s->bytesHashed, &s->pauses, &s->servicesOpened, &s->bytesRead) == 10;
 }
 
 double NowMs() {
@@ -91,6 +92,20 @@ double Floor(const Section& s, const std::string& file, const std::string& folde
   }
   if (find != INVALID_HANDLE_VALUE) FindClose(find);
   for (unsigned long long i = 0; i < s.attributesRead; ++i) GetFileAttributesA(file.c_str());
+  if (s.bytesRead > 0) {
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    static char chunk[64 * 1024];
+    for (unsigned long long left = s.bytesRead; h != INVALID_HANDLE_VALUE && left > 0;) {
+      DWORD got = 0;
+      if (!ReadFile(h, chunk, sizeof chunk, &got)) break;
+      if (got == 0) {
+        SetFilePointer(h, 0, nullptr, FILE_BEGIN);
+        continue;
+      }
+      left -= got < left ? got : left;
+    }
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
   inspect::TMd5 md5;
   for (unsigned long long left = s.bytesHashed; left > 0;) {
     const size_t n = left < block.size() ? static_cast<size_t>(left) : block.size();
@@ -126,7 +141,7 @@ int main(int argc, char** argv) {
 
   std::printf("%-42s %10s %10s %7s  %s\n", "section", "scan ms", "floor ms", "ratio",
               "keys opened, enumerated, values read, files opened, found, attributes, bytes hashed, pauses, "
-              "services opened");
+              "services opened, bytes read");
   double floorWork = 0, scanSections = 0;
   for (const Section& s : sections) {
     const double ms = Floor(s, file, mask, block);
@@ -134,9 +149,9 @@ int main(int argc, char** argv) {
     scanSections += s.scanMs;
     char ratio[32] = "-";
     if (ms >= 0.05) std::snprintf(ratio, sizeof ratio, "%.1f", s.scanMs / ms);
-    std::printf("%-42s %10.1f %10.1f %7s  %llu %llu %llu %llu %llu %llu %llu %llu %llu\n", s.title.substr(0, 42).c_str(),
+    std::printf("%-42s %10.1f %10.1f %7s  %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu\n", s.title.substr(0, 42).c_str(),
                 s.scanMs, ms, ratio, s.keysOpened, s.keysEnumerated, s.valuesRead, s.filesOpened, s.filesFound,
-                s.attributesRead, s.bytesHashed, s.pauses, s.servicesOpened);
+                s.attributesRead, s.bytesHashed, s.pauses, s.servicesOpened, s.bytesRead);
   }
   timeEndPeriod(1);
   const double floorTotal = startMs + floorWork;

@@ -42,12 +42,14 @@ TEST_F(CallCounter, CountsEachKindOfCallOnce) {
     EXPECT_TRUE(options.Pause(true));
     EXPECT_TRUE(options.Pause(false));  // no pause taken
     EXPECT_FALSE(inspect::IsServiceRunning("", "NoSuchService"));
+    EXPECT_EQ(inspect::ReadFileText("C:\\app\\two.dll"), "yy");
   }
   const TCallCounts c = CallCounts() - before;
   EXPECT_EQ(c.keysOpened, 2u);
   EXPECT_GE(c.keysEnumerated, 2u);  // the subkey and the end of the list
   EXPECT_EQ(c.valuesRead, 1u);
-  EXPECT_EQ(c.filesOpened, 2u);     // the missing file's open counts too
+  EXPECT_EQ(c.filesOpened, 3u);     // the missing file's open counts too
+  EXPECT_EQ(c.bytesRead, 2u);
   EXPECT_EQ(c.filesFound, 1u);
   EXPECT_EQ(c.attributesRead, 1u);
   EXPECT_EQ(c.bytesHashed, 70000u);
