@@ -97,7 +97,7 @@ double Floor(const Section& s, const std::string& file, const std::string& folde
     static char chunk[64 * 1024];
     for (unsigned long long left = s.bytesRead; h != INVALID_HANDLE_VALUE && left > 0;) {
       DWORD got = 0;
-      if (!ReadFile(h, chunk, sizeof chunk, &got)) break;
+      if (!ReadFile(h, chunk, sizeof chunk, &got, nullptr)) break;
       if (got == 0) {
         SetFilePointer(h, 0, nullptr, FILE_BEGIN);
         continue;
