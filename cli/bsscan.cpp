@@ -2,13 +2,14 @@
 // frame and section writers, and writes the report to a file or to standard output, as text or
 // as JSON; or compares two reports written before.
 //
-//   bsscan.exe [--format text|json] [--output FILE] [--quiet] [--no-extra-sections]
+//   bsscan.exe [--format text|json] [--output FILE] [--quiet] [--no-extra-sections] [--timings]
 //   bsscan.exe --diff OLD NEW [--exact] [--output FILE]
-//   bsscan --offline DIR [--format text|json] [--output FILE] [--quiet] [--no-extra-sections]
+//   bsscan --offline DIR [--format text|json] [--output FILE] [--quiet] [--no-extra-sections] [--timings]
 //   (the Linux build: a Windows system volume that is not running, mounted or copied at DIR)
 //
 // --no-extra-sections leaves out the autostart and tampering sections after the classic ones,
 // whatever the settings say: the report is then the classic one.
+// --timings: each section's wall time and registry and file calls, on standard error.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,7 @@
 #include "inspect/prompt.h"
 #include "inspect/save_file.h"
 #include "inspect/system.h"
+#include "platform/call_counts.h"
 #include "platform/sync.h"
 #ifdef _WIN32
 #include "platform/win32/win32_backend.h"
@@ -50,17 +52,25 @@ namespace {
 
 #ifdef BS_OFFLINE
 const char kUsage[] =
-    "usage: bsscan --offline DIR [--format text|json] [--output FILE] [--quiet] [--no-extra-sections]";
+    "usage: bsscan --offline DIR [--format text|json] [--output FILE] [--quiet] [--no-extra-sections] [--timings]";
 #else
 const char kUsage[] =
-    "usage: bsscan.exe [--format text|json] [--output FILE] [--quiet] [--no-extra-sections] | bsscan.exe --diff OLD "
-    "NEW [--exact] [--output FILE]";
+    "usage: bsscan.exe [--format text|json] [--output FILE] [--quiet] [--no-extra-sections] [--timings] | bsscan.exe "
+    "--diff OLD NEW [--exact] [--output FILE]";
 #endif
+
+// "[t] TITLE: 12.3 ms, keys opened N, ...": the time and the calls since `start` and `since`.
+void WriteTiming(const std::string& title, uint64_t start, const platform::TCallCounts& since) {
+  const double ms = static_cast<double>(platform::Sys().GetMicroseconds() - start) / 1000.0;
+  const std::string counts = platform::CallCountsText(platform::CallCounts() - since);
+  std::fprintf(stderr, "[t] %s: %.1f ms, %s\n", title.c_str(), ms, counts.c_str());
+  std::fflush(stderr);
+}
 
 // Banners and progress go to standard error; the worker waits for each line to be written.
 class ConsoleDisplay : public scan::TScanDisplay {
  public:
-  explicit ConsoleDisplay(bool quiet) : quiet_(quiet) {}
+  ConsoleDisplay(bool quiet, bool timings) : quiet_(quiet), timings_(timings) {}
   void AddLine(const std::string& line) override {
     if (quiet_) return;
     std::lock_guard lock(mutex_);
@@ -73,9 +83,22 @@ class ConsoleDisplay : public scan::TScanDisplay {
     std::fprintf(stderr, "progress %d%%\n", position);
     std::fflush(stderr);
   }
+  void SectionStarted(const std::string&) override {
+    if (!timings_) return;
+    sectionCounts_ = platform::CallCounts();
+    sectionStart_ = platform::Sys().GetMicroseconds();
+  }
+  void SectionEnded(const std::string& title) override {
+    if (!timings_) return;
+    std::lock_guard lock(mutex_);
+    WriteTiming(title, sectionStart_, sectionCounts_);
+  }
 
  private:
   bool quiet_;
+  bool timings_;
+  uint64_t sectionStart_ = 0;
+  platform::TCallCounts sectionCounts_;
   platform::Mutex mutex_;
 };
 
@@ -163,7 +186,7 @@ int Diff(const std::string& before, const std::string& after, bool exact, const 
 
 int main(int argc, char** argv) {
   std::string output, format, diffBefore, diffAfter, offlineDir;
-  bool quiet = false, exact = false, diff = false, classicOnly = false;
+  bool quiet = false, exact = false, diff = false, classicOnly = false, timings = false;
   auto usageError = [](const std::string& what) {
     std::fprintf(stderr, "bsscan: %s; %s\n", what.c_str(), kUsage);
     return 2;
@@ -172,6 +195,8 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--quiet") {
       quiet = true;
+    } else if (arg == "--timings") {
+      timings = true;
     } else if (arg == "--output" && i + 1 < argc && argv[i + 1][0] != '\0') {
       output = argv[++i];
     } else if (arg == "--format" && i + 1 < argc) {
@@ -197,6 +222,7 @@ int main(int argc, char** argv) {
   if (exact && !diff) return usageError("--exact belongs to --diff");
   if (diff && !format.empty()) return usageError("--format does not go with --diff");
   if (diff && classicOnly) return usageError("--no-extra-sections does not go with --diff");
+  if (diff && timings) return usageError("--timings does not go with --diff");
   const bool offline = !offlineDir.empty();
 #ifdef BS_OFFLINE
   // This build reads a volume at rest and nothing else.
@@ -229,7 +255,11 @@ int main(int argc, char** argv) {
 
   inspect::FillDefaultTexts();
   scan::TReport report;
-  ConsoleDisplay display(quiet);
+  ConsoleDisplay display(quiet, timings);
+  std::optional<platform::TCallCounter> counter;
+  if (timings) counter.emplace();
+  const uint64_t scanStart = platform::Sys().GetMicroseconds();
+  const platform::TCallCounts scanCounts = platform::CallCounts();
   ConsolePrompter prompter;
   std::vector<scan::TSection> sections(scan::DefaultSections().begin(), scan::DefaultSections().end());
 #ifdef BS_OFFLINE
@@ -246,6 +276,7 @@ int main(int argc, char** argv) {
     }
     job.Wait(platform::win::kInfinite);
   }
+  if (timings) WriteTiming("total", scanStart, scanCounts);
 #ifdef BS_OFFLINE
   std::vector<std::string> header{volume.SourceLine()};
   header.insert(header.end(), volume.Notes().begin(), volume.Notes().end());

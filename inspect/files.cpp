@@ -8,6 +8,7 @@
 
 #include "inspect/md5.h"
 #include "inspect/text.h"
+#include "platform/call_counts.h"
 #include "platform/handles.h"
 #include "platform/platform.h"
 
@@ -157,6 +158,7 @@ std::string FileMd5Text(const std::string& path) {
           throw EFileReadError("cannot map " + path + " at offset " + std::to_string(offset));
         }
         md5.Update(view.get(), length);
+        platform::CountHashedBytes(length);
       }
     }
   }

@@ -64,6 +64,9 @@ class System {
   virtual bool Is64BitProcess() = 0;
 
   virtual uint32_t GetTickCount() = 0;
+  // QueryPerformanceCounter over QueryPerformanceFrequency in microseconds, for timings; by
+  // default GetTickCount's milliseconds.
+  virtual uint64_t GetMicroseconds() { return uint64_t{GetTickCount()} * 1000; }
   virtual void Sleep(uint32_t milliseconds, bool alertable) = 0;
   // timeBeginPeriod / timeEndPeriod of winmm: the system timer's resolution in ms, which is also
   // how long a Sleep(1) lasts. Begin is true when accepted; each accepted Begin needs its End.

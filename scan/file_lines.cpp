@@ -4,6 +4,8 @@
 
 #include "inspect/files.h"
 #include "inspect/text.h"
+#include "platform/handles.h"
+#include "platform/platform.h"
 
 namespace scan {
 
@@ -21,6 +23,36 @@ bool Succeeds(Body&& body) {
   } catch (...) {
     return false;
   }
+}
+
+// A file's line is known to the report by the path shown and the path read, while the directory
+// entry (attributes, times, size) stays as it was; "" when the file has no entry.
+std::string DescribedKey(const std::string& path, const std::string& reach) { return path + "\n" + reach; }
+std::string EntryState(const std::string& file) {
+  platform::FindData data;
+  const platform::ScopedFind find(platform::Fs().FindFirstFile(file, &data));
+  if (!find.ok()) return "";
+  return std::to_string(data.attributes) + " " + std::to_string(data.creationTime) + " " +
+         std::to_string(data.lastWriteTime) + " " + std::to_string(data.size);
+}
+
+// AddFileLine with the file's entry state read ("" to describe it whatever the report knows).
+void AddFileLineIn(const std::string& path, TReport& report, bool useExclusions,
+                   const std::vector<std::string>& exclusions, const std::string& reach, const std::string& state) {
+  const std::string key = DescribedKey(path, reach);
+  if (!state.empty() && report.Described(key, state)) return;
+  const std::string line = FileDescriptionLine(path, reach);  // a failure here is the caller's
+  const bool done = Succeeds([&] {
+    if (useExclusions && IsMd5Excluded(reach.empty() ? path : reach, exclusions)) return;
+    if (report.IndexOf(line) < 0) report.Add(line);
+    if (!state.empty()) report.NoteDescribed(key, state);
+  });
+  if (!done) report.Add(LockedLine(path));
+}
+
+// With the MD5 exclusions on, the file is read again each time, as the exclusion test does.
+std::string StateToSkip(const std::string& file, bool useExclusions) {
+  return useExclusions ? "" : EntryState(file);
 }
 
 }  // namespace
@@ -56,19 +88,19 @@ bool IsMd5Excluded(const std::string& path, const std::vector<std::string>& excl
 
 void AddFileLine(const std::string& path, TReport& report, bool useExclusions,
                  const std::vector<std::string>& exclusions, const std::string& reach) {
-  const std::string line = FileDescriptionLine(path, reach);  // a failure here is the caller's
-  const bool done = Succeeds([&] {
-    if (useExclusions && IsMd5Excluded(reach.empty() ? path : reach, exclusions)) return;
-    if (report.IndexOf(line) < 0) report.Add(line);
-  });
-  if (!done) report.Add(LockedLine(path));
+  AddFileLineIn(path, report, useExclusions, exclusions, reach,
+                StateToSkip(reach.empty() ? path : reach, useExclusions));
 }
 
 void ReportFile(const std::string& path, TReport& report, bool excludeMicrosoft,
                 const std::vector<std::string>& exclusions, bool useExclusions, const std::string& reach) {
   const bool done = Succeeds([&] {
-    if (excludeMicrosoft && inspect::IsProtectedSystemFile(reach.empty() ? path : reach)) return;
-    AddFileLine(path, report, useExclusions, exclusions, reach);
+    const std::string& file = reach.empty() ? path : reach;
+    // Described unchanged before: its line is in the report, whatever the protection test says.
+    const std::string state = StateToSkip(file, useExclusions);
+    if (!state.empty() && report.Described(DescribedKey(path, reach), state)) return;
+    if (excludeMicrosoft && inspect::IsProtectedSystemFile(file)) return;
+    AddFileLineIn(path, report, useExclusions, exclusions, reach, state);
   });
   if (!done) report.Add(LockedLine(path));
 }

@@ -204,7 +204,9 @@ uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& 
         display.AddLine("[+] " + title + " ..." + (section.patientBanner ? " " + inspect::Lng(120) : ""));
         report.Add("[+] " + title);
         report.Add("");
+        display.SectionStarted(title);
         RunContent(section, report, options);
+        display.SectionEnded(title);
         report.Add("");
         if (section.afterSection) section.afterSection(report);
       }

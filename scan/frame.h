@@ -19,6 +19,9 @@ class TScanDisplay {
   virtual ~TScanDisplay() = default;
   virtual void AddLine(const std::string& line) = 0;  // one line of the Analyzer's log area
   virtual void SetProgress(int position) = 0;         // the progress bar, 0..100
+  // Around the content of each section that runs, for timings.
+  virtual void SectionStarted(const std::string& /*title*/) {}
+  virtual void SectionEnded(const std::string& /*title*/) {}
 };
 
 // How the frame handles a failure that escapes a section's content.

@@ -26,6 +26,15 @@ long TReport::IndexOf(const std::string& item) const {
   return it == firstIndex_.end() ? -1 : static_cast<long>(it->second);
 }
 
+bool TReport::Described(const std::string& key, const std::string& state) const {
+  auto it = described_.find(FoldCase(key));
+  return it != described_.end() && it->second == state;
+}
+
+void TReport::NoteDescribed(const std::string& key, const std::string& state) {
+  described_.insert_or_assign(FoldCase(key), state);
+}
+
 std::string TReport::Text() const {
   size_t size = 0;
   for (const auto& item : items_) size += item.size() + 2;

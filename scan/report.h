@@ -21,9 +21,16 @@ class TReport {
   // Every item followed by CR LF.
   std::string Text() const;
 
+  // The files whose description line the report holds, by a key of the caller's (letter case
+  // ignored as IndexOf ignores it) and the state of the file then: describing it again unchanged
+  // would read it for a line the report suppresses.
+  bool Described(const std::string& key, const std::string& state) const;
+  void NoteDescribed(const std::string& key, const std::string& state);
+
  private:
   std::vector<std::string> items_;
   std::unordered_map<std::string, size_t> firstIndex_;  // upper-cased item -> first index
+  std::unordered_map<std::string, std::string> described_;  // upper-cased key -> state
 };
 
 }  // namespace scan

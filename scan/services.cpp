@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "inspect/files.h"
 #include "inspect/lang.h"
@@ -159,6 +160,16 @@ void ListWinsockLibraries(TReport& report, const TScanOptions& options, const st
 
 void WriteUnknownClsidFiles(TReport& report, const TScanOptions& options, const std::string& keyPath) {
   const std::vector<std::string> folders = ClsidServerFolders();
+  // Many classes share a server: each server path is judged once.
+  std::unordered_map<std::string, bool> listable;
+  const auto judge = [&](const std::string& server) {
+    if (!inspect::FileExists(server) || !inspect::IsPeFile(server)) return false;
+    const bool inWatchedFolder = std::any_of(folders.begin(), folders.end(), [&](const std::string& folder) {
+      return server.find(folder) != std::string::npos;
+    });
+    if (!inWatchedFolder) return false;
+    return !(options.ExcludeMicrosoftFiles && inspect::FileCompanyName(server) == "Microsoft Corporation");
+  };
   for (const std::string& clsid : SubkeyNames(keyPath)) {
     const std::string classKey = keyPath + "\\" + clsid;
     for (const std::string& sub : SubkeyNames(classKey)) {
@@ -168,12 +179,9 @@ void WriteUnknownClsidFiles(TReport& report, const TScanOptions& options, const 
       if (!KeyOpens(serverKey)) continue;
       std::string server;
       inspect::RegReadString(kHkeyLocalMachine, ValuePath(serverKey, ""), &server);
-      if (!inspect::FileExists(server) || !inspect::IsPeFile(server)) continue;
-      const bool inWatchedFolder = std::any_of(folders.begin(), folders.end(), [&](const std::string& folder) {
-        return server.find(folder) != std::string::npos;
-      });
-      if (!inWatchedFolder) continue;
-      if (options.ExcludeMicrosoftFiles && inspect::FileCompanyName(server) == "Microsoft Corporation") continue;
+      auto known = listable.find(server);
+      if (known == listable.end()) known = listable.emplace(server, judge(server)).first;
+      if (!known->second) continue;
       ReportFile(server, report, options.ExcludeMicrosoftFiles, options.Md5Exclusions, options.UseMd5Exclusions);
     }
   }

@@ -8,6 +8,7 @@
 #include "inspect/lang.h"
 #include "inspect/save_file.h"
 #include "inspect/text.h"
+#include "platform/call_counts.h"
 #include "platform/handles.h"
 #include "platform/platform.h"
 
@@ -179,6 +180,7 @@ void ImportExclusionFile(const std::string& path, std::vector<std::string>& memo
 
 bool TScanOptions::Pause(bool when) const {
   if (when) {
+    platform::CountPause();
     if (Stop) return Stop->Wait(1);
     platform::Sys().Sleep(1, false);
   }

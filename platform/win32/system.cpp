@@ -166,6 +166,14 @@ class Win32System final : public System {
   bool Is64BitProcess() override { return sizeof(void*) == 8; }
 
   uint32_t GetTickCount() override { return ::GetTickCount(); }
+  uint64_t GetMicroseconds() override {
+    LARGE_INTEGER count, frequency;
+    if (!::QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0 || !::QueryPerformanceCounter(&count)) {
+      return uint64_t{::GetTickCount()} * 1000;
+    }
+    const uint64_t ticks = count.QuadPart, hz = frequency.QuadPart;
+    return ticks / hz * 1000000 + ticks % hz * 1000000 / hz;
+  }
   void Sleep(uint32_t milliseconds, bool alertable) override { ::SleepEx(milliseconds, alertable); }
   bool BeginTimerPeriod(uint32_t milliseconds) override { return ::timeBeginPeriod(milliseconds) == TIMERR_NOERROR; }
   void EndTimerPeriod(uint32_t milliseconds) override { ::timeEndPeriod(milliseconds); }

@@ -48,6 +48,21 @@ for title in "Unknown .SYS files" "ServiceDll" "Unknown files in CLSID" "Ring3 A
 done
 [ "$(grep -c . "$INSTALL_DIR/banners2.txt")" = 30 ] || fail "expected 30 sections, got $(grep -c . "$INSTALL_DIR/banners2.txt")"
 
+# --timings: one line per section that ran, in the report's order, then the total, with the
+# registry and file calls counted; the report keeps its sections.
+"$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --quiet --timings >"$INSTALL_DIR/stdout3.txt" 2>"$INSTALL_DIR/timings.txt" \
+  || fail "bsscan --timings exited $?"
+tr -d '\r' <"$INSTALL_DIR/stdout3.txt" | grep '^\[+\] ' | diff -u "$INSTALL_DIR/banners2.txt" - \
+  || fail "--timings changed the report's sections"
+tr -d '\r' <"$INSTALL_DIR/timings.txt" >"$INSTALL_DIR/timings.lf"
+count_re='[0-9.]+ ms, keys opened [0-9]+, keys enumerated [0-9]+, values read [0-9]+, files opened [0-9]+, files found [0-9]+, attributes read [0-9]+, bytes hashed [0-9]+, pauses [0-9]+, services opened [0-9]+, bytes read [0-9]+$'
+grep -Ev "^\[t\] .+: $count_re" "$INSTALL_DIR/timings.lf" && fail "a timings line out of form"
+sed -n 's/^\[t\] \(.*\): [0-9.]* ms, .*/[+] \1/p' "$INSTALL_DIR/timings.lf" | sed '$d' |
+  diff -u "$INSTALL_DIR/banners2.txt" - || fail "timings lines differ from the sections"
+total=$(tail -n 1 "$INSTALL_DIR/timings.lf")
+echo "$total" | grep -Eq '^\[t\] total: .*keys opened [1-9][0-9]*, keys enumerated [1-9][0-9]*, values read [1-9][0-9]*, files opened [1-9].*bytes hashed [1-9]' \
+  || fail "total without counts: $total"
+
 # 3. Errors: a usage error and a report file that cannot be written.
 if "$WINE_RUN" "$INSTALL_DIR/$BSSCAN" --bogus >/dev/null 2>"$INSTALL_DIR/usage.txt"; then
   fail "usage error exited 0"

@@ -192,6 +192,19 @@ TEST_F(FileLines, ExclusionsOffDoNotReadTheFileAgain) {
   EXPECT_EQ(files.digests, 3);    // the line's and the exclusion test's
 }
 
+// A file described unchanged is not read again for the report: its line is there already.
+TEST_F(FileLines, UnchangedFileIsReadOnce) {
+  FaultyFiles& files = FailReads(1000);
+  ReportFile(kApp, report, false, {}, false);
+  AddFileLine(kApp, report, false, {});
+  ReportFile("c:\\program files\\app\\APP.EXE", report, false, {}, false);
+  EXPECT_EQ(files.digests, 1);
+  m.File(kApp)->attributes |= win::kFileAttributeHidden;  // its entry changed: read again
+  ReportFile(kApp, report, false, {}, false);
+  EXPECT_EQ(files.digests, 2);
+  EXPECT_EQ(report.Count(), 2u);
+}
+
 TEST_F(FileLines, LockedLineWhenReadingFails) {
   const std::string locked = std::string(kApp) + " (LOCKED)";
   FailReads(1);

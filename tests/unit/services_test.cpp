@@ -7,6 +7,7 @@
 
 #include "inspect/files.h"
 #include "inspect/lang.h"
+#include "platform/call_counts.h"
 #include "platform/fake/fake_machine.h"
 #include "scan/file_lines.h"
 #include "scan/frame.h"
@@ -335,6 +336,31 @@ TEST_F(ServicesTest, ClsidServersAreListedOnlyInTheWatchedFoldersAsSpelled) {
   Lines all = listed;
   all.push_back(scan::FileDescriptionLine(std::string(kSystem) + "\\ms.dll"));
   EXPECT_EQ(run(), all);
+}
+
+// A server many classes share is judged and described once: as many files opened and bytes
+// hashed for three classes as for one, and one line.
+TEST_F(ServicesTest, ASharedClsidServerIsReadOnce) {
+  const std::string dll = std::string(kSystem) + "\\shared.dll";
+  AddProgram(dll, "Evil Corp", bs_test::PeFileBytes() + "shared");
+  auto scan = [&](int classes) {
+    for (int i = 0; i < classes; ++i) {
+      m.SetString(kHkeyLocalMachine, std::string(kClsid) + "\\{000" + std::to_string(i) + "}\\InprocServer32", "",
+                  dll);
+    }
+    TReport report;
+    const platform::TCallCounts before = platform::CallCounts();
+    {
+      platform::TCallCounter counter;
+      scan::WriteUnknownClsidFiles(report, options, "\\SOFTWARE\\Classes\\CLSID");
+    }
+    EXPECT_EQ(ReportItems(report), Lines{scan::FileDescriptionLine(dll)}) << classes;
+    return platform::CallCounts() - before;
+  };
+  const platform::TCallCounts one = scan(1), three = scan(3);
+  EXPECT_EQ(three.filesOpened, one.filesOpened);
+  EXPECT_EQ(three.bytesHashed, one.bytesHashed);
+  EXPECT_GT(one.bytesHashed, 0u);
 }
 
 }  // namespace
