@@ -27,13 +27,6 @@ using platform::ScopedFile;
 using platform::ScopedService;
 using platform::ScopedView;
 
-std::optional<platform::FindData> FindEntry(const std::string& path) {
-  platform::FindData data;
-  const platform::ScopedFind find(Fs().FindFirstFile(path, &data));
-  if (!find.ok()) return std::nullopt;
-  return data;
-}
-
 // The string field of the first translation of the version information; nullopt when missing.
 std::optional<std::string> VersionField(const std::string& path, const std::string& field) {
   if (path.empty()) return std::nullopt;
@@ -72,6 +65,13 @@ uint64_t Md5WindowSize() {
 
 }  // namespace
 
+std::optional<platform::FindData> FindEntry(const std::string& path) {
+  platform::FindData data;
+  const platform::ScopedFind find(Fs().FindFirstFile(path, &data));
+  if (!find.ok()) return std::nullopt;
+  return data;
+}
+
 uint64_t FileSizeOf(const std::string& path) {
   const auto entry = FindEntry(path);
   return entry ? entry->size : 0;
@@ -90,9 +90,13 @@ std::string FileProductVersion(const std::string& path) {
 std::string FileDateText(const std::string& path, int which) {
   if (which < 1 || which > 3) return "";
   const auto entry = FindEntry(path);
-  if (!entry) return "";
+  return entry ? EntryDateText(*entry, which) : "";
+}
+
+std::string EntryDateText(const platform::FindData& entry, int which) {
+  if (which < 1 || which > 3) return "";
   const platform::FileTime time =
-      which == 1 ? entry->creationTime : which == 2 ? entry->lastAccessTime : entry->lastWriteTime;
+      which == 1 ? entry.creationTime : which == 2 ? entry.lastAccessTime : entry.lastWriteTime;
   const platform::LocalTime local = Sys().FileTimeToLocalTime(time);
   std::string text = Sys().FormatShortDate(local);
   if (local.hour != 0 || local.minute != 0 || local.second != 0) text += " " + Sys().FormatLongTime(local);
