@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "inspect/md5.h"
+#include "inspect/system.h"
 #include "inspect/text.h"
 #include "platform/call_counts.h"
 #include "platform/handles.h"
@@ -78,8 +79,10 @@ uint64_t FileSizeOf(const std::string& path) {
 }
 
 std::string FileCompanyName(const std::string& path) {
-  const std::string company = TrimControls(VersionField(path, "CompanyName").value_or(""));
-  return company.empty() ? "Unknown" : company;
+  return TLookupMemo::Answer("C" + path, [&] {
+    const std::string company = TrimControls(VersionField(path, "CompanyName").value_or(""));
+    return company.empty() ? std::string("Unknown") : company;
+  });
 }
 
 std::string FileProductVersion(const std::string& path) {
