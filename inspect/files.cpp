@@ -43,11 +43,12 @@ std::optional<std::string> VersionField(const std::string& path, const std::stri
 
 // Reads from the file's current position to its end; false when a read fails.
 bool ReadToEnd(Handle file, std::string* contents) {
-  char buffer[64 * 1024];
+  // 1 MiB a call: a whole large file in few calls. One buffer per thread, kept.
+  thread_local std::vector<char> buffer(1 << 20);
   uint32_t got = 0;
-  while (Fs().ReadFile(file, buffer, sizeof buffer, &got)) {
+  while (Fs().ReadFile(file, buffer.data(), static_cast<uint32_t>(buffer.size()), &got)) {
     if (got == 0) return true;
-    if (contents) contents->append(buffer, got);
+    if (contents) contents->append(buffer.data(), got);
   }
   return false;
 }
