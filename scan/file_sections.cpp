@@ -330,10 +330,7 @@ void WriteSuspiciousFolderExecutables(TReport& report, const TScanOptions& optio
     const std::string folder = Resolve(listing.folder);
     if (!folder.empty()) ListFolderFiles(report, options, folder, listing.mask, listing.executablesOnly);
   }
-  const RegKey roots[] = {platform::kHkeyLocalMachine, platform::kHkeyCurrentUser};
-  for (RegKey root : roots) ListClsidNamedRunValues(kRunKeyPath, root, report, TRunLineForm::PathOnly);
-  for (RegKey root : roots) ListNumericRunValues(kRunKeyPath, root, report, TRunLineForm::PathOnly);
-  for (RegKey root : roots) ListRunValuesInDataFolders(kRunKeyPath, root, report, TRunLineForm::PathOnly);
+  ListRunValueFilters(kRunKeyPath, kRunValueRoots, kRunValueFilters, report, TRunLineForm::PathOnly);
 }
 
 void ListAutorunIni(TReport& report, const TScanOptions& options, const std::string& folder) {
