@@ -9,7 +9,7 @@
 //
 // --no-extra-sections leaves out the autostart and tampering sections after the classic ones,
 // whatever the settings say: the report is then the classic one.
-// --timings: each section's wall time and registry and file calls, on standard error.
+// --timings: each section's wall time and the system calls it made, by kind, on standard error.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>

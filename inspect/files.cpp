@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "inspect/md5.h"
+#include "inspect/system.h"
 #include "inspect/text.h"
 #include "platform/call_counts.h"
 #include "platform/handles.h"
@@ -27,13 +28,6 @@ using platform::ScopedFile;
 using platform::ScopedService;
 using platform::ScopedView;
 
-std::optional<platform::FindData> FindEntry(const std::string& path) {
-  platform::FindData data;
-  const platform::ScopedFind find(Fs().FindFirstFile(path, &data));
-  if (!find.ok()) return std::nullopt;
-  return data;
-}
-
 // The string field of the first translation of the version information; nullopt when missing.
 std::optional<std::string> VersionField(const std::string& path, const std::string& field) {
   if (path.empty()) return std::nullopt;
@@ -49,11 +43,12 @@ std::optional<std::string> VersionField(const std::string& path, const std::stri
 
 // Reads from the file's current position to its end; false when a read fails.
 bool ReadToEnd(Handle file, std::string* contents) {
-  char buffer[64 * 1024];
+  // 1 MiB a call: a whole large file in few calls. One buffer per thread, kept.
+  thread_local std::vector<char> buffer(1 << 20);
   uint32_t got = 0;
-  while (Fs().ReadFile(file, buffer, sizeof buffer, &got)) {
+  while (Fs().ReadFile(file, buffer.data(), static_cast<uint32_t>(buffer.size()), &got)) {
     if (got == 0) return true;
-    if (contents) contents->append(buffer, got);
+    if (contents) contents->append(buffer.data(), got);
   }
   return false;
 }
@@ -72,14 +67,23 @@ uint64_t Md5WindowSize() {
 
 }  // namespace
 
+std::optional<platform::FindData> FindEntry(const std::string& path) {
+  platform::FindData data;
+  const platform::ScopedFind find(Fs().FindFirstFile(path, &data));
+  if (!find.ok()) return std::nullopt;
+  return data;
+}
+
 uint64_t FileSizeOf(const std::string& path) {
   const auto entry = FindEntry(path);
   return entry ? entry->size : 0;
 }
 
 std::string FileCompanyName(const std::string& path) {
-  const std::string company = TrimControls(VersionField(path, "CompanyName").value_or(""));
-  return company.empty() ? "Unknown" : company;
+  return TLookupMemo::Answer("C" + path, [&] {
+    const std::string company = TrimControls(VersionField(path, "CompanyName").value_or(""));
+    return company.empty() ? std::string("Unknown") : company;
+  });
 }
 
 std::string FileProductVersion(const std::string& path) {
@@ -90,9 +94,13 @@ std::string FileProductVersion(const std::string& path) {
 std::string FileDateText(const std::string& path, int which) {
   if (which < 1 || which > 3) return "";
   const auto entry = FindEntry(path);
-  if (!entry) return "";
+  return entry ? EntryDateText(*entry, which) : "";
+}
+
+std::string EntryDateText(const platform::FindData& entry, int which) {
+  if (which < 1 || which > 3) return "";
   const platform::FileTime time =
-      which == 1 ? entry->creationTime : which == 2 ? entry->lastAccessTime : entry->lastWriteTime;
+      which == 1 ? entry.creationTime : which == 2 ? entry.lastAccessTime : entry.lastWriteTime;
   const platform::LocalTime local = Sys().FileTimeToLocalTime(time);
   std::string text = Sys().FormatShortDate(local);
   if (local.hour != 0 || local.minute != 0 || local.second != 0) text += " " + Sys().FormatLongTime(local);

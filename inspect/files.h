@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "platform/file_system.h"
 
 namespace inspect {
 
@@ -15,6 +18,8 @@ bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 // True when anything stands under the name (file or folder).
 bool PathExists(const std::string& path);
+// The directory entry of the path (FindFirstFileA); nullopt when nothing matches.
+std::optional<platform::FindData> FindEntry(const std::string& path);
 // Size from the directory entry, all 64 bits; 0 when nothing matches.
 uint64_t FileSizeOf(const std::string& path);
 // CompanyName of the version information, trimmed; "Unknown" when missing or empty.
@@ -24,6 +29,8 @@ std::string FileProductVersion(const std::string& path);
 // which: 1 creation, 2 last access, 3 last write; local short date + " " + long time
 // (the time left out at 0:00:00); empty when nothing matches or `which` is another number.
 std::string FileDateText(const std::string& path, int which);
+// FileDateText of an entry already found.
+std::string EntryDateText(const platform::FindData& entry, int which);
 // "HSAR" letters or "-"; "----" when the attributes cannot be read.
 std::string FileAttrText(const std::string& path);
 bool CanOpenFile(const std::string& path);

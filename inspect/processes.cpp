@@ -36,7 +36,8 @@ bool CollectProcessModules(uint32_t pid, std::vector<std::string>& list) {
   {
     const platform::ScopedProcess process(Procs().OpenProcess(kQueryAndRead, pid));
     if (!process.ok()) return false;
-    const std::string exePath = ProcessExePath(pid);
+    // ProcessExePath through the handle already open.
+    const std::string exePath = UpToNul(Procs().GetModuleFileNameEx(process.get(), 0, 260));
     std::vector<uintptr_t> modules;
     if (!Procs().EnumProcessModules(process.get(), &modules, kMaxModules)) modules.clear();
     if (modules.size() > kMaxModules) modules.resize(kMaxModules);

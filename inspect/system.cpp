@@ -46,7 +46,9 @@ std::string GetSystemDir() { return Sys().GetSystemDirectory(); }
 std::string GetSystemDrive() { return GetWindowsDir().substr(0, 3); }
 std::string GetAppDir() { return FolderPart(Sys().GetModuleFileName()); }
 std::string GetTempDir() { return Sys().GetTempPath(); }
-std::string GetSpecialFolder(int csidl) { return Sys().GetSpecialFolderPath(csidl); }
+std::string GetSpecialFolder(int csidl) {
+  return TLookupMemo::Answer("F" + std::to_string(csidl), [&] { return Sys().GetSpecialFolderPath(csidl); });
+}
 
 std::string GetRecentDir() { return ReadSz(platform::kHkeyCurrentUser, std::string(kShellFolders) + "Recent"); }
 std::string GetCommonFilesDir() {
@@ -240,21 +242,35 @@ std::string DevicePathToDosPath(const std::string& devicePath) {
   const std::string rest = third == std::string::npos ? std::string() : devicePath.substr(third);
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     const std::string drive = std::string(1, letter) + ":";
-    const auto targets = Sys().QueryDosDevice(drive);
-    if (!targets.empty() && EqualNoCase(targets.front(), device)) return drive + rest;
+    // The drive's first target; "" when it has none.
+    const std::string target = TLookupMemo::Answer("D" + drive, [&] {
+      const auto targets = Sys().QueryDosDevice(drive);
+      return targets.empty() ? std::string() : targets.front();
+    });
+    if (!target.empty() && EqualNoCase(target, device)) return drive + rest;
   }
   return "";
 }
 
 std::string LongPathOf(const std::string& path) {
-  if (auto longPath = Sys().GetLongPathName(path)) return *longPath;
-  if (auto parsed = Sys().ShellParsePath(path)) return *parsed;
-  return path;
+  return TLookupMemo::Answer("L" + path, [&] {
+    if (auto longPath = Sys().GetLongPathName(path)) return *longPath;
+    if (auto parsed = Sys().ShellParsePath(path)) return *parsed;
+    return path;
+  });
 }
 
 std::string ShellLongPath(const std::string& path) {
   if (path.empty()) return path;
-  return Sys().ShellParsePath(path).value_or(path);
+  return TLookupMemo::Answer("S" + path, [&] { return Sys().ShellParsePath(path).value_or(path); });
 }
+
+namespace {
+thread_local TLookupMemo* t_memo = nullptr;
+}  // namespace
+
+TLookupMemo::TLookupMemo() : previous_(t_memo) { t_memo = this; }
+TLookupMemo::~TLookupMemo() { t_memo = previous_; }
+TLookupMemo* TLookupMemo::Current() { return t_memo; }
 
 }  // namespace inspect

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -67,5 +68,34 @@ std::string ReadIniString(const std::string& file, const std::string& section, c
 std::string DevicePathToDosPath(const std::string& devicePath);
 std::string LongPathOf(const std::string& path);
 std::string ShellLongPath(const std::string& path);
+
+// While one lives, the lookups of its thread (GetSpecialFolder, LongPathOf, ShellLongPath,
+// DevicePathToDosPath, FileCompanyName) ask the system each question once and answer it again
+// from memory: a scan asks the same ones section after section, and changes nothing it asks of.
+class TLookupMemo {
+ public:
+  TLookupMemo();
+  ~TLookupMemo();
+  TLookupMemo(const TLookupMemo&) = delete;
+  TLookupMemo& operator=(const TLookupMemo&) = delete;
+
+  // The answer to `question` (a kind letter and its argument) from memory, else from `ask`.
+  template <typename Ask>
+  static std::string Answer(const std::string& question, Ask&& ask) {
+    TLookupMemo* memo = Current();
+    if (memo == nullptr) return ask();
+    const auto known = memo->answers_.find(question);
+    if (known != memo->answers_.end()) return known->second;
+    std::string answer = ask();
+    memo->answers_.emplace(question, answer);
+    return answer;
+  }
+
+ private:
+  static TLookupMemo* Current();
+
+  TLookupMemo* previous_;
+  std::map<std::string, std::string> answers_;
+};
 
 }  // namespace inspect

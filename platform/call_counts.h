@@ -1,5 +1,5 @@
-// Counts of the registry, file and service-manager calls a run makes, for timings: facilities
-// that count each call and pass it to the installed backend's own. Nothing counts until a
+// Counts of the registry, file, service-manager, path, process and network-table calls a run
+// makes, for timings: facilities that count each call and pass it to the installed backend's own. Nothing counts until a
 // TCallCounter is installed; the digest's bytes and the pacing pauses are counted by whoever
 // hashes a file or pauses.
 #pragma once
@@ -12,17 +12,30 @@
 
 namespace platform {
 
+// The kinds of call counted, in the order of the timings text: X(member, text).
+#define BS_CALL_COUNTS(X)                                                                          \
+  X(keysOpened, "keys opened")         /* OpenKey, OpenKeyEx, CreateKey */                         \
+  X(keysEnumerated, "keys enumerated") /* EnumKey, EnumValue, EnumValueData, QueryInfoKey */       \
+  X(valuesRead, "values read")         /* QueryValue, QueryValueW, EnumValueData with the data */  \
+  X(filesOpened, "files opened")       /* CreateFile */                                            \
+  X(filesFound, "files found")         /* FindFirstFile, FindNextFile */                           \
+  X(attributesRead, "attributes read") /* GetFileAttributes */                                     \
+  X(attributesMissing, "attributes missing") /* those reads that found nothing */               \
+  X(bytesHashed, "bytes hashed")       /* file bytes fed to a digest */                            \
+  X(pauses, "pauses")                  /* pacing pauses of 1 ms */                                 \
+  X(servicesOpened, "services opened") /* OpenSCManager, OpenService */                            \
+  X(bytesRead, "bytes read")           /* ReadFile */                                              \
+  X(findsStarted, "finds started")     /* FindFirstFile: a directory opened and searched */        \
+  X(pathLookups, "path lookups")       /* special folders, long and parsed paths, drive types */   \
+  X(processCalls, "process calls")     /* process snapshots and opens, module lists and names */   \
+  X(tcpTables, "tcp tables")           /* each TCP table call, the size query included */          \
+  X(udpTables, "udp tables")           /* each UDP table call, the size query included */          \
+  X(versionReads, "version reads")     /* GetFileVersionInfo: the file opened and mapped */
+
 struct TCallCounts {
-  uint64_t keysOpened = 0;      // OpenKey, OpenKeyEx, CreateKey
-  uint64_t keysEnumerated = 0;  // EnumKey, EnumValue, EnumValueData, QueryInfoKey
-  uint64_t valuesRead = 0;      // QueryValue, QueryValueW, EnumValueData with the data
-  uint64_t filesOpened = 0;     // CreateFile, GetFileVersionInfo
-  uint64_t filesFound = 0;      // FindFirstFile, FindNextFile
-  uint64_t attributesRead = 0;  // GetFileAttributes
-  uint64_t bytesHashed = 0;     // file bytes fed to a digest
-  uint64_t pauses = 0;          // pacing pauses of 1 ms
-  uint64_t servicesOpened = 0;  // OpenSCManager, OpenService
-  uint64_t bytesRead = 0;       // ReadFile
+#define BS_CALL_COUNT_MEMBER(member, text) uint64_t member = 0;
+  BS_CALL_COUNTS(BS_CALL_COUNT_MEMBER)
+#undef BS_CALL_COUNT_MEMBER
 
   TCallCounts operator-(const TCallCounts& earlier) const;
 };
@@ -32,8 +45,7 @@ TCallCounts CallCounts();
 void CountHashedBytes(uint64_t bytes);
 void CountPause();
 
-// "keys opened N, keys enumerated N, values read N, files opened N, files found N, attributes
-// read N, bytes hashed N, pauses N, services opened N, bytes read N".
+// "keys opened N, keys enumerated N, ..., udp tables N": each kind's text and count, in order.
 std::string CallCountsText(const TCallCounts& counts);
 
 // Puts the counting facilities in place of the installed backend's until destroyed.

@@ -1,10 +1,10 @@
 #include "scan/file_lines.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "inspect/files.h"
 #include "inspect/text.h"
-#include "platform/handles.h"
 #include "platform/platform.h"
 
 namespace scan {
@@ -28,20 +28,35 @@ bool Succeeds(Body&& body) {
 // A file's line is known to the report by the path shown and the path read, while the directory
 // entry (attributes, times, size) stays as it was; "" when the file has no entry.
 std::string DescribedKey(const std::string& path, const std::string& reach) { return path + "\n" + reach; }
-std::string EntryState(const std::string& file) {
-  platform::FindData data;
-  const platform::ScopedFind find(platform::Fs().FindFirstFile(file, &data));
-  if (!find.ok()) return "";
-  return std::to_string(data.attributes) + " " + std::to_string(data.creationTime) + " " +
-         std::to_string(data.lastWriteTime) + " " + std::to_string(data.size);
+std::string EntryState(const std::optional<platform::FindData>& entry) {
+  if (!entry) return "";
+  return std::to_string(entry->attributes) + " " + std::to_string(entry->creationTime) + " " +
+         std::to_string(entry->lastWriteTime) + " " + std::to_string(entry->size);
 }
 
-// AddFileLine with the file's entry state read ("" to describe it whatever the report knows).
+// The line with the size and creation time of `entry` when the caller has found it, else of a
+// find of its own.
+std::string DescriptionLine(const std::string& path, const std::string& reach,
+                            const std::optional<platform::FindData>& found) {
+  const std::string& file = reach.empty() ? path : reach;
+  // The fields in the order they are read: size, company, creation time, attributes, digest.
+  const std::optional<platform::FindData> entry = found ? found : inspect::FindEntry(file);
+  const std::string size = std::to_string(entry ? entry->size : 0);
+  const std::string company = inspect::FileCompanyName(file);
+  const std::string created = entry ? inspect::EntryDateText(*entry, 1) : "";
+  const std::string attributes = inspect::FileAttrText(file);
+  const std::string md5 = inspect::FileMd5Text(file);
+  return path + " (" + size + " bytes) (" + company + ") (" + created + ") (" + attributes + ") (" + md5 + ")";
+}
+
+// AddFileLine with the file's entry read (none to describe it whatever the report knows).
 void AddFileLineIn(const std::string& path, TReport& report, bool useExclusions,
-                   const std::vector<std::string>& exclusions, const std::string& reach, const std::string& state) {
+                   const std::vector<std::string>& exclusions, const std::string& reach,
+                   const std::optional<platform::FindData>& entry) {
   const std::string key = DescribedKey(path, reach);
+  const std::string state = EntryState(entry);
   if (!state.empty() && report.Described(key, state)) return;
-  const std::string line = FileDescriptionLine(path, reach);  // a failure here is the caller's
+  const std::string line = DescriptionLine(path, reach, entry);  // a failure here is the caller's
   const bool done = Succeeds([&] {
     if (useExclusions && IsMd5Excluded(reach.empty() ? path : reach, exclusions)) return;
     if (report.IndexOf(line) < 0) report.Add(line);
@@ -51,21 +66,14 @@ void AddFileLineIn(const std::string& path, TReport& report, bool useExclusions,
 }
 
 // With the MD5 exclusions on, the file is read again each time, as the exclusion test does.
-std::string StateToSkip(const std::string& file, bool useExclusions) {
-  return useExclusions ? "" : EntryState(file);
+std::optional<platform::FindData> EntryToSkip(const std::string& file, bool useExclusions) {
+  return useExclusions ? std::nullopt : inspect::FindEntry(file);
 }
 
 }  // namespace
 
 std::string FileDescriptionLine(const std::string& path, const std::string& reach) {
-  const std::string& file = reach.empty() ? path : reach;
-  // The fields in the order they are read: size, company, creation time, attributes, digest.
-  const std::string size = std::to_string(inspect::FileSizeOf(file));
-  const std::string company = inspect::FileCompanyName(file);
-  const std::string created = inspect::FileDateText(file, 1);
-  const std::string attributes = inspect::FileAttrText(file);
-  const std::string md5 = inspect::FileMd5Text(file);
-  return path + " (" + size + " bytes) (" + company + ") (" + created + ") (" + attributes + ") (" + md5 + ")";
+  return DescriptionLine(path, reach, std::nullopt);
 }
 
 std::string ShortFileLine(const std::string& path, const std::string& reach) {
@@ -89,7 +97,7 @@ bool IsMd5Excluded(const std::string& path, const std::vector<std::string>& excl
 void AddFileLine(const std::string& path, TReport& report, bool useExclusions,
                  const std::vector<std::string>& exclusions, const std::string& reach) {
   AddFileLineIn(path, report, useExclusions, exclusions, reach,
-                StateToSkip(reach.empty() ? path : reach, useExclusions));
+                EntryToSkip(reach.empty() ? path : reach, useExclusions));
 }
 
 void ReportFile(const std::string& path, TReport& report, bool excludeMicrosoft,
@@ -97,10 +105,11 @@ void ReportFile(const std::string& path, TReport& report, bool excludeMicrosoft,
   const bool done = Succeeds([&] {
     const std::string& file = reach.empty() ? path : reach;
     // Described unchanged before: its line is in the report, whatever the protection test says.
-    const std::string state = StateToSkip(file, useExclusions);
+    const std::optional<platform::FindData> entry = EntryToSkip(file, useExclusions);
+    const std::string state = EntryState(entry);
     if (!state.empty() && report.Described(DescribedKey(path, reach), state)) return;
     if (excludeMicrosoft && inspect::IsProtectedSystemFile(file)) return;
-    AddFileLineIn(path, report, useExclusions, exclusions, reach, state);
+    AddFileLineIn(path, report, useExclusions, exclusions, reach, entry);
   });
   if (!done) report.Add(LockedLine(path));
 }

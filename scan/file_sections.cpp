@@ -270,9 +270,10 @@ void RecentWalk(TReport& report, const TScanOptions& options, const std::string&
         const std::string path = JoinPath(walked, entry.name);
         const std::string reach = ReachPath(walked, entry);
         if (!inspect::IsPeFile(reach)) return;
-        const std::string size = std::to_string(inspect::FileSizeOf(reach));
+        // Size and times from the walk's own entry of the file.
+        const std::string size = std::to_string(entry.size);
         const std::string company = inspect::FileCompanyName(reach);
-        const std::string date = inspect::FileDateText(reach, created ? 1 : 3);
+        const std::string date = inspect::EntryDateText(entry, created ? 1 : 3);
         const std::string attributes = inspect::FileAttrText(reach);
         const std::string md5 = inspect::FileMd5Text(reach);
         report.Add(path + " (" + size + " bytes) (" + company + ") (" + date + ") (" + attributes + ") (" + md5 +
@@ -329,10 +330,7 @@ void WriteSuspiciousFolderExecutables(TReport& report, const TScanOptions& optio
     const std::string folder = Resolve(listing.folder);
     if (!folder.empty()) ListFolderFiles(report, options, folder, listing.mask, listing.executablesOnly);
   }
-  const RegKey roots[] = {platform::kHkeyLocalMachine, platform::kHkeyCurrentUser};
-  for (RegKey root : roots) ListClsidNamedRunValues(kRunKeyPath, root, report, TRunLineForm::PathOnly);
-  for (RegKey root : roots) ListNumericRunValues(kRunKeyPath, root, report, TRunLineForm::PathOnly);
-  for (RegKey root : roots) ListRunValuesInDataFolders(kRunKeyPath, root, report, TRunLineForm::PathOnly);
+  ListRunValueFilters(kRunKeyPath, kRunValueRoots, kRunValueFilters, report, TRunLineForm::PathOnly);
 }
 
 void ListAutorunIni(TReport& report, const TScanOptions& options, const std::string& folder) {

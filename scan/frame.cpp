@@ -185,6 +185,7 @@ uint32_t ScanThread(TReport& report, const TScanOptions& options, TScanDisplay& 
                     std::span<const TSection> sections) {
   // The pacing pauses of the sections ask for 1 ms.
   const platform::ScopedTimerPeriod fineTimer(1);
+  const inspect::TLookupMemo lookups;
   try {
     auto& sys = platform::Sys();
     const uint32_t start = sys.GetTickCount();

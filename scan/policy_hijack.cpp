@@ -127,16 +127,20 @@ std::string LastMarkedSoftwareKey(RegKey root, const char* softwareKey, const ch
   return found;
 }
 
-// Walks the Run key's values and appends one item for each that `select` accepts. `select` gets
-// the value's name and rendered text, and may replace the text by the one the line shows.
+// Appends one item for each of the Run key's values that `select` accepts. `select` gets the
+// value's name and rendered text, and may replace the text by the one the line shows.
 template <typename Select>
-void ListRunValues(const std::string& keyPath, RegKey root, TReport& report, TRunLineForm form, Select select) {
-  const std::string keyText = inspect::RootKeyName(root) + keyPath;
-  for (TValueText& value : ReadValueTexts(root, keyPath, [](const std::string&) { return true; })) {
+void ListRunValues(const std::string& keyText, std::vector<TValueText> values, TReport& report, TRunLineForm form,
+                   Select select) {
+  for (TValueText& value : values) {
     if (!select(value.name, value.text)) continue;
     report.Add((form == TRunLineForm::Full ? keyText + "\\" + value.name + " -> " + value.text : value.text) +
                "\r\n");
   }
+}
+
+std::vector<TValueText> ReadRunValues(const std::string& keyPath, RegKey root) {
+  return ReadValueTexts(root, keyPath, [](const std::string&) { return true; });
 }
 
 // The long form of a folder; empty when the system does not know the folder.
@@ -166,43 +170,78 @@ void FindBifrostMarkers(TReport& report) {
   if (!user.empty()) report.Add(user + " -> Bifrost RAT");
 }
 
+namespace {
+
+void ListFilteredRunValues(TRunFilter filter, const std::string& keyText, const std::vector<TValueText>& values,
+                           TReport& report, TRunLineForm form) {
+  switch (filter) {
+    case TRunFilter::ClsidNamed: {
+      const std::string appData = LongFolder(inspect::GetSpecialFolder(win::kCsidlAppData));
+      ListRunValues(keyText, values, report, form, [&](const std::string& name, std::string& text) {
+        if (!IsClsidShaped(name)) return false;
+        text = inspect::ExeFromCommandLine(text);
+        return InFolder(inspect::LongPathOf(text), appData);
+      });
+      break;
+    }
+    case TRunFilter::Numeric:
+      ListRunValues(keyText, values, report, form, [](const std::string&, std::string& text) {
+        const std::string trimmed = inspect::TrimControls(text);
+        int32_t number = 0;
+        return inspect::ParseInt32(trimmed, &number) && number >= 5;
+      });
+      break;
+    case TRunFilter::InDataFolders: {
+      // Tested in this order; the first hit lists the value.
+      const std::string folders[] = {LongFolder(inspect::GetSpecialFolder(win::kCsidlAppData)),
+                                     LongFolder(inspect::GetSpecialFolder(win::kCsidlCommonAppData)),
+                                     LongFolder(inspect::GetTempDir())};
+      ListRunValues(keyText, values, report, form, [&](const std::string&, std::string& text) {
+        text = inspect::ExeFromCommandLine(text);
+        const std::string longPath = inspect::LongPathOf(text);
+        for (const std::string& folder : folders) {
+          if (InFolder(longPath, folder)) return true;
+        }
+        return false;
+      });
+      break;
+    }
+  }
+}
+
+void ListFilteredRunValues(TRunFilter filter, const std::string& keyPath, RegKey root, TReport& report,
+                           TRunLineForm form) {
+  ListFilteredRunValues(filter, inspect::RootKeyName(root) + keyPath, ReadRunValues(keyPath, root), report, form);
+}
+
+}  // namespace
+
 void ListClsidNamedRunValues(const std::string& keyPath, RegKey root, TReport& report, TRunLineForm form) {
-  const std::string appData = LongFolder(inspect::GetSpecialFolder(win::kCsidlAppData));
-  ListRunValues(keyPath, root, report, form, [&](const std::string& name, std::string& text) {
-    if (!IsClsidShaped(name)) return false;
-    text = inspect::ExeFromCommandLine(text);
-    return InFolder(inspect::LongPathOf(text), appData);
-  });
+  ListFilteredRunValues(TRunFilter::ClsidNamed, keyPath, root, report, form);
 }
 
 void ListNumericRunValues(const std::string& keyPath, RegKey root, TReport& report, TRunLineForm form) {
-  ListRunValues(keyPath, root, report, form, [](const std::string&, std::string& text) {
-    const std::string trimmed = inspect::TrimControls(text);
-    int32_t number = 0;
-    return inspect::ParseInt32(trimmed, &number) && number >= 5;
-  });
+  ListFilteredRunValues(TRunFilter::Numeric, keyPath, root, report, form);
 }
 
 void ListRunValuesInDataFolders(const std::string& keyPath, RegKey root, TReport& report, TRunLineForm form) {
-  // Tested in this order; the first hit lists the value.
-  const std::string folders[] = {LongFolder(inspect::GetSpecialFolder(win::kCsidlAppData)),
-                                 LongFolder(inspect::GetSpecialFolder(win::kCsidlCommonAppData)),
-                                 LongFolder(inspect::GetTempDir())};
-  ListRunValues(keyPath, root, report, form, [&](const std::string&, std::string& text) {
-    text = inspect::ExeFromCommandLine(text);
-    const std::string longPath = inspect::LongPathOf(text);
-    for (const std::string& folder : folders) {
-      if (InFolder(longPath, folder)) return true;
+  ListFilteredRunValues(TRunFilter::InDataFolders, keyPath, root, report, form);
+}
+
+void ListRunValueFilters(const std::string& keyPath, std::span<const RegKey> roots,
+                         std::span<const TRunFilter> filters, TReport& report, TRunLineForm form) {
+  std::vector<std::vector<TValueText>> values;
+  for (RegKey root : roots) values.push_back(ReadRunValues(keyPath, root));
+  for (TRunFilter filter : filters) {
+    for (size_t i = 0; i < roots.size(); ++i) {
+      ListFilteredRunValues(filter, inspect::RootKeyName(roots[i]) + keyPath, values[i], report, form);
     }
-    return false;
-  });
+  }
 }
 
 void WriteSuspiciousRegistryKeys(TReport& report, const TScanOptions&) {
   FindBifrostMarkers(report);
-  for (auto filter : {ListClsidNamedRunValues, ListNumericRunValues, ListRunValuesInDataFolders}) {
-    for (RegKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) filter(kRunKeyPath, root, report, TRunLineForm::Full);
-  }
+  ListRunValueFilters(kRunKeyPath, kRunValueRoots, kRunValueFilters, report, TRunLineForm::Full);
 }
 
 }  // namespace scan

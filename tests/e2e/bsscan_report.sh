@@ -55,12 +55,12 @@ done
 tr -d '\r' <"$INSTALL_DIR/stdout3.txt" | grep '^\[+\] ' | diff -u "$INSTALL_DIR/banners2.txt" - \
   || fail "--timings changed the report's sections"
 tr -d '\r' <"$INSTALL_DIR/timings.txt" >"$INSTALL_DIR/timings.lf"
-count_re='[0-9.]+ ms, keys opened [0-9]+, keys enumerated [0-9]+, values read [0-9]+, files opened [0-9]+, files found [0-9]+, attributes read [0-9]+, bytes hashed [0-9]+, pauses [0-9]+, services opened [0-9]+, bytes read [0-9]+$'
+count_re='[0-9.]+ ms, keys opened [0-9]+, keys enumerated [0-9]+, values read [0-9]+, files opened [0-9]+, files found [0-9]+, attributes read [0-9]+, attributes missing [0-9]+, bytes hashed [0-9]+, pauses [0-9]+, services opened [0-9]+, bytes read [0-9]+, finds started [0-9]+, path lookups [0-9]+, process calls [0-9]+, tcp tables [0-9]+, udp tables [0-9]+, version reads [0-9]+$'
 grep -Ev "^\[t\] .+: $count_re" "$INSTALL_DIR/timings.lf" && fail "a timings line out of form"
 sed -n 's/^\[t\] \(.*\): [0-9.]* ms, .*/[+] \1/p' "$INSTALL_DIR/timings.lf" | sed '$d' |
   diff -u "$INSTALL_DIR/banners2.txt" - || fail "timings lines differ from the sections"
 total=$(tail -n 1 "$INSTALL_DIR/timings.lf")
-echo "$total" | grep -Eq '^\[t\] total: .*keys opened [1-9][0-9]*, keys enumerated [1-9][0-9]*, values read [1-9][0-9]*, files opened [1-9].*bytes hashed [1-9]' \
+echo "$total" | grep -Eq '^\[t\] total: .*keys opened [1-9][0-9]*, keys enumerated [1-9][0-9]*, values read [1-9][0-9]*, files opened [1-9].*bytes hashed [1-9].*path lookups [1-9][0-9]*, process calls [1-9].*version reads [1-9]' \
   || fail "total without counts: $total"
 
 # 3. Errors: a usage error and a report file that cannot be written.

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "inspect/files.h"
+#include "inspect/processes.h"
 #include "inspect/registry.h"
+#include "inspect/system.h"
 #include "platform/call_counts.h"
 #include "platform/fake/fake_machine.h"
 #include "scan/options.h"
@@ -22,7 +24,8 @@ class CallCounter : public testing::Test {
     m.SetString(kHkeyLocalMachine, "Software\\Acme", "B", "2");
     m.CreateKey(kHkeyLocalMachine, "Software\\Acme\\Sub");
     m.AddFile("C:\\app\\one.dll", std::string(70000, 'x'));
-    m.AddFile("C:\\app\\two.dll", "yy");
+    m.AddFile("C:\\app\\two.dll", "yy").version = fake::FileVersion{"Acme", "1.0"};
+    m.AddProcess(1000, "C:\\app\\app.exe");
   }
   fake::Machine m;
 };
@@ -43,6 +46,16 @@ TEST_F(CallCounter, CountsEachKindOfCallOnce) {
     EXPECT_TRUE(options.Pause(false));  // no pause taken
     EXPECT_FALSE(inspect::IsServiceRunning("", "NoSuchService"));
     EXPECT_EQ(inspect::ReadFileText("C:\\app\\two.dll"), "yy");
+    EXPECT_FALSE(inspect::FileExists("C:\\app\\missing.dll"));
+    EXPECT_EQ(inspect::FileCompanyName("C:\\app\\two.dll"), "Acme");
+    EXPECT_EQ(inspect::GetSpecialFolder(win::kCsidlProgramFiles), "C:\\Program Files");
+    EXPECT_EQ(inspect::ProcessExePath(1000), "C:\\app\\app.exe");  // the open, then the name
+    uint32_t size = 0;
+    std::vector<TcpRow> tcp;
+    std::vector<UdpRow> udp;
+    Ip().GetExtendedTcpTable(&size, true, win::kAfInet, win::kTcpTableOwnerPidAll, &tcp);
+    Ip().GetExtendedUdpTable(&size, true, win::kAfInet, win::kUdpTableOwnerPid, &udp);
+    Ip().AllocateAndGetUdpExTableFromStack(true, 0, win::kAfInet, &udp);
   }
   const TCallCounts c = CallCounts() - before;
   EXPECT_EQ(c.keysOpened, 2u);
@@ -51,26 +64,45 @@ TEST_F(CallCounter, CountsEachKindOfCallOnce) {
   EXPECT_EQ(c.filesOpened, 3u);     // the missing file's open counts too
   EXPECT_EQ(c.bytesRead, 2u);
   EXPECT_EQ(c.filesFound, 1u);
-  EXPECT_EQ(c.attributesRead, 1u);
+  EXPECT_EQ(c.findsStarted, 1u);
+  EXPECT_EQ(c.attributesRead, 2u);
+  EXPECT_EQ(c.attributesMissing, 1u);
+  EXPECT_EQ(c.versionReads, 1u);
+  EXPECT_EQ(c.pathLookups, 1u);
+  EXPECT_EQ(c.processCalls, 2u);
+  EXPECT_EQ(c.tcpTables, 1u);
+  EXPECT_EQ(c.udpTables, 2u);
   EXPECT_EQ(c.bytesHashed, 70000u);
   EXPECT_EQ(c.pauses, 1u);
   EXPECT_EQ(c.servicesOpened, 2u);  // the manager, then the service
-  EXPECT_EQ(CallCountsText(c).find("keys opened 2, "), 0u);
+  const std::string text = CallCountsText(c);
+  EXPECT_EQ(text.find("keys opened 2, "), 0u);
+  EXPECT_NE(text.find(", attributes read 2, attributes missing 1, "), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.rfind(", ")), ", version reads 1") << text;
 }
 
 TEST_F(CallCounter, LeavesNoTraceOnceGone) {
   const Registry* registry = &Reg();
   const FileSystem* files = &Fs();
   const Services* services = &Svc();
+  const System* system = &Sys();
+  const Processes* processes = &Procs();
+  const IpHelper* iphelper = &Ip();
   {
     TCallCounter counter;
     EXPECT_NE(&Reg(), registry);
     EXPECT_NE(&Fs(), files);
     EXPECT_NE(&Svc(), services);
+    EXPECT_NE(&Sys(), system);
+    EXPECT_NE(&Procs(), processes);
+    EXPECT_NE(&Ip(), iphelper);
   }
   EXPECT_EQ(&Reg(), registry);
   EXPECT_EQ(&Fs(), files);
   EXPECT_EQ(&Svc(), services);
+  EXPECT_EQ(&Sys(), system);
+  EXPECT_EQ(&Procs(), processes);
+  EXPECT_EQ(&Ip(), iphelper);
   const TCallCounts before = CallCounts();
   EXPECT_TRUE(inspect::FileExists("C:\\app\\two.dll"));
   const TCallCounts after = CallCounts() - before;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "inspect/files.h"
+#include "platform/call_counts.h"
 #include "platform/fake/fake_machine.h"
 #include "scan/file_lines.h"
 #include "tests/support/forwarding_file_system.h"
@@ -203,6 +204,21 @@ TEST_F(FileLines, UnchangedFileIsReadOnce) {
   ReportFile(kApp, report, false, {}, false);
   EXPECT_EQ(files.digests, 2);
   EXPECT_EQ(report.Count(), 2u);
+}
+
+// The entry found to know whether the file was described gives the line its size and date; with
+// the MD5 exclusions on, the description finds it once itself.
+TEST_F(FileLines, DescribingAFileFindsItsEntryOnce) {
+  for (const bool useExclusions : {false, true}) {
+    TReport fresh;
+    const platform::TCallCounts before = platform::CallCounts();
+    {
+      const platform::TCallCounter counter;
+      ReportFile(kApp, fresh, false, {}, useExclusions);
+    }
+    EXPECT_EQ((platform::CallCounts() - before).findsStarted, 1u) << useExclusions;
+    EXPECT_EQ(bs_test::ReportItems(fresh), Lines{appLine}) << useExclusions;
+  }
 }
 
 TEST_F(FileLines, LockedLineWhenReadingFails) {

@@ -3,7 +3,9 @@
 
 #include <stdexcept>
 
+#include "inspect/files.h"
 #include "inspect/system.h"
+#include "platform/call_counts.h"
 #include "platform/fake/fake_machine.h"
 
 namespace {
@@ -305,6 +307,39 @@ TEST_F(SystemHelpers, LongPaths) {
   EXPECT_EQ(ShellLongPath("C:\\PROGRA~1\\"), "C:\\Program Files");
   EXPECT_EQ(ShellLongPath("C:\\WINDOWS\\"), "C:\\WINDOWS");
   EXPECT_EQ(ShellLongPath("C:\\Gone\\"), "C:\\Gone\\");
+}
+
+// Inside a memo each lookup asks the system once and keeps its first answer; outside one, and
+// once it is gone, every lookup asks again.
+TEST_F(SystemHelpers, LookupMemoAsksEachQuestionOnce) {
+  m.system().longPaths["C:\\PROGRA~1"] = "C:\\Program Files";
+  m.system().dosDevices["D:"] = {"\\Device\\HarddiskVolume2"};
+  m.AddFile("C:\\app\\one.dll", "MZ").version = platform::fake::FileVersion{"Acme", "1.0"};
+  const auto ask = [&] {
+    return LongPathOf("C:\\PROGRA~1") + "|" + ShellLongPath("C:\\PROGRA~1\\") + "|" +
+           GetSpecialFolder(win::kCsidlProgramFiles) + "|" + DevicePathToDosPath("\\Device\\HarddiskVolume2\\x") +
+           "|" + FileCompanyName("C:\\app\\one.dll");
+  };
+  const std::string expected = "C:\\Program Files|C:\\Program Files|C:\\Program Files|D:\\x|Acme";
+  const platform::TCallCounter counter;
+  const auto asked = [before = platform::CallCounts()] {
+    const platform::TCallCounts c = platform::CallCounts() - before;
+    return c.pathLookups + c.versionReads;
+  };
+  uint64_t once = 0;
+  {
+    const TLookupMemo memo;
+    EXPECT_EQ(ask(), expected);
+    once = asked();
+    EXPECT_GT(once, 0u);
+    m.system().longPaths["C:\\PROGRA~1"] = "C:\\Renamed";  // not asked again: the first answer stays
+    m.system().specialFolders[win::kCsidlProgramFiles] = "C:\\Renamed";
+    EXPECT_EQ(ask(), expected);
+    EXPECT_EQ(asked(), once);
+  }
+  EXPECT_EQ(LongPathOf("C:\\PROGRA~1"), "C:\\Renamed");
+  EXPECT_EQ(GetSpecialFolder(win::kCsidlProgramFiles), "C:\\Renamed");
+  EXPECT_GT(asked(), once);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "inspect/registry.h"
 #include "inspect/text.h"
+#include "platform/call_counts.h"
 #include "platform/fake/fake_machine.h"
 #include "scan/run_value_filters.h"
 #include "scan/sections.h"
@@ -223,6 +224,16 @@ TEST_F(PolicyHijack, SuspiciousRunValuesInFullForm) {
                                hkcu + clsid + " -> " + appExe + "\r\n",
                                hkcu + "Temp -> " + tempExe + "\r\n",
                            }));
+
+  // The same lines with each root's Run key opened once for the three filters.
+  TReport shared;
+  const platform::TCallCounts before = platform::CallCounts();
+  {
+    const platform::TCallCounter counter;
+    scan::ListRunValueFilters(kRun, scan::kRunValueRoots, scan::kRunValueFilters, shared, scan::TRunLineForm::Full);
+  }
+  EXPECT_EQ(ReportItems(shared), ReportItems(report));
+  EXPECT_EQ((platform::CallCounts() - before).keysOpened, 2u);
 }
 
 TEST_F(PolicyHijack, FiltersCompareLongFormsOfPathsAndFolders) {
