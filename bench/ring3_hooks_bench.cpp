@@ -106,6 +106,12 @@ class CountingNative : public platform::NativeApi {
     return inner_.CallRtlAdjustPrivilege(address, privilege, enable, thread);
   }
   std::string WideToAnsi(const std::u16string& text) override { return inner_.WideToAnsi(text); }
+  Handle OpenDevice(const std::string& path) override { return inner_.OpenDevice(path); }
+  bool CloseDevice(Handle device) override { return inner_.CloseDevice(device); }
+  Address MapImageFile(const std::string& path) override { return inner_.MapImageFile(path); }
+  void UnmapImageFile(Address view) override { inner_.UnmapImageFile(view); }
+  Address LoadLibraryEx(const std::string& path, uint32_t flags) override { return inner_.LoadLibraryEx(path, flags); }
+  void FreeLibrary(Address module) override { inner_.FreeLibrary(module); }
 
  private:
   platform::NativeApi& inner_;

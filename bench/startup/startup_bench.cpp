@@ -3,7 +3,8 @@
 // (UpdateWindow) before their message loop runs, so the moment the visible window first answers
 // a sent message its first paint is done. Medians of alternating runs, after one warm-up each.
 //
-//   startup_bench.exe [runs]   (default 9; BurrowSentry.exe is looked for beside the bench folder)
+//   startup_bench.exe [runs]   (default 9; the build's program, BurrowSentry.exe or
+//                               BurrowSentry64.exe, is looked for beside the bench folder)
 #include <windows.h>
 
 #include <algorithm>
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
   std::string benchDir = self;
   benchDir.resize(benchDir.find_last_of('\\') + 1);
   const std::string floor = benchDir + "floor\\startup_floor.exe";
-  const std::string program = benchDir + "..\\BurrowSentry.exe";
+  const std::string program = benchDir + "..\\" BS_PROGRAM_FILE;
 
   std::vector<double> floorTimes, programTimes, ratios;
   for (int i = -1; i < runs; ++i) {
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
   const double f = Median(floorTimes), p = Median(programTimes);
   std::printf("startup_bench: process start to first painted window, median of %d runs\n", runs);
   std::printf("  floor (minimal window program): %7.1f ms\n", f);
-  std::printf("  BurrowSentry.exe:               %7.1f ms\n", p);
+  std::printf("  %-31s %7.1f ms\n", BS_PROGRAM_FILE ":", p);
   std::printf("  ratio of the medians:           %7.2f\n", f > 0 ? p / f : 0.0);
   std::printf("  median of the pairs' ratios:    %7.2f\n", Median(ratios));
   return 0;
